@@ -1,0 +1,96 @@
+#include "core/sample_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "files/errors.h"
+
+namespace quillet {
+namespace {
+
+constexpr int kChunkBits = 22;
+constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;  // 4 MiB
+constexpr int kLengthBits = 23;
+constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
+constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
+// Longer cells get a string of their own, so chunks waste little at their end.
+constexpr std::size_t kLargeCell = 64 * 1024;
+// Column slots start small and grow geometrically up to the row count.
+constexpr std::size_t kFirstSlots = 1024;
+
+}  // namespace
+
+void SampleTable::Create(std::int64_t last_row) {
+  if (last_row < 0) throw SubscriptOutOfRangeError();
+  columns_.clear();
+  columns_.emplace_back();
+  chunks_.clear();
+  chunk_used_ = kChunkSize;  // the first Store opens a chunk
+  large_cells_.clear();
+  last_row_ = last_row;
+  created_ = true;
+}
+
+void SampleTable::AddColumn() {
+  if (!created_) throw SubscriptOutOfRangeError();
+  columns_.emplace_back();
+}
+
+void SampleTable::CheckBounds(std::int64_t row, std::int64_t column) const {
+  if (!created_ || row < 0 || row > last_row_ || column < 0 ||
+      column >= static_cast<std::int64_t>(columns_.size())) {
+    throw SubscriptOutOfRangeError();
+  }
+}
+
+void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view text) {
+  CheckBounds(row, column);
+  auto& slots = columns_[static_cast<std::size_t>(column)];
+  const auto index = static_cast<std::size_t>(row);
+  if (index >= slots.size()) {
+    if (index >= slots.capacity()) {
+      const auto rows = static_cast<std::size_t>(last_row_) + 1;
+      slots.reserve(std::min(rows, std::max({index + 1, kFirstSlots, slots.capacity() * 2})));
+    }
+    slots.resize(index + 1, 0);
+  }
+  slots[index] = Store(text);
+}
+
+std::string_view SampleTable::Get(std::int64_t row, std::int64_t column) const {
+  CheckBounds(row, column);
+  const auto& slots = columns_[static_cast<std::size_t>(column)];
+  const auto index = static_cast<std::size_t>(row);
+  return index < slots.size() ? Load(slots[index]) : std::string_view();
+}
+
+std::int64_t SampleTable::LastColumn() const {
+  if (!created_) throw SubscriptOutOfRangeError();
+  return static_cast<std::int64_t>(columns_.size()) - 1;
+}
+
+SampleTable::CellRef SampleTable::Store(std::string_view text) {
+  if (text.empty()) return 0;
+  if (text.size() >= kLargeCell) {
+    large_cells_.emplace_back(text);
+    return kLargeFlag | (large_cells_.size() - 1);
+  }
+  if (kChunkSize - chunk_used_ < text.size()) {
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
+    chunk_used_ = 0;
+  }
+  std::memcpy(chunks_.back().get() + chunk_used_, text.data(), text.size());
+  const std::uint64_t offset = ((chunks_.size() - 1) << kChunkBits) + chunk_used_;
+  chunk_used_ += text.size();
+  return (offset << kLengthBits) | text.size();
+}
+
+std::string_view SampleTable::Load(CellRef ref) const {
+  if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
+  const std::size_t length = ref & kLengthMask;
+  if (length == 0) return {};
+  const std::uint64_t offset = ref >> kLengthBits;
+  return {chunks_[offset >> kChunkBits].get() + (offset & (kChunkSize - 1)), length};
+}
+
+}  // namespace quillet

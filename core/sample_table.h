@@ -1,0 +1,60 @@
+// The two-dimensional text table that Read fills and Write empties: row 0
+// holds the variable names, rows 1..R the values, one column per variable.
+//
+// The row range is fixed at Create(); columns grow one at a time. Cells are
+// byte strings kept in one shared store, so a cell costs no allocation of its
+// own, and a column's slots are allocated only as far as rows are filled, so
+// memory follows what was read, not the declared row count. Every access is
+// bounds-checked and throws SubscriptOutOfRangeError outside the table.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+class SampleTable {
+ public:
+  // Discards the old table: rows 0..last_row, the single column 0, all empty.
+  // A negative last_row is out of range.
+  void Create(std::int64_t last_row);
+
+  // Adds an empty column after the last one, keeping every cell.
+  void AddColumn();
+
+  void Set(std::int64_t row, std::int64_t column, std::string_view text);
+
+  // The cell's bytes; valid until the table is next changed by Create.
+  std::string_view Get(std::int64_t row, std::int64_t column) const;
+
+  // C - 1, the upper bound of the column range.
+  std::int64_t LastColumn() const;
+
+  bool created() const { return created_; }
+  std::int64_t last_row() const { return last_row_; }
+
+ private:
+  // A cell: where its bytes stand in the store, packed into one word.
+  // Small cells: offset (40 bits) and length (23 bits); large ones (flag bit)
+  // index into large_cells_. The value 0 is the empty cell.
+  using CellRef = std::uint64_t;
+
+  void CheckBounds(std::int64_t row, std::int64_t column) const;
+  CellRef Store(std::string_view text);
+  std::string_view Load(CellRef ref) const;
+
+  bool created_ = false;
+  std::int64_t last_row_ = 0;
+  std::vector<std::vector<CellRef>> columns_;
+
+  // The byte store: fixed-size chunks that never move once written.
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  std::size_t chunk_used_ = 0;
+  std::vector<std::string> large_cells_;
+};
+
+}  // namespace quillet

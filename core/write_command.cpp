@@ -1,0 +1,78 @@
+#include "core/write_command.h"
+
+#include <charconv>
+#include <memory>
+
+#include "core/numeric_text.h"
+#include "files/errors.h"
+#include "files/text_writer.h"
+#include "settings/settings_file.h"
+
+namespace quillet {
+namespace {
+
+// The column counter is signed 16-bit: stepping it past its limit overflows.
+constexpr std::int64_t kLastWritableColumn = INT16_MAX;
+
+// Writes every cell of `row`, each followed by a tab.
+void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
+  const std::int64_t last_column = table.LastColumn();
+  if (last_column >= kLastWritableColumn) throw OverflowError();
+  for (std::int64_t column = 0; column <= last_column; ++column) {
+    out.Write(table.Get(row, column));
+    out.Write('\t');
+  }
+}
+
+}  // namespace
+
+std::string DirectoryPart(const std::string& stem) {
+  const auto separator = stem.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : stem.substr(0, separator + 1);
+}
+
+std::string OutputPathFor(const std::string& stem) {
+  return DirectoryPart(stem) + kOutputFileName;
+}
+
+void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui) {
+  const SampleTable& table = state.table;
+  out.Write("Iteration\t");
+  WriteCells(table, 0, out);
+  out.WriteLine();
+
+  const std::int32_t last_row = RoundToInt32(*state.samplesPerVariable);
+  char number[16];
+  for (std::int32_t row = 1; row <= last_row; Increment(row)) {
+    const auto digits = std::to_chars(number, number + sizeof number, row);
+    out.Write(std::string_view(number, static_cast<std::size_t>(digits.ptr - number)));
+    out.Write('\t');
+    WriteCells(table, row, out);
+    out.WriteLine();
+    ui.SetProgressValue(static_cast<float>(row));
+  }
+}
+
+void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui,
+              RememberStem remember, const WriteTarget& target) {
+  if (remember == RememberStem::kYes) SaveSettings(stem);
+  const std::string output_path = target.path.value_or(OutputPathFor(stem));
+
+  if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
+    ui.ShowMessage("Data has not been read.", kExclamation);
+    return;
+  }
+  if (ui.ShowMessage("Writing to " + output_path, kOkCancel) == kAnswerCancel) return;
+
+  std::unique_ptr<TextWriter> out = target.standardOutput
+                                        ? TextWriter::ToStandardOutput()
+                                        : std::make_unique<TextWriter>(output_path);
+  ui.ShowProgress();
+  ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
+  WriteTable(state, *out, ui);
+  out->Close();
+  ui.HideProgress();
+  ui.ShowMessage("Done writing file", kOkOnly, kProgramTitle);
+}
+
+}  // namespace quillet

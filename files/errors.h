@@ -1,0 +1,53 @@
+// The family of unexpected errors. Commands do not catch them; they reach the
+// top-level error report of whichever program runs the command, which shows
+// what() to the user. Each message names the error in plain words.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quillet {
+
+class QuilletError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A character or line was read after the last byte of a file.
+class InputPastEndError : public QuilletError {
+ public:
+  InputPastEndError() : QuilletError("Input past end of file") {}
+};
+
+// A table cell outside the current bounds, or a table that was never created.
+class SubscriptOutOfRangeError : public QuilletError {
+ public:
+  SubscriptOutOfRangeError() : QuilletError("Subscript out of range") {}
+};
+
+// A counter or a conversion that does not fit its integer type.
+class OverflowError : public QuilletError {
+ public:
+  OverflowError() : QuilletError("Overflow") {}
+};
+
+// A file operation that failed: says which operation, on which path, and why.
+class FileError : public QuilletError {
+ public:
+  FileError(const std::string& operation, const std::string& path, const std::string& reason)
+      : QuilletError(operation + " \"" + path + "\": " + reason),
+        operation_(operation),
+        path_(path),
+        reason_(reason) {}
+
+  const std::string& operation() const { return operation_; }
+  const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string operation_;
+  std::string path_;
+  std::string reason_;
+};
+
+}  // namespace quillet

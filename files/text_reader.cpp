@@ -1,0 +1,86 @@
+#include "files/text_reader.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace quillet {
+namespace {
+
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+std::string SystemReason(int error) {
+  return std::strerror(error);
+}
+
+}  // namespace
+
+TextReader::TextReader(const std::string& path)
+    : path_(path), buffer_(std::make_unique<char[]>(kBlockSize)) {
+  errno = 0;
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_ == nullptr) {
+    throw FileError("Cannot open file for reading", path, SystemReason(errno ? errno : ENOENT));
+  }
+  // Our own buffer is large; a second one inside stdio would only copy.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+  pos_ = end_ = buffer_.get();
+}
+
+TextReader::~TextReader() {
+  Close();
+}
+
+void TextReader::Close() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  pos_ = end_ = buffer_.get();
+}
+
+bool TextReader::Refill() {
+  if (file_ == nullptr) return false;
+  errno = 0;
+  const std::size_t got = std::fread(buffer_.get(), 1, kBlockSize, file_);
+  if (got == 0 && std::ferror(file_)) {
+    const int error = errno ? errno : EIO;
+    throw FileError("Cannot read file", path_, SystemReason(error));
+  }
+  pos_ = buffer_.get();
+  end_ = pos_ + got;
+  return got > 0;
+}
+
+void TextReader::AppendLine(std::string& out) {
+  if (AtEndOfStream()) throw InputPastEndError();
+  const std::size_t start = out.size();
+  bool last_byte_was_cr = false;  // of this line, possibly across blocks
+  for (;;) {
+    const auto* lf = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
+    const char* stop = lf != nullptr ? lf : end_;
+    out.append(pos_, stop);
+    if (stop > pos_) last_byte_was_cr = stop[-1] == '\r';
+    pos_ = stop;
+    if (lf != nullptr) {
+      ++pos_;
+      if (last_byte_was_cr && out.size() > start) out.pop_back();
+      return;
+    }
+    if (!Refill()) return;
+  }
+}
+
+void TextReader::SkipLine() {
+  if (AtEndOfStream()) throw InputPastEndError();
+  for (;;) {
+    const auto* lf = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
+    if (lf != nullptr) {
+      pos_ = lf + 1;
+      return;
+    }
+    pos_ = end_;
+    if (!Refill()) return;
+  }
+}
+
+}  // namespace quillet

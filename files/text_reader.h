@@ -1,0 +1,69 @@
+// A forward-only byte stream over one file, read in large blocks.
+//
+// Lines end at LF; one CR just before the LF is dropped, a lone CR is kept as
+// an ordinary byte. Bytes pass through unchanged: no encoding conversion, no
+// byte-order mark handling, NUL and high bytes included.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "files/errors.h"
+
+namespace quillet {
+
+class TextReader {
+ public:
+  // Opens an existing file for reading from its first byte. Throws FileError.
+  explicit TextReader(const std::string& path);
+  ~TextReader();
+  TextReader(const TextReader&) = delete;
+  TextReader& operator=(const TextReader&) = delete;
+
+  // True once no byte is left to read.
+  bool AtEndOfStream() {
+    if (pos_ < end_) return false;
+    return !Refill();
+  }
+
+  // The next byte, CR and LF included. Throws InputPastEndError at the end.
+  char Read() {
+    if (pos_ == end_ && !Refill()) throw InputPastEndError();
+    return *pos_++;
+  }
+
+  // The bytes up to the next LF, without a CR just before it; the stream then
+  // stands after the LF. At the end without LF: the rest of the file.
+  // Throws InputPastEndError when nothing is left.
+  std::string ReadLine() {
+    std::string line;
+    AppendLine(line);
+    return line;
+  }
+
+  // As ReadLine, but appends the line to `out` (reusing its capacity). A CR
+  // already in `out` is never dropped: only one read as part of this line is.
+  void AppendLine(std::string& out);
+
+  // Skips what ReadLine would return, without copying it.
+  void SkipLine();
+
+  // Releases the file. Further reads see the end of the stream.
+  void Close();
+
+  const std::string& path() const { return path_; }
+
+ private:
+  // Loads the next block; false at the end of the file. Throws FileError.
+  bool Refill();
+
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  const char* pos_ = nullptr;
+  const char* end_ = nullptr;
+};
+
+}  // namespace quillet

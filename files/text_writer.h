@@ -1,0 +1,66 @@
+// A buffered byte stream that writes a text file anew.
+//
+// A file target is replaced safely: the bytes go to a file beside it, which
+// takes the target's place only when Close() succeeds. A writer destroyed
+// without Close() (an error on the way) leaves the target as it was.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "files/file_system.h"
+
+namespace quillet {
+
+class TextWriter {
+ public:
+  // Creates (or will replace) the file at `path`. Throws FileError.
+  explicit TextWriter(const std::string& path);
+  // A writer whose bytes go to the process's standard output.
+  static std::unique_ptr<TextWriter> ToStandardOutput();
+  ~TextWriter();
+  TextWriter(const TextWriter&) = delete;
+  TextWriter& operator=(const TextWriter&) = delete;
+
+  // The bytes of `text`, nothing added.
+  void Write(std::string_view text) {
+    if (text.size() <= static_cast<std::size_t>(kBufferSize - used_)) {
+      std::memcpy(buffer_.get() + used_, text.data(), text.size());
+      used_ += text.size();
+    } else {
+      WriteLarge(text);
+    }
+  }
+
+  void Write(char byte) {
+    if (used_ == kBufferSize) Flush();
+    buffer_[used_++] = byte;
+  }
+
+  // The bytes of `text`, then CR LF.
+  void WriteLine(std::string_view text = {}) {
+    Write(text);
+    Write(std::string_view("\r\n"));
+  }
+
+  // Writes out everything and puts the file in place. Throws FileError.
+  void Close();
+
+ private:
+  static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+  TextWriter();
+  void Emit(const char* data, std::size_t size);
+  void Flush();
+  void WriteLarge(std::string_view text);
+
+  std::unique_ptr<ReplacementFile> file_;  // null for standard output
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace quillet
