@@ -1,0 +1,20 @@
+// The window program: the main window and nothing else. It reads no command
+// line of its own; Qt's own options (-platform and the like) still apply.
+#include <QApplication>
+
+#include "ui/appearance.h"
+#include "ui/main_window.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // The program ends only through Exit, the window's close box or the error
+  // report; a browse dialog left open never keeps it running.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(quillet::ui::QuilletIcon());
+
+  quillet::ui::frmQLT window;
+  window.Load();
+  if (window.ended()) return window.exit_status();
+  window.show();
+  return QApplication::exec();
+}

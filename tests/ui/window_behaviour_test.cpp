@@ -1,0 +1,284 @@
+// What the main window does: start-up, Read and Write through clicks, the
+// progress bar, message boxes, the error report and the end of the program.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "core/user_interface.h"
+#include "message_box_catcher.h"
+#include "scripted_window.h"
+#include "support/temp_dir.h"
+#include "ui/message_box.h"
+#include "ui/progress_scale.h"
+
+namespace quillet {
+namespace {
+
+using testing::MessageBoxCatcher;
+using testing::ScriptedWindow;
+using testing::TempDir;
+
+const std::string kIndex = "alpha 1 3\r\nbeta 4 6\r\n";
+const std::string kData = "1 0.51\r\n2 0.47\r\n3 0.55\r\n1 1.2\r\n2 1.3\r\n3 1.1\r\n";
+const std::string kTable =
+    "Iteration\talpha\tbeta\t\r\n"
+    "1\t0.51\t1.2\t\r\n"
+    "2\t0.47\t1.3\t\r\n"
+    "3\t0.55\t1.1\t\r\n";
+
+class WindowTest : public ::testing::Test {
+ protected:
+  TempDir dir{/*make_current=*/true};
+  ScriptedWindow window;
+
+  void Click(const char* name) { window.findChild<QPushButton*>(name)->click(); }
+  void Type(const QString& text) { window.findChild<QLineEdit*>("txtPathName")->setText(text); }
+};
+
+TEST_F(WindowTest, StartUpRestoresTheRememberedStemByteForByte) {
+  struct Case {
+    std::string settings;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"[Path for QLT]\r\n/data/run 7\r\n", "/data/run 7"},
+      {"[Path for QLT]\r\n", ""},
+      {"[Path for QLT]\r\n  c:\\drom\\caf\xe9 \r\n", "  c:\\drom\\caf\xe9 "},  // not UTF-8
+  };
+  for (const Case& c : cases) {
+    dir.Write("qltini.ini", c.settings);
+    ScriptedWindow fresh;
+    fresh.SetPathText("left over");
+    fresh.Load();
+    EXPECT_EQ(fresh.PathText(), c.text);
+  }
+}
+
+TEST_F(WindowTest, ReadThenWriteThroughClicks) {
+  dir.Write("run.ind", kIndex);
+  dir.Write("run.out", kData);
+  window.SetPathText(dir / "run");
+  Click("cmdRead");
+  ASSERT_EQ(window.messages, std::vector<std::string>{"0 [Quillet] Done Reading"});
+  EXPECT_EQ(window.bar_visible_at_value, std::vector<bool>(6, true));
+  EXPECT_FALSE(window.Bar()->isVisibleTo(&window));
+  EXPECT_EQ(window.Bar()->value(), window.Bar()->maximum());  // 6 of 6
+
+  window.messages.clear();
+  Click("cmdWrite");
+  const std::vector<std::string> expected = {"1 [] Writing to " + (dir / "dromout.txt"),
+                                             "0 [Quillet] Done writing file"};
+  EXPECT_EQ(window.messages, expected);
+  EXPECT_EQ(dir.Read("dromout.txt"), kTable);
+  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "run") + "\r\n");
+  EXPECT_TRUE(window.ends.empty());
+}
+
+TEST_F(WindowTest, WriteUsesTheTextAsTypedAndHonoursCancel) {
+  Click("cmdWrite");
+  EXPECT_EQ(window.messages, std::vector<std::string>{"48 [] Data has not been read."});
+
+  dir.Write("run.ind", kIndex);
+  dir.Write("run.out", kData);
+  Type(QString::fromStdString(dir / "run"));
+  Click("cmdRead");
+  window.messages.clear();
+  window.answers = {kAnswerCancel};
+  Type(QStringLiteral("elsewhere"));  // no directory: dromout.txt here, after confirming
+  Click("cmdWrite");
+  EXPECT_EQ(window.messages, std::vector<std::string>{"1 [] Writing to dromout.txt"});
+  EXPECT_FALSE(dir.Exists("dromout.txt"));
+  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\nelsewhere\r\n");
+}
+
+TEST_F(WindowTest, MissingFilesAreReportedWithTheTypedStem) {
+  Type(QStringLiteral(" nothing "));
+  Click("cmdRead");
+  EXPECT_EQ(window.messages,
+            std::vector<std::string>{
+                "48 [] Check path name.\r\n nothing .out or  nothing .ind not found."});
+  EXPECT_FALSE(dir.Exists("qltini.ini"));
+}
+
+TEST(ProgressPositionTest, MapsSinglePrecisionOntoTheWidgetRange) {
+  constexpr int full = ui::kProgressSteps;
+  struct Case {
+    float value, maximum;
+    int position;
+  };
+  const Case cases[] = {
+      {0, 100, 0},
+      {50, 100, full / 2},
+      {100, 100, full},
+      {1.25f, 2.5f, full / 2},
+      {2.5f, 2.5f, full},
+      {3, 2.5f, full},
+      {7e6f, 1e7f, full * 7 / 10},
+      {1e9f, 1e7f, full},
+      {-1, 100, 0},
+      {1, 0, full},
+      {0, 0, 0},
+      {std::nanf(""), 100, 0},
+      {std::numeric_limits<float>::infinity(), 100, full},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ui::ProgressPosition(c.value, c.maximum), c.position)
+        << c.value << " of " << c.maximum;
+  }
+}
+
+TEST_F(WindowTest, ProgressCallsReachTheBar) {
+  window.ShowProgress();
+  EXPECT_TRUE(window.Bar()->isVisibleTo(&window));
+  window.SetProgressMaximum(2.5f);
+  window.SetProgressValue(1.25f);
+  EXPECT_EQ(window.Bar()->value() * 2, window.Bar()->maximum());
+  window.SetProgressValue(3.0f);  // past the maximum: a full bar
+  EXPECT_EQ(window.Bar()->value(), window.Bar()->maximum());
+  window.SetProgressMaximum(6.0f);
+  EXPECT_EQ(window.Bar()->value() * 2, window.Bar()->maximum());
+  window.HideProgress();
+  EXPECT_FALSE(window.Bar()->isVisibleTo(&window));
+}
+
+// Counts paint events of one widget.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+TEST_F(WindowTest, BarIsDrawnAtOnceButOnlyWhenItsPictureChanges) {
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  PaintCounter counter(window.Bar());
+  // No event is processed from here on, as while a command runs.
+  window.ShowProgress();
+  EXPECT_GE(counter.paints, 1);  // shown at once
+
+  window.SetProgressMaximum(1e7f);
+  const int after_show = counter.paints;
+  for (int line = 1; line <= 500; ++line) window.SetProgressValue(static_cast<float>(line));
+  EXPECT_EQ(counter.paints, after_show);  // 500 of ten million draws nothing
+
+  window.SetProgressValue(5e6f);
+  EXPECT_EQ(counter.paints, after_show + 1);  // halfway: drawn before returning
+  window.SetProgressValue(5e6f);
+  EXPECT_EQ(counter.paints, after_show + 1);
+}
+
+struct BoxCase {
+  const char* name;
+  int style;
+  std::optional<std::string> title;
+  MessageBoxCatcher::Answer answer;
+  int expected_answer;
+  QMessageBox::Icon icon;
+  QStringList buttons;
+  QString caption;
+};
+
+void PressEscape(QMessageBox& box) {
+  QTest::keyClick(&box, Qt::Key_Escape);
+}
+void CloseBox(QMessageBox& box) {
+  box.close();
+}
+void PressCancel(QMessageBox& box) {
+  MessageBoxCatcher::Press(box, QMessageBox::Cancel);
+}
+void PressOk(QMessageBox& box) {
+  MessageBoxCatcher::Press(box, QMessageBox::Ok);
+}
+
+TEST_F(WindowTest, RealMessageBoxesShowStyleAndCaptionAndReturnTheAnswer) {
+  const QStringList ok{"OK"};
+  const QStringList ok_cancel{"OK", "Cancel"};
+  const BoxCase cases[] = {
+      {"ok", 0, std::nullopt, PressOk, 1, QMessageBox::NoIcon, ok, "Quillet"},
+      {"ok escape", 0, std::nullopt, PressEscape, 1, QMessageBox::NoIcon, ok, "Quillet"},
+      {"ok titled", 0, "Quillet", CloseBox, 1, QMessageBox::NoIcon, ok, "Quillet"},
+      {"ok cancel, ok", 1, std::nullopt, PressOk, 1, QMessageBox::NoIcon, ok_cancel, "Quillet"},
+      {"ok cancel, cancel", 1, std::nullopt, PressCancel, 2, QMessageBox::NoIcon, ok_cancel,
+       "Quillet"},
+      {"ok cancel, escape", 1, std::nullopt, PressEscape, 2, QMessageBox::NoIcon, ok_cancel,
+       "Quillet"},
+      {"ok cancel, closed", 1, "Other", CloseBox, 2, QMessageBox::NoIcon, ok_cancel, "Other"},
+      {"warning", 48, std::nullopt, PressOk, 1, QMessageBox::Warning, ok, "Quillet"},
+      {"warning closed", 48, std::nullopt, CloseBox, 1, QMessageBox::Warning, ok, "Quillet"},
+  };
+  window.show();
+  for (const BoxCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    MessageBoxCatcher catcher;
+    catcher.Then(c.answer);
+    const int answer = window.frmQLT::ShowMessage("Line one\r\nline <two>", c.style, c.title);
+    EXPECT_EQ(answer, c.expected_answer);
+    ASSERT_EQ(catcher.seen().size(), 1u);
+    const auto& seen = catcher.seen().front();
+    EXPECT_EQ(seen.title, c.caption);
+    EXPECT_EQ(seen.text, "Line one\nline <two>");
+    EXPECT_EQ(seen.icon, c.icon);
+    EXPECT_EQ(seen.buttons, c.buttons);
+    EXPECT_EQ(seen.modality, Qt::ApplicationModal);
+  }
+}
+
+TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {
+  // An index file whose first line ends inside its fields: a read past the end.
+  dir.Write("bad.ind", "alpha 1");
+  dir.Write("bad.out", kData);
+  Type(QString::fromStdString(dir / "bad"));
+  MessageBoxCatcher catcher;
+  Click("cmdRead");
+  ASSERT_EQ(catcher.seen().size(), 1u);
+  EXPECT_EQ(catcher.seen()[0].title, "Quillet");
+  EXPECT_TRUE(catcher.seen()[0].text.contains("Input past end of file"))
+      << catcher.seen()[0].text.toStdString();
+  EXPECT_EQ(window.ends, std::vector<int>{1});
+
+  // Once ended, the buttons start nothing more.
+  Click("cmdWrite");
+  Click("cmdExit");
+  EXPECT_EQ(catcher.seen().size(), 1u);
+  EXPECT_EQ(window.ends, std::vector<int>{1});
+}
+
+TEST_F(WindowTest, AnyExceptionIsNamedInTheReport) {
+  MessageBoxCatcher catcher;
+  window.Guarded([] { throw std::length_error("table too long"); });
+  ASSERT_EQ(catcher.seen().size(), 1u);
+  EXPECT_TRUE(catcher.seen()[0].text.endsWith("table too long"));
+  EXPECT_EQ(catcher.seen()[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(window.ends, std::vector<int>{1});
+  EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(42)), "Unknown error");
+}
+
+TEST_F(WindowTest, ExitAndClosingEndWithStatusZero) {
+  window.show();
+  Click("cmdExit");
+  EXPECT_EQ(window.ends, std::vector<int>{0});
+
+  ScriptedWindow other;
+  other.show();
+  other.close();
+  EXPECT_EQ(other.ends, std::vector<int>{0});
+  EXPECT_TRUE(other.messages.empty());
+  EXPECT_FALSE(dir.Exists("qltini.ini"));  // Exit saves nothing
+}
+
+}  // namespace
+}  // namespace quillet

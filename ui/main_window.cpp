@@ -1,0 +1,226 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <limits>
+
+#include "core/read_command.h"
+#include "core/write_command.h"
+#include "settings/settings_file.h"
+#include "ui/appearance.h"
+#include "ui/message_box.h"
+#include "ui/progress_scale.h"
+
+namespace quillet::ui {
+namespace {
+
+void LeaveEventLoop(int status) {
+  QCoreApplication::exit(status);
+}
+
+// The classic look: small captions, so that the fixed boxes hold them.
+constexpr double kCaptionPoints = 8.0;
+constexpr double kSmallestPoints = 6.0;
+
+// Shrinks the label's font, in half points, until its caption fits the fixed
+// width it was given; fonts differ from machine to machine.
+void FitCaption(QLabel& label) {
+  QFont font = label.font();
+  while (QFontMetrics(font).horizontalAdvance(label.text()) > label.width() &&
+         font.pointSizeF() > kSmallestPoints) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  label.setFont(font);
+}
+
+QString FromBytes(const std::string& bytes) {
+  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
+
+frmQLT::frmQLT(EndProgram end_program)
+    : end_program_(end_program ? std::move(end_program) : EndProgram(LeaveEventLoop)) {
+  setObjectName(QStringLiteral("frmQLT"));
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
+  ApplyWindowLook(*this);
+  QFont caption_font = font();
+  caption_font.setPointSizeF(kCaptionPoints);
+  setFont(caption_font);
+
+  // Created in the order that stacks the progress bar in front of the frame;
+  // the tab order is set separately below.
+  frmWrite_ = new QGroupBox(this);
+  frmWrite_->setObjectName(QStringLiteral("frmWrite"));
+  prgWrite_ = new QProgressBar(this);
+  prgWrite_->setObjectName(QStringLiteral("prgWrite"));
+  lblPathName_ = new QLabel(QStringLiteral("Location of DROM Output File"), this);
+  lblPathName_->setObjectName(QStringLiteral("lblPathName"));
+  txtPathName_ = new QLineEdit(this);
+  txtPathName_->setObjectName(QStringLiteral("txtPathName"));
+  cmdRead_ = new QPushButton(QStringLiteral("&Read"), this);
+  cmdRead_->setObjectName(QStringLiteral("cmdRead"));
+  cmdWrite_ = new QPushButton(QStringLiteral("&Write"), this);
+  cmdWrite_->setObjectName(QStringLiteral("cmdWrite"));
+  cmdExit_ = new QPushButton(QStringLiteral("E&xit"), this);
+  cmdExit_->setObjectName(QStringLiteral("cmdExit"));
+  cmdBrowse_ = new QPushButton(QStringLiteral("&Browse"), this);
+  cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
+
+  // Fixed positions: nothing moves or resizes with the window.
+  resize(Place(kClientArea).size());
+  cmdRead_->setGeometry(Place(kReadBox));
+  txtPathName_->setGeometry(Place(kPathNameBox));
+  lblPathName_->setGeometry(Place(kLabelBox));
+  cmdExit_->setGeometry(Place(kExitBox));
+  cmdWrite_->setGeometry(Place(kWriteBox));
+  prgWrite_->setGeometry(Place(kProgressBox));
+  frmWrite_->setGeometry(Place(kFrameBox));
+  cmdBrowse_->setGeometry(Place(kBrowseBox));
+  FitCaption(*lblPathName_);
+
+  const QString path_tip = QString::fromLatin1(kPathToolTip);
+  cmdRead_->setToolTip(QStringLiteral("Reads DROM output file"));
+  txtPathName_->setToolTip(path_tip);
+  lblPathName_->setToolTip(path_tip);
+  cmdWrite_->setToolTip(QStringLiteral("Rewrites DROM file in Excel compatible format."));
+
+  // A stem is as long as the user makes it.
+  txtPathName_->setMaxLength(std::numeric_limits<int>::max());
+
+  // Enter and Escape carry no command: no button is a default button.
+  for (QPushButton* button : {cmdRead_, cmdWrite_, cmdExit_, cmdBrowse_}) {
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setFocusPolicy(Qt::StrongFocus);
+  }
+  lblPathName_->setFocusPolicy(Qt::NoFocus);
+  frmWrite_->setFocusPolicy(Qt::NoFocus);
+  prgWrite_->setFocusPolicy(Qt::NoFocus);
+  setTabOrder(cmdRead_, txtPathName_);
+  setTabOrder(txtPathName_, cmdExit_);
+  setTabOrder(cmdExit_, cmdWrite_);
+  setTabOrder(cmdWrite_, cmdBrowse_);
+
+  prgWrite_->setOrientation(Qt::Horizontal);
+  prgWrite_->setTextVisible(false);
+  prgWrite_->setRange(0, kProgressSteps);
+  prgWrite_->setValue(0);
+  prgWrite_->hide();
+  prgWrite_->raise();
+
+  connect(cmdRead_, &QPushButton::clicked, this, [this] { Guarded([this] { OnRead(); }); });
+  connect(cmdWrite_, &QPushButton::clicked, this, [this] { Guarded([this] { OnWrite(); }); });
+  connect(cmdBrowse_, &QPushButton::clicked, this, [this] { Guarded([this] { OnBrowse(); }); });
+  connect(cmdExit_, &QPushButton::clicked, this, [this] { Guarded([this] { End(0); }); });
+
+  cmdRead_->setFocus(Qt::OtherFocusReason);
+  if (const QScreen* screen = this->screen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+frmQLT::~frmQLT() = default;
+
+QRect frmQLT::Place(const Box& twips) const {
+  const Box pixels = TwipsToPixels(twips, logicalDpiX(), logicalDpiY());
+  return QRect(pixels.left, pixels.top, pixels.width, pixels.height);
+}
+
+void frmQLT::Load() {
+  Guarded([this] {
+    if (const std::optional<std::string> stem = LoadSettings()) SetPathText(*stem);
+  });
+}
+
+std::string frmQLT::PathText() const {
+  const QString text = txtPathName_->text();
+  if (text == path_shown_) return path_bytes_;
+  const QByteArray bytes = text.toLocal8Bit();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void frmQLT::SetPathText(const std::string& stem) {
+  txtPathName_->setText(FromBytes(stem));
+  path_bytes_ = stem;
+  path_shown_ = txtPathName_->text();
+}
+
+void frmQLT::OnRead() {
+  RunRead(state_, PathText(), *this);
+}
+
+void frmQLT::OnWrite() {
+  RunWrite(state_, PathText(), *this);
+}
+
+void frmQLT::OnBrowse() {
+  // The browse dialog is not there yet; the button stays in place.
+}
+
+void frmQLT::Guarded(const std::function<void()>& action) {
+  if (ended()) return;
+  try {
+    action();
+    return;
+  } catch (...) {
+    ShowErrorReport(this, std::current_exception());
+  }
+  End(1);
+}
+
+void frmQLT::End(int status) {
+  if (ended()) return;
+  exit_status_ = status;
+  end_program_(status);
+}
+
+void frmQLT::closeEvent(QCloseEvent* event) {
+  event->accept();
+  End(0);
+}
+
+int frmQLT::ShowMessage(const std::string& text, int style,
+                        const std::optional<std::string>& title) {
+  return ShowMessageBox(this, text, style, title);
+}
+
+void frmQLT::ShowProgress() {
+  prgWrite_->show();
+  // No events are processed while a command runs: draw now.
+  prgWrite_->repaint();
+}
+
+void frmQLT::HideProgress() {
+  const QRect area = prgWrite_->geometry();
+  prgWrite_->hide();
+  repaint(area);
+}
+
+void frmQLT::SetProgressMaximum(float maximum) {
+  progress_maximum_ = maximum;
+  UpdateProgressBar();
+}
+
+void frmQLT::SetProgressValue(float value) {
+  progress_value_ = value;
+  UpdateProgressBar();
+}
+
+void frmQLT::UpdateProgressBar() {
+  // Called once per line of a file that may have millions: touch the widget
+  // only when the position it shows changes.
+  const int position = ProgressPosition(progress_value_, progress_maximum_);
+  if (position == progress_position_) return;
+  progress_position_ = position;
+  prgWrite_->setValue(position);  // repaints at once when the drawn bar changes
+}
+
+}  // namespace quillet::ui

@@ -1,0 +1,110 @@
+// frmQLT: the program's main window. It owns the conversion state for the
+// life of the process, hands each button to its command, and is the user
+// interface through which the commands report.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/conversion_state.h"
+#include "core/user_interface.h"
+#include "ui/twips.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace quillet::ui {
+
+class frmQLT : public QWidget, public UserInterface {
+  Q_OBJECT
+
+ public:
+  // Ends the process with the given exit status. The default leaves the
+  // application's event loop with that status.
+  using EndProgram = std::function<void(int status)>;
+
+  // Client area and control positions, in twips.
+  static constexpr Box kClientArea{0, 0, 4680, 3195};
+  static constexpr Box kReadBox{3240, 480, 1215, 495};
+  static constexpr Box kPathNameBox{360, 480, 2655, 405};
+  static constexpr Box kLabelBox{360, 240, 2415, 255};
+  static constexpr Box kExitBox{3240, 1920, 1215, 495};
+  static constexpr Box kWriteBox{3240, 1200, 1215, 495};
+  static constexpr Box kProgressBox{0, 2880, 4695, 375};
+  static constexpr Box kFrameBox{0, 2760, 4935, 495};
+  static constexpr Box kBrowseBox{1920, 960, 1095, 375};
+
+  static constexpr const char* kPathToolTip =
+      "Enter the path and name of the DROM file -- do not include the .out or .ind extension.  "
+      "Ex: c:\\drom\\myfile";
+
+  explicit frmQLT(EndProgram end_program = {});
+  ~frmQLT() override;
+
+  // The load action, run once before the window is first shown: puts the
+  // remembered stem, if there is a settings file, into the text box.
+  void Load();
+
+  // The text box's text as bytes, exactly as held: a stem set by the program
+  // comes back byte for byte while the user has not edited it.
+  std::string PathText() const;
+  // Replaces the whole text of the text box; starts nothing.
+  void SetPathText(const std::string& stem);
+
+  // Whether the program has been ended, and with which status.
+  bool ended() const { return exit_status_.has_value(); }
+  int exit_status() const { return exit_status_.value_or(0); }
+
+  // UserInterface: the message box and the progress bar prgWrite.
+  int ShowMessage(const std::string& text, int style,
+                  const std::optional<std::string>& title = std::nullopt) override;
+  void ShowProgress() override;
+  void HideProgress() override;
+  void SetProgressMaximum(float maximum) override;
+  void SetProgressValue(float value) override;
+
+  // Runs `action`; an error escaping it goes to the top-level error report,
+  // after which the program ends with a non-zero status.
+  void Guarded(const std::function<void()>& action);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void OnRead();
+  void OnWrite();
+  void OnBrowse();
+  void End(int status);
+  void UpdateProgressBar();
+  QRect Place(const Box& twips) const;
+
+  EndProgram end_program_;
+  std::optional<int> exit_status_;
+  ConversionState state_;
+
+  QPushButton* cmdRead_;
+  QLineEdit* txtPathName_;
+  QLabel* lblPathName_;
+  QPushButton* cmdExit_;
+  QPushButton* cmdWrite_;
+  QGroupBox* frmWrite_;
+  QProgressBar* prgWrite_;
+  QPushButton* cmdBrowse_;
+
+  // The bytes last put into the text box and how the box showed them.
+  std::string path_bytes_;
+  QString path_shown_;
+
+  float progress_maximum_ = 100.0f;
+  float progress_value_ = 0.0f;
+  int progress_position_ = 0;
+};
+
+}  // namespace quillet::ui

@@ -1,0 +1,77 @@
+#include "ui/message_box.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+
+#include "core/user_interface.h"
+
+namespace quillet::ui {
+namespace {
+
+constexpr int kButtonBits = 0x0F;
+constexpr int kIconBits = 0x70;
+
+QMessageBox::Icon IconFor(int style) {
+  switch (style & kIconBits) {
+    case 16:
+      return QMessageBox::Critical;
+    case 32:
+      return QMessageBox::Question;
+    case 48:
+      return QMessageBox::Warning;
+    case 64:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+// Texts are bytes in the system's code page; the commands end lines with
+// carriage return and line feed, which a box shows as a plain line break.
+QString ToDisplay(const std::string& text) {
+  QString shown = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+
+}  // namespace
+
+int ShowMessageBox(QWidget* parent, const std::string& text, int style,
+                   const std::optional<std::string>& title) {
+  QMessageBox box(parent);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setWindowTitle(ToDisplay(title.value_or(kProgramTitle)));
+  box.setTextFormat(Qt::PlainText);  // a path with "<" in it is no markup
+  box.setText(ToDisplay(text));
+  box.setIcon(IconFor(style));
+
+  QPushButton* ok = box.addButton(QMessageBox::Ok);
+  QPushButton* cancel = nullptr;
+  if ((style & kButtonBits) == kOkCancel) cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(cancel != nullptr ? cancel : ok);
+
+  box.exec();
+  return cancel != nullptr && box.clickedButton() == cancel ? kAnswerCancel : kAnswerOk;
+}
+
+std::string DescribeError(std::exception_ptr error) {
+  try {
+    if (error) std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+  }
+  return "Unknown error";
+}
+
+std::string ErrorReportText(std::exception_ptr error) {
+  return "Quillet must close because of an error:\r\n\r\n" + DescribeError(error);
+}
+
+void ShowErrorReport(QWidget* parent, std::exception_ptr error) {
+  ShowMessageBox(parent, ErrorReportText(error), /*style=*/16, kProgramTitle);
+}
+
+}  // namespace quillet::ui
