@@ -1,5 +1,6 @@
 #include "ui/appearance.h"
 
+#include <QFont>
 #include <QPalette>
 #include <QPixmap>
 #include <QWidget>
@@ -29,7 +30,16 @@ QColor WindowBackground() {
 #endif
 }
 
+QRect PixelRect(const QWidget& widget, const Box& twips) {
+  const Box pixels = TwipsToPixels(twips, widget.logicalDpiX(), widget.logicalDpiY());
+  return QRect(pixels.left, pixels.top, pixels.width, pixels.height);
+}
+
 void ApplyWindowLook(QWidget& window) {
+  // The classic look: small captions, so that the fixed boxes hold them.
+  QFont font = window.font();
+  font.setPointSizeF(kCaptionPoints);
+  window.setFont(font);
   QPalette palette = window.palette();
   palette.setColor(QPalette::Window, WindowBackground());
   window.setPalette(palette);

@@ -3,10 +3,16 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QRect>
+
+#include "ui/twips.h"
 
 class QWidget;
 
 namespace quillet::ui {
+
+// The point size of every caption and list.
+inline constexpr double kCaptionPoints = 8.0;
 
 // The program's 32 x 32, 16-colour icon.
 QIcon QuilletIcon();
@@ -15,7 +21,10 @@ QIcon QuilletIcon();
 // (Windows); elsewhere a fixed neutral grey.
 QColor WindowBackground();
 
-// Gives `window` the shared background and icon.
+// A box given in twips, in pixels on the screen `widget` is on.
+QRect PixelRect(const QWidget& widget, const Box& twips);
+
+// Gives `window` the shared font, background and icon.
 void ApplyWindowLook(QWidget& window);
 
 }  // namespace quillet::ui

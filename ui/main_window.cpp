@@ -15,6 +15,7 @@
 #include "core/write_command.h"
 #include "settings/settings_file.h"
 #include "ui/appearance.h"
+#include "ui/browse_dialog.h"
 #include "ui/message_box.h"
 #include "ui/progress_scale.h"
 
@@ -25,8 +26,6 @@ void LeaveEventLoop(int status) {
   QCoreApplication::exit(status);
 }
 
-// The classic look: small captions, so that the fixed boxes hold them.
-constexpr double kCaptionPoints = 8.0;
 constexpr double kSmallestPoints = 6.0;
 
 // Shrinks the label's font, in half points, until its caption fits the fixed
@@ -47,13 +46,11 @@ QString FromBytes(const std::string& bytes) {
 }  // namespace
 
 frmQLT::frmQLT(EndProgram end_program)
-    : end_program_(end_program ? std::move(end_program) : EndProgram(LeaveEventLoop)) {
+    : end_program_(end_program ? std::move(end_program) : EndProgram(LeaveEventLoop)),
+      drives_(SystemDrives()) {
   setObjectName(QStringLiteral("frmQLT"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   ApplyWindowLook(*this);
-  QFont caption_font = font();
-  caption_font.setPointSizeF(kCaptionPoints);
-  setFont(caption_font);
 
   // Created in the order that stacks the progress bar in front of the frame;
   // the tab order is set separately below.
@@ -75,15 +72,15 @@ frmQLT::frmQLT(EndProgram end_program)
   cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
 
   // Fixed positions: nothing moves or resizes with the window.
-  resize(Place(kClientArea).size());
-  cmdRead_->setGeometry(Place(kReadBox));
-  txtPathName_->setGeometry(Place(kPathNameBox));
-  lblPathName_->setGeometry(Place(kLabelBox));
-  cmdExit_->setGeometry(Place(kExitBox));
-  cmdWrite_->setGeometry(Place(kWriteBox));
-  prgWrite_->setGeometry(Place(kProgressBox));
-  frmWrite_->setGeometry(Place(kFrameBox));
-  cmdBrowse_->setGeometry(Place(kBrowseBox));
+  resize(PixelRect(*this, kClientArea).size());
+  cmdRead_->setGeometry(PixelRect(*this, kReadBox));
+  txtPathName_->setGeometry(PixelRect(*this, kPathNameBox));
+  lblPathName_->setGeometry(PixelRect(*this, kLabelBox));
+  cmdExit_->setGeometry(PixelRect(*this, kExitBox));
+  cmdWrite_->setGeometry(PixelRect(*this, kWriteBox));
+  prgWrite_->setGeometry(PixelRect(*this, kProgressBox));
+  frmWrite_->setGeometry(PixelRect(*this, kFrameBox));
+  cmdBrowse_->setGeometry(PixelRect(*this, kBrowseBox));
   FitCaption(*lblPathName_);
 
   const QString path_tip = QString::fromLatin1(kPathToolTip);
@@ -129,11 +126,6 @@ frmQLT::frmQLT(EndProgram end_program)
 
 frmQLT::~frmQLT() = default;
 
-QRect frmQLT::Place(const Box& twips) const {
-  const Box pixels = TwipsToPixels(twips, logicalDpiX(), logicalDpiY());
-  return QRect(pixels.left, pixels.top, pixels.width, pixels.height);
-}
-
 void frmQLT::Load() {
   Guarded([this] {
     if (const std::optional<std::string> stem = LoadSettings()) SetPathText(*stem);
@@ -162,7 +154,10 @@ void frmQLT::OnWrite() {
 }
 
 void frmQLT::OnBrowse() {
-  // The browse dialog is not there yet; the button stays in place.
+  if (browse_ == nullptr) browse_ = new frmBrowse(*this, drives_);
+  browse_->show();
+  browse_->raise();
+  browse_->activateWindow();
 }
 
 void frmQLT::Guarded(const std::function<void()>& action) {

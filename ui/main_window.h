@@ -7,11 +7,13 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
+#include "ui/browse_paths.h"
 #include "ui/twips.h"
 
 class QGroupBox;
@@ -21,6 +23,8 @@ class QProgressBar;
 class QPushButton;
 
 namespace quillet::ui {
+
+class frmBrowse;
 
 class frmQLT : public QWidget, public UserInterface {
   Q_OBJECT
@@ -58,6 +62,10 @@ class frmQLT : public QWidget, public UserInterface {
   // Replaces the whole text of the text box; starts nothing.
   void SetPathText(const std::string& stem);
 
+  // Where the browse dialog takes its drives from; used when Browse first
+  // creates it.
+  void SetDriveSource(std::shared_ptr<const DriveSource> drives) { drives_ = std::move(drives); }
+
   // Whether the program has been ended, and with which status.
   bool ended() const { return exit_status_.has_value(); }
   int exit_status() const { return exit_status_.value_or(0); }
@@ -83,11 +91,12 @@ class frmQLT : public QWidget, public UserInterface {
   void OnBrowse();
   void End(int status);
   void UpdateProgressBar();
-  QRect Place(const Box& twips) const;
 
   EndProgram end_program_;
   std::optional<int> exit_status_;
   ConversionState state_;
+  std::shared_ptr<const DriveSource> drives_;
+  frmBrowse* browse_ = nullptr;  // created by the first Browse, owned as a child
 
   QPushButton* cmdRead_;
   QLineEdit* txtPathName_;

@@ -47,8 +47,11 @@ export DISPLAY=":$(head -1 "$work/display")"
 # The program's folder: a pair in a directory whose name has a blank, and a
 # settings file naming it.
 folder="$work/my runs"
-mkdir -p "$folder"
+mkdir -p "$folder/second"
 cp "$data/chain.ind" "$data/chain.out" "$folder/"
+# A second pair, to be found with the browse dialog.
+cp "$data/chain.ind" "$folder/second/other.ind"
+cp "$data/chain.out" "$folder/second/other.out"
 printf '[Path for QLT]\r\n%s\r\n' "$folder/chain" >"$folder/qltini.ini"
 
 (cd "$folder" && exec env QT_QPA_PLATFORM=xcb "$exe" >"$work/app.log" 2>&1) &
@@ -116,6 +119,30 @@ wait_for_end() {
   app_pid=
 }
 
+# Browse opens at the directory of the stem in the text box. With the keyboard
+# alone: into the directory list, down to "second", open it, into the file
+# list, down to "other.out", Select. Then Read and Write that pair.
+press alt+b
+dialog=$(timeout "$timeout_s" xdotool search --sync --onlyvisible --name '^QLT$' | head -1)
+[ -n "$dialog" ] || fail "the browse dialog did not appear"
+xdotool windowfocus --sync "$dialog" && xdotool key Tab Down Return Tab Down alt+s
+for _ in $(seq 1 $((timeout_s * 10))); do
+  xdotool search --onlyvisible --name '^QLT$' 2>/dev/null | grep -qx "$dialog" || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name '^QLT$' 2>/dev/null | grep -qx "$dialog" &&
+  fail "Select did not hide the browse dialog"
+press alt+r
+answer_box "Read after Browse (Done Reading)"
+printf '[Path for QLT]\r\n%s\r\n' "$folder/second/other" | cmp - "$folder/qltini.ini" ||
+  fail "Browse did not put the chosen stem into the text box: $(cat -A "$folder/qltini.ini")"
+press alt+w
+answer_box "Write after Browse (confirmation)"
+answer_box "Write after Browse (Done writing file)"
+cmp "$folder/second/dromout.txt" "$data/chain.dromout.txt" ||
+  fail "dromout.txt after Browse differs from the expected table"
+
+# Exit with the (hidden) browse dialog still there ends the program.
 press alt+x
 wait_for_end "Exit"
 [ "$status" -eq 0 ] || fail "Exit ended the program with status $status"
@@ -123,6 +150,7 @@ wait_for_end "Exit"
 # An index file cut off inside its first line: Read fails, the error report
 # shows, and after it the program ends with a non-zero status.
 printf 'mu 1' >"$folder/chain.ind"
+printf '[Path for QLT]\r\n%s\r\n' "$folder/chain" >"$folder/qltini.ini"
 (cd "$folder" && exec env QT_QPA_PLATFORM=xcb "$exe" >"$work/app.log" 2>&1) &
 app_pid=$!
 main=$(timeout "$timeout_s" xdotool search --sync --onlyvisible --name '^Quillet$' | head -1)

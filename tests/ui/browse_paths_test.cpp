@@ -1,0 +1,108 @@
+// The browse dialog's path work, without windows.
+#include "ui/browse_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/errors.h"
+#include "support/temp_dir.h"
+
+namespace quillet::ui {
+namespace {
+
+using testing::TempDir;
+
+TEST(BrowsePathsTest, StemIsDirectoryAndNameUpToItsFirstDot) {
+  struct Case {
+    std::string directory, file, stem;
+  };
+  const Case cases[] = {
+      {"/data/drom", "myfile.out", "/data/drom/myfile"},
+      {"/data/drom", "run.1.out", "/data/drom/run"},  // the first dot, not the last
+      {"/data/drom", ".hidden.out", "/data/drom/"},   // empty base name
+      {"/data/drom", "", "/data/drom/"},              // nothing selected
+      {"/", "myfile.out", "/myfile"},                 // one separator at a root
+      {"/", "", "/"},
+      {"C:\\", "myfile.out", "C:\\myfile"},
+      {"/data/caf\xe9", "r\xfc.out", "/data/caf\xe9/r\xfc"},  // bytes pass through
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(JoinStem(c.directory, BaseName(c.file)), c.stem) << c.directory << " + " << c.file;
+  }
+}
+
+TEST(BrowsePathsTest, StemTextGivesDriveAndDirectory) {
+  struct Case {
+    std::string stem, drive_text, directory;
+  };
+  const Case cases[] = {
+      {"/home/me/drom/myfile", "/", "/home/me/drom/"},
+      {"c:\\drom\\myfile", "c:\\", "c:/drom/"},  // either separator is read
+      {"drom/myfile", "drom/", "drom/"},
+      {"myfile", "", ""},
+      {"\\\\server\\share\\run", "\\", "//server/share/"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DriveTextOfStem(c.stem), c.drive_text) << c.stem;
+    EXPECT_EQ(DirectoryOfStem(c.stem), c.directory) << c.stem;
+  }
+}
+
+TEST(BrowsePathsTest, DriveIsFoundByLetterOrByRoot) {
+  const std::vector<Drive> letters = {{"a:", "A:\\"}, {"c: [system]", "C:\\"}, {"d:", "D:\\"}};
+  EXPECT_EQ(FindDrive(letters, "C:\\DROM"), 1u);
+  EXPECT_EQ(FindDrive(letters, "c:\\"), 1u);
+  EXPECT_EQ(FindDrive(letters, "d"), 2u);
+  EXPECT_EQ(FindDrive(letters, "q:"), std::nullopt);
+  EXPECT_EQ(FindDrive(letters, ""), std::nullopt);
+
+  const std::vector<Drive> roots = {{"/", "/"}, {"usb", "/media/usb"}};
+  EXPECT_EQ(FindDrive(roots, "/"), 0u);
+  EXPECT_EQ(FindDrive(roots, "/home/me"), 0u);
+  EXPECT_EQ(FindDrive(roots, "/media/usb/runs"), 1u);
+  EXPECT_EQ(FindDrive(roots, "/media/usb"), 1u);
+  EXPECT_EQ(FindDrive(roots, "/media/usbkey"), 0u);  // not inside the volume
+  EXPECT_EQ(FindDrive(roots, "drom/"), std::nullopt);
+}
+
+TEST(BrowsePathsTest, WildcardsMatchWholeNames) {
+  const std::pair<const char*, bool> cases[] = {
+      {"a.out", true},   {".out", true},  {"run.1.out", true}, {"a.out.bak", false},
+      {"a.outx", false}, {"aout", false}, {"a.OUT", false},  // letter case counts on this system
+  };
+  for (const auto& [name, matches] : cases)
+    EXPECT_EQ(MatchesPattern(name, "*.out"), matches) << name;
+  EXPECT_TRUE(MatchesPattern("r1.out", "r?.out"));
+  EXPECT_FALSE(MatchesPattern("r12.out", "r?.out"));
+  EXPECT_TRUE(MatchesPattern("anything", "*"));
+  EXPECT_TRUE(MatchesPattern("a*b", "a**b"));
+}
+
+TEST(BrowsePathsTest, ListsSortedSubdirectoriesAndMatchingFiles) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "zeta");
+  std::filesystem::create_directories(dir.path() / "alpha.out");  // a directory, not a file
+  for (const char* name : {"b.out", "a.out", "c.txt", ".d.out"}) dir.Write(name, "x");
+  std::filesystem::create_symlink(dir.path() / "a.out", dir.path() / "link.out");
+  std::filesystem::create_symlink(dir.path() / "gone", dir.path() / "broken.out");
+
+  EXPECT_EQ(ListSubdirectories(dir.path().string()),
+            (std::vector<std::string>{"alpha.out", "zeta"}));
+  EXPECT_EQ(ListFiles(dir.path().string(), "*.out"),
+            (std::vector<std::string>{".d.out", "a.out", "b.out", "link.out"}));
+  EXPECT_THROW(ListFiles(dir / "missing", "*"), FileError);
+  EXPECT_THROW(ListSubdirectories(dir / "c.txt"), FileError);
+}
+
+TEST(BrowsePathsTest, DirectoriesAreMadeAbsoluteAndPlain) {
+  TempDir dir(/*make_current=*/true);
+  const std::string here = std::filesystem::current_path().string();
+  EXPECT_EQ(NormalDirectory(""), here);
+  EXPECT_EQ(NormalDirectory("sub/"), here + "/sub");
+  EXPECT_EQ(NormalDirectory("/tmp/./x/../y/"), "/tmp/y");
+  EXPECT_EQ(NormalDirectory("/"), "/");
+}
+
+}  // namespace
+}  // namespace quillet::ui

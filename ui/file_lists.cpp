@@ -1,0 +1,207 @@
+#include "ui/file_lists.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStyle>
+#include <filesystem>
+
+#include "files/errors.h"
+
+namespace quillet::ui {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+QString ToDisplay(const std::string& bytes) {
+  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QByteArray ToData(const std::string& bytes) {
+  return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string FromData(const QVariant& data) {
+  const QByteArray bytes = data.toByteArray();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::string CurrentDirectory() {
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  return NormalDirectory(error ? std::string(".") : current.string());
+}
+
+// The directories from the root of `path` down to `path` itself.
+std::vector<std::string> Ancestry(const std::string& path) {
+  std::vector<std::string> chain;
+  std::filesystem::path step(path);
+  while (true) {
+    chain.insert(chain.begin(), step.string());
+    const std::filesystem::path parent = step.parent_path();
+    if (parent == step || parent.empty()) break;
+    step = parent;
+  }
+  return chain;
+}
+
+std::string StepName(const std::string& path) {
+  const std::filesystem::path step(path);
+  return step.has_filename() ? step.filename().string() : path;
+}
+
+}  // namespace
+
+DriveList::DriveList(std::shared_ptr<const DriveSource> source, QWidget* parent)
+    : QComboBox(parent), drives_(source->Drives()) {
+  for (const ui::Drive& drive : drives_) addItem(ToDisplay(drive.text));
+  const std::optional<std::size_t> start = FindDrive(drives_, CurrentDirectory());
+  current_ = drives_.empty() ? -1 : static_cast<int>(start.value_or(0));
+  setCurrentIndex(current_);
+  connect(this, &QComboBox::activated, this, &DriveList::Select);
+}
+
+std::string DriveList::Drive() const {
+  return current_ < 0 ? std::string() : drives_[static_cast<std::size_t>(current_)].text;
+}
+
+std::string DriveList::Root() const {
+  return current_ < 0 ? std::string() : drives_[static_cast<std::size_t>(current_)].root;
+}
+
+void DriveList::SetDrive(const std::string& text) {
+  if (const std::optional<std::size_t> found = FindDrive(drives_, text)) {
+    Select(static_cast<int>(*found));
+  }
+}
+
+void DriveList::Select(int index) {
+  if (currentIndex() != index) setCurrentIndex(index);
+  if (index == current_) return;
+  current_ = index;
+  emit driveChanged();
+}
+
+DirectoryList::DirectoryList(std::shared_ptr<const DriveSource> source, QWidget* parent)
+    : QListWidget(parent), source_(std::move(source)) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setIconSize(QSize(16, 16));
+  path_ = CurrentDirectory();
+  std::vector<std::string> subdirectories;
+  try {
+    subdirectories = ListSubdirectories(path_);
+  } catch (const FileError&) {
+    // A current directory that cannot be listed shows just its path.
+  }
+  Remember();
+  Fill(subdirectories);
+  // Double-click or Enter on an entry makes it the current directory.
+  connect(this, &QListWidget::itemActivated, this, &DirectoryList::Open);
+}
+
+void DirectoryList::SetPath(const std::string& text) {
+  MoveTo(NormalDirectory(text));
+}
+
+void DirectoryList::MoveToDrive(const ui::Drive& drive) {
+  const auto last = last_on_drive_.find(drive.root);
+  MoveTo(last != last_on_drive_.end() ? last->second : drive.root);
+}
+
+void DirectoryList::MoveTo(const std::string& directory) {
+  const std::vector<std::string> subdirectories = ListSubdirectories(directory);  // may throw
+  const bool changed = directory != path_;
+  path_ = directory;
+  Remember();
+  Fill(subdirectories);
+  if (changed) emit pathChanged();
+}
+
+void DirectoryList::Remember() {
+  const std::vector<ui::Drive> drives = source_->Drives();
+  if (const auto drive = FindDrive(drives, path_)) last_on_drive_[drives[*drive].root] = path_;
+}
+
+void DirectoryList::Fill(const std::vector<std::string>& subdirectories) {
+  clear();
+  const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+  const std::vector<std::string> chain = Ancestry(path_);
+  int depth = 0;
+  for (const std::string& step : chain) {
+    auto* item =
+        new QListWidgetItem(open, QString(depth * 2, ' ') + ToDisplay(StepName(step)), this);
+    item->setData(kPathRole, ToData(step));
+    ++depth;
+  }
+  setCurrentRow(static_cast<int>(chain.size()) - 1);
+  for (const std::string& name : subdirectories) {
+    auto* item = new QListWidgetItem(closed, QString(depth * 2, ' ') + ToDisplay(name), this);
+    item->setData(kPathRole, ToData(JoinStem(path_, name)));
+  }
+}
+
+void DirectoryList::Open(QListWidgetItem* item) {
+  try {
+    SetPath(FromData(item->data(kPathRole)));
+  } catch (const FileError&) {
+    // The list's own navigation: a directory that cannot be opened is not
+    // entered, and the list stays where it was.
+    QApplication::beep();
+  }
+}
+
+FileList::FileList(QWidget* parent) : QListWidget(parent), path_(CurrentDirectory()) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  try {
+    Relist(path_, pattern_);
+  } catch (const FileError&) {
+    // A current directory that cannot be listed shows no files.
+  }
+  connect(this, &QListWidget::itemDoubleClicked, this, [this] { emit fileDoubleClicked(); });
+}
+
+void FileList::SetPath(const std::string& directory) {
+  Relist(directory, pattern_);
+  path_ = directory;
+}
+
+void FileList::SetPattern(const std::string& pattern) {
+  Relist(path_, pattern);
+  pattern_ = pattern;
+}
+
+void FileList::Relist(const std::string& directory, const std::string& pattern) {
+  const std::vector<std::string> names = ListFiles(directory, pattern);  // may throw
+  clear();
+  for (const std::string& name : names) {
+    auto* item = new QListWidgetItem(ToDisplay(name), this);
+    item->setData(kPathRole, ToData(name));
+  }
+  setCurrentRow(-1);
+  clearSelection();
+}
+
+void FileList::keyPressEvent(QKeyEvent* event) {
+  // With nothing selected yet, the first arrow key selects the entry the
+  // list stands on (the first one) rather than moving past it.
+  const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+  if (arrow && event->modifiers() == Qt::NoModifier && selectedItems().isEmpty() && count() > 0) {
+    setCurrentItem(currentItem() != nullptr ? currentItem() : item(0),
+                   QItemSelectionModel::ClearAndSelect);
+    return;
+  }
+  QListWidget::keyPressEvent(event);
+}
+
+std::string FileList::FileName() const {
+  const QList<QListWidgetItem*> selected = selectedItems();
+  return selected.isEmpty() ? std::string() : FromData(selected.front()->data(kPathRole));
+}
+
+std::vector<std::string> FileList::Names() const {
+  std::vector<std::string> names;
+  for (int row = 0; row < count(); ++row) names.push_back(FromData(item(row)->data(kPathRole)));
+  return names;
+}
+
+}  // namespace quillet::ui
