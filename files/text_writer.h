@@ -28,7 +28,8 @@ class TextWriter {
   // The bytes of `text`, nothing added.
   void Write(std::string_view text) {
     if (text.size() <= static_cast<std::size_t>(kBufferSize - used_)) {
-      std::memcpy(buffer_.get() + used_, text.data(), text.size());
+      // An empty cell's view may hold no pointer at all: memcpy must not see it.
+      if (!text.empty()) std::memcpy(buffer_.get() + used_, text.data(), text.size());
       used_ += text.size();
     } else {
       WriteLarge(text);
