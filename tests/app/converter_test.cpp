@@ -41,41 +41,34 @@ TEST_P(ParseTest, GivesStemTargetAndVerbosity) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, ParseTest,
-    ::testing::Values(
-        ParseCase{"StemOnly", {"runs/chain"}, "runs/chain", std::nullopt},
-        ParseCase{"OutputBeforeStem", {"-o", "t.txt", "s"}, "s", "t.txt"},
-        ParseCase{"OutputAfterStem", {"s", "-o", "t.txt"}, "s", "t.txt"},
-        ParseCase{"OutputAttached", {"-ot.txt", "s"}, "s", "t.txt"},
-        ParseCase{"LongOutput", {"--output", "t.txt", "s"}, "s", "t.txt"},
-        ParseCase{"LongOutputWithEquals", {"--output=t.txt", "s"}, "s", "t.txt"},
-        ParseCase{"DashIsStandardOutput", {"-o", "-", "s"}, "s", std::nullopt, true},
-        ParseCase{"LastOutputCounts", {"-o", "-", "-o", "t.txt", "s"}, "s", "t.txt"},
-        ParseCase{"Quiet", {"-q", "s"}, "s", std::nullopt, false, Verbosity::kQuiet},
-        ParseCase{"Verbose", {"--verbose", "s"}, "s", std::nullopt, false, Verbosity::kVerbose},
-        ParseCase{"LastOfQuietAndVerbose",
-                  {"-q", "-v", "s"},
-                  "s",
-                  std::nullopt,
-                  false,
-                  Verbosity::kVerbose},
-        ParseCase{"LastOfVerboseAndQuiet",
-                  {"-v", "--quiet", "s"},
-                  "s",
-                  std::nullopt,
-                  false,
-                  Verbosity::kQuiet},
-        ParseCase{"StemAfterDoubleDash",
-                  {"-q", "--", "-chain"},
-                  "-chain",
-                  std::nullopt,
-                  false,
-                  Verbosity::kQuiet},
-        ParseCase{"DashAloneIsAStem", {"-"}, "-", std::nullopt},
-        ParseCase{"EmptyStem", {""}, "", std::nullopt},
-        ParseCase{"StemWithBlanksAndHighBytes",
-                  {"my runs/\xE9t\xE9 1"},
-                  "my runs/\xE9t\xE9 1",
-                  std::nullopt}),
+    ::testing::Values(ParseCase{"StemOnly", {"runs/chain"}, "runs/chain", std::nullopt},
+                      ParseCase{"OutputAfterStem", {"s", "-o", "t.txt"}, "s", "t.txt"},
+                      ParseCase{"OutputAttached", {"-ot.txt", "s"}, "s", "t.txt"},
+                      ParseCase{"LongOutputWithEquals", {"--output=t.txt", "s"}, "s", "t.txt"},
+                      ParseCase{"DashIsStandardOutput", {"-o", "-", "s"}, "s", std::nullopt, true},
+                      ParseCase{"LastOfQuietAndVerbose",
+                                {"-q", "-v", "s"},
+                                "s",
+                                std::nullopt,
+                                false,
+                                Verbosity::kVerbose},
+                      ParseCase{"LastOfVerboseAndQuiet",
+                                {"-v", "--quiet", "s"},
+                                "s",
+                                std::nullopt,
+                                false,
+                                Verbosity::kQuiet},
+                      ParseCase{"StemAfterDoubleDash",
+                                {"-q", "--", "-chain"},
+                                "-chain",
+                                std::nullopt,
+                                false,
+                                Verbosity::kQuiet},
+                      ParseCase{"EmptyStem", {""}, "", std::nullopt},
+                      ParseCase{"StemWithBlanksAndHighBytes",
+                                {"my runs/\xE9t\xE9 1"},
+                                "my runs/\xE9t\xE9 1",
+                                std::nullopt}),
     [](const auto& info) { return info.param.name; });
 
 struct UsageCase {
@@ -105,17 +98,12 @@ TEST_P(UsageErrorTest, IsRefusedWithExitStatus64) {
 
 INSTANTIATE_TEST_SUITE_P(
     Usage, UsageErrorTest,
-    ::testing::Values(
-        UsageCase{"NoArguments", {}, "missing STEM"},
-        UsageCase{"OnlyOptions", {"-q", "-o", "t.txt"}, "missing STEM"},
-        UsageCase{"TwoStems", {"a", "b"}, "unexpected argument 'b'"},
-        UsageCase{"TwoStemsAfterDoubleDash", {"--", "a", "-b"}, "unexpected argument '-b'"},
-        UsageCase{"UnknownShort", {"-x", "s"}, "unknown option '-x'"},
-        UsageCase{"UnknownLong", {"s", "--force"}, "unknown option '--force'"},
-        UsageCase{"NoClusteredFlags", {"-qv", "s"}, "unknown option '-qv'"},
-        UsageCase{"OutputWithoutValue", {"s", "-o"}, "option -o needs a file name"},
-        UsageCase{"EmptyOutput", {"-o", "", "s"}, "option -o needs a file name"},
-        UsageCase{"EmptyLongOutput", {"--output=", "s"}, "option -o needs a file name"}),
+    ::testing::Values(UsageCase{"NoArguments", {}, "missing STEM"},
+                      UsageCase{"TwoStems", {"a", "b"}, "unexpected argument 'b'"},
+                      UsageCase{"UnknownShort", {"-x", "s"}, "unknown option '-x'"},
+                      UsageCase{"NoClusteredFlags", {"-qv", "s"}, "unknown option '-qv'"},
+                      UsageCase{"OutputWithoutValue", {"s", "-o"}, "option -o needs a file name"},
+                      UsageCase{"EmptyOutput", {"-o", "", "s"}, "option -o needs a file name"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
@@ -137,13 +125,6 @@ TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
                   "done"),
         std::string::npos);
   }
-}
-
-TEST(RunConverterTest, VersionIsTheProjectVersion) {
-  std::ostringstream out, err;
-  EXPECT_EQ(RunConverter({"--version"}, out, err, false), kExitWritten);
-  EXPECT_EQ(out.str(), std::string("quillet-convert ") + QUILLET_TEST_PROJECT_VERSION + "\n");
-  EXPECT_EQ(err.str(), "");
 }
 
 struct MessageCase {
@@ -175,8 +156,6 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"CheckPathNameOnTwoLines", "Check path name.\r\nr/a.out or r/a.ind not found.",
                     kExclamation, false,
                     "quillet-convert: Check path name.\nr/a.out or r/a.ind not found.\n", true},
-        MessageCase{"Damaged", "File a.ind is damaged.", kExclamation, false,
-                    "quillet-convert: File a.ind is damaged.\n", true},
         MessageCase{"LoneCarriageReturnKept", "a\rb.ind", kExclamation, false,
                     "quillet-convert: a\rb.ind\n", true},
         MessageCase{"ConfirmationAnsweredSilently", "Writing to dromout.txt", kOkCancel, true, "",
@@ -247,16 +226,6 @@ TEST(ConsoleProgressTest, MessageClearsTheLineAndProgressResumes) {
   const std::string blank(line.size(), ' ');
   EXPECT_EQ(err.str(), "\rquillet-convert: reading 0%\r" + line + "\r" + blank +
                            "\rquillet-convert: File x.ind is damaged.\n\r" + line);
-}
-
-TEST(ConsoleProgressTest, NothingWhenProgressIsOff) {
-  std::ostringstream err;
-  ConsoleUi ui(err, /*show_progress=*/false, false);
-  ui.ShowProgress();
-  ui.SetProgressMaximum(10.0f);
-  for (int value = 0; value <= 10; ++value) ui.SetProgressValue(static_cast<float>(value));
-  ui.HideProgress();
-  EXPECT_EQ(err.str(), "");
 }
 
 // The whole run in-process, as on a terminal: progress for both commands,
