@@ -18,7 +18,7 @@ namespace {
 constexpr const char* kUsage = "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n";
 
 constexpr const char* kHelp = R"(NAME
-       quillet-convert - convert a sampler's chain pair into a tab-separated table
+       quillet-convert - convert a sampler's chain pair into a spreadsheet table
 
 SYNOPSIS
        quillet-convert [-q | -v] [-o FILE] STEM
@@ -90,7 +90,9 @@ EXAMPLES
               quillet-convert runs/chain1
 
        Convert every chain pair of a folder, each into a table of its own:
-              for s in runs/*.ind; do quillet-convert -o "${s%.ind}.txt" "${s%.ind}"; done
+              for s in runs/*.ind; do
+                  quillet-convert -o "${s%.ind}.txt" "${s%.ind}"
+              done
 
        Look at the first three columns without writing a file:
               quillet-convert -q -o - runs/chain1 | cut -f 1-3 | head

@@ -120,10 +120,9 @@ TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
       ASSERT_NE(found, std::string::npos) << section << " missing or out of order";
       at = found;
     }
-    EXPECT_NE(
-        help.find("for s in runs/*.ind; do quillet-convert -o \"${s%.ind}.txt\" \"${s%.ind}\"; "
-                  "done"),
-        std::string::npos);
+    EXPECT_NE(help.find("for s in runs/*.ind; do\n"
+                        "                  quillet-convert -o \"${s%.ind}.txt\" \"${s%.ind}\"\n"),
+              std::string::npos);
   }
 }
 
