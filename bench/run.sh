@@ -46,21 +46,26 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"; rm -f "$data"/*.copy "$data"/*.txt' EXIT
 
 # measure OUTPUT COMMAND...: runs the command $runs times (OUTPUT removed
-# before each run) and sets `median_ns` and `peak_kb` (largest of the runs).
+# before each run) and sets `median_ns` (wall time), `median_cpu_ns` (user +
+# system time, which other processes on the machine disturb far less) and
+# `peak_kb` (largest resident set of the runs).
 measure() {
   local output=$1
   shift
-  local times=() peak=0 start end kb
+  local times=() cpu_times=() peak=0 start end kb
   for ((i = 0; i < runs; i++)); do
     rm -f "$output"
     start=$(date +%s%N)
     /usr/bin/time -v -o "$scratch/time" "$@" >/dev/null
     end=$(date +%s%N)
     times+=($((end - start)))
+    cpu_times+=("$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.0f", s * 1e9 }' \
+      "$scratch/time")")
     kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$scratch/time")
     ((kb > peak)) && peak=$kb
   done
   median_ns=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
+  median_cpu_ns=$(printf '%s\n' "${cpu_times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
   peak_kb=$peak
 }
 
@@ -68,10 +73,10 @@ echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "Command: bench/run.sh (RUNS=$runs)"
 echo "Machine: $(nproc) cores, $(uname -sr); load before: $(uptime | sed 's/.*load average: //')"
 echo
-echo "| Workload | Data lines | Data file MB | Command | Median s | MB/s | ns/line | Peak RSS MB | RSS / data |"
-echo "|---|---:|---:|---|---:|---:|---:|---:|---:|"
+echo "| Workload | Data lines | Data file MB | Command | Median wall s | MB/s | ns/line | Median CPU s | Peak RSS MB | RSS / data |"
+echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|"
 
-declare -A convert_ns convert_kb data_bytes data_lines
+declare -A convert_ns convert_cpu_ns convert_kb data_bytes data_lines
 for workload in "${workloads[@]}"; do
   read -r name variables samples <<<"$workload"
   stem=$data/$name
@@ -87,13 +92,15 @@ for workload in "${workloads[@]}"; do
     esac
     if [ "$command" = quillet-convert ]; then
       convert_ns[$name]=$median_ns
+      convert_cpu_ns[$name]=$median_cpu_ns
       convert_kb[$name]=$peak_kb
     fi
     awk -v name="$name" -v lines="$lines" -v bytes="$bytes" -v command="$command" \
-      -v ns="$median_ns" -v kb="$peak_kb" 'BEGIN {
+      -v ns="$median_ns" -v cpu="$median_cpu_ns" -v kb="$peak_kb" 'BEGIN {
         mb = bytes / 1e6
-        printf "| %s | %d | %.1f | `%s` | %.3f | %.0f | %.1f | %.1f | %.2f |\n",
-          name, lines, mb, command, ns / 1e9, mb / (ns / 1e9), ns / lines, kb / 1024, kb * 1024 / bytes
+        printf "| %s | %d | %.1f | `%s` | %.3f | %.0f | %.1f | %.2f | %.1f | %.2f |\n",
+          name, lines, mb, command, ns / 1e9, mb / (ns / 1e9), ns / lines, cpu / 1e9, kb / 1024,
+          kb * 1024 / bytes
       }'
   done
 done
@@ -103,6 +110,7 @@ echo "Load after: $(uptime | sed 's/.*load average: //')"
 echo
 # The targets for this 2-core machine.
 awk -v m_ns="${convert_ns[medium]}" -v w_ns="${convert_ns[wide]}" \
+  -v m_cpu="${convert_cpu_ns[medium]}" -v w_cpu="${convert_cpu_ns[wide]}" \
   -v m_lines="${data_lines[medium]}" -v w_lines="${data_lines[wide]}" \
   -v m_kb="${convert_kb[medium]}" -v w_kb="${convert_kb[wide]}" \
   -v m_bytes="${data_bytes[medium]}" -v w_bytes="${data_bytes[wide]}" 'BEGIN {
@@ -113,5 +121,8 @@ awk -v m_ns="${convert_ns[medium]}" -v w_ns="${convert_ns[wide]}" \
           m <= 1.5 && w <= 1.5)
     ratio = (w_ns / w_lines) / (m_ns / m_lines)
     check("time per line, wide / medium, at most 1.3", sprintf("%.2f", ratio), ratio <= 1.3)
+    cpu_ratio = (w_cpu / w_lines) / (m_cpu / m_lines)
+    printf "(CPU time: medium %.3f s, wide %.3f s, per line wide / medium %.2f)\n",
+      m_cpu / 1e9, w_cpu / 1e9, cpu_ratio
   }
   function check(what, value, ok) { printf "%-52s %-14s %s\n", what, value, ok ? "met" : "MISSED" }'
