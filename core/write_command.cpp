@@ -56,7 +56,8 @@ void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui
 void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui,
               RememberStem remember, const WriteTarget& target) {
   if (remember == RememberStem::kYes) SaveSettings(stem);
-  const std::string output_path = target.path.value_or(OutputPathFor(stem));
+  const std::string output_path = target.standardOutput ? std::string(kStandardOutputName)
+                                                        : target.path.value_or(OutputPathFor(stem));
 
   if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
     ui.ShowMessage("Data has not been read.", kExclamation);

@@ -13,7 +13,9 @@ bool FileExists(const std::string& path);
 
 // A new version of a file, written beside it under a temporary name and put in
 // place only by Commit(). Until then the target keeps its earlier content; a
-// replacement that is dropped or fails leaves no temporary file behind.
+// replacement that is dropped or fails leaves no temporary file behind. A
+// target that is not a regular file (a device, a named pipe) is written in
+// place instead.
 class ReplacementFile {
  public:
   // Refuses (FileError) a target that is a directory, an existing file that

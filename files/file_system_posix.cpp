@@ -62,6 +62,13 @@ ReplacementFile::ReplacementFile(const std::string& target)
       throw FileError(kCreateOperation, target_, std::strerror(EACCES));
     }
     mode_ = info.st_mode & 07777;
+    // A device, pipe or socket (-o /dev/null, a named pipe) cannot be
+    // replaced by renaming a regular file over it; it is written in place.
+    if (!S_ISREG(info.st_mode)) {
+      fd_ = ::open(real_path_.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd_ < 0) throw FileError(kCreateOperation, target_, std::strerror(errno));
+      return;
+    }
   } else {
     mode_ = ModeForNewFile();
   }
@@ -91,6 +98,12 @@ void ReplacementFile::Write(const char* data, std::size_t size) {
 
 void ReplacementFile::Commit() {
   int error = 0;
+  if (temp_path_.empty()) {  // written in place: nothing to put in place
+    if (::close(fd_) != 0) error = errno;
+    fd_ = -1;
+    if (error != 0) throw FileError("Cannot write file", target_, std::strerror(error));
+    return;
+  }
   if (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) error = errno;
   // close() releases the descriptor even when it reports an error.
   if (::close(fd_) != 0 && error == 0) error = errno;

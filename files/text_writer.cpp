@@ -8,8 +8,6 @@
 namespace quillet {
 namespace {
 
-constexpr const char* kStandardOutputName = "(standard output)";
-
 [[noreturn]] void ThrowWriteError(const std::string& path) {
   throw FileError("Cannot write file", path, std::strerror(errno ? errno : EIO));
 }

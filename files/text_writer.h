@@ -15,6 +15,9 @@
 
 namespace quillet {
 
+// How messages name the standard output when it is the target.
+inline constexpr const char* kStandardOutputName = "(standard output)";
+
 class TextWriter {
  public:
   // Creates (or will replace) the file at `path`. Throws FileError.
@@ -28,7 +31,8 @@ class TextWriter {
   // The bytes of `text`, nothing added.
   void Write(std::string_view text) {
     if (text.size() <= static_cast<std::size_t>(kBufferSize - used_)) {
-      std::memcpy(buffer_.get() + used_, text.data(), text.size());
+      // An empty cell's view may hold no pointer at all: memcpy must not see it.
+      if (!text.empty()) std::memcpy(buffer_.get() + used_, text.data(), text.size());
       used_ += text.size();
     } else {
       WriteLarge(text);

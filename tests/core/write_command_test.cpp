@@ -228,6 +228,17 @@ TEST_F(RunWriteTest, ExplicitTargetAndNoSettings) {
   EXPECT_EQ(dir.Listing(), "chosen.tsv\n");
 }
 
+TEST_F(RunWriteTest, StandardOutputIsNamedInTheConfirmation) {
+  const ConversionState state = StateWith(1, {{"x", "1"}});
+  WriteTarget target;
+  target.standardOutput = true;
+  ::testing::internal::CaptureStdout();
+  RunWrite(state, dir / "run", ui, RememberStem::kNo, target);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Iteration\tx\t\r\n1\t1\t\r\n");
+  EXPECT_EQ(ui.messages().front(), "message 1 [] Writing to (standard output)");
+  EXPECT_EQ(dir.Listing(), "");
+}
+
 TEST_F(RunWriteTest, TableNeverCreatedIsOutOfRange) {
   ConversionState state;
   state.samplesPerVariable = 2;

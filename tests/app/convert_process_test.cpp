@@ -1,0 +1,423 @@
+// Runs the real quillet-convert executable on chain pairs made in temporary
+// directories and checks what a script sees: exit status, standard output,
+// standard error, and the files left behind.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/conversion_state.h"
+#include "core/read_command.h"
+#include "core/write_command.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+
+#ifdef QUILLET_HAVE_CHAIN_GENERATOR
+#include "bench/chain_generator.h"
+#endif
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+using testing::TempDir;
+
+const std::string kIndex = "alpha 1 3\r\nbeta 4 6\r\n";
+const std::string kData =
+    "1001  0.51\r\n1002  0.47\r\n1003  0.55\r\n1001  1.2\r\n1002  1.3\r\n1003  1.1\r\n";
+// The table of that pair, byte for byte: 62 bytes.
+const std::string kTable =
+    "Iteration\talpha\tbeta\t\r\n1\t0.51\t1.2\t\r\n2\t0.47\t1.3\t\r\n3\t0.55\t1.1\t\r\n";
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+struct RunOptions {
+  explicit RunOptions(std::string directory) : cwd(std::move(directory)) {}
+  std::string cwd;
+  rlim_t address_space_limit = 0;  // 0: no limit
+};
+
+// Runs quillet-convert with `args`, standard input empty.
+Result Convert(const std::vector<std::string>& args, const RunOptions& options) {
+  TempDir capture;
+  const std::string out_path = capture / "stdout";
+  const std::string err_path = capture / "stderr";
+  std::vector<std::string> argv_text = {QUILLET_CONVERT_PATH};
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& arg : argv_text) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // Only async-signal-safe calls until exec.
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+        ::dup2(err, 2) < 0 || ::chdir(options.cwd.c_str()) != 0) {
+      ::_exit(127);
+    }
+    if (options.address_space_limit != 0) {
+      const rlimit limit{options.address_space_limit, options.address_space_limit};
+      if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(127);
+    }
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  Result result;
+  int wait_status = 0;
+  if (pid < 0 || ::waitpid(pid, &wait_status, 0) != pid) {
+    ADD_FAILURE() << "cannot run " << QUILLET_CONVERT_PATH;
+    return result;
+  }
+  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  result.out = ReadFileBytes(out_path);
+  result.err = ReadFileBytes(err_path);
+  return result;
+}
+
+class ConvertProcessTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+
+  Result Run(const std::vector<std::string>& args, const std::string& cwd_name = "") {
+    return Convert(args, RunOptions(cwd_name.empty() ? dir.path().string() : dir / cwd_name));
+  }
+  void WritePair(const std::string& stem, const std::string& index, const std::string& data) {
+    dir.Write(stem + ".ind", index);
+    dir.Write(stem + ".out", data);
+  }
+};
+
+std::string RecursiveListing(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    names.push_back(fs::relative(entry.path(), root).string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string listing;
+  for (const auto& name : names) listing += name + " ";
+  return listing;
+}
+
+// Where the table goes and what is reported. Without -o it lands in the
+// stem's directory, as the window puts it; never a settings file, never a
+// leftover temporary file. Standard error is no terminal: no progress line.
+struct SuccessCase {
+  const char* name;
+  const char* cwd;  // inside the test directory
+  std::vector<std::string> args;
+  const char* table_file;  // nullptr: standard output
+  const char* err;
+};
+void PrintTo(const SuccessCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SuccessTest : public ConvertProcessTest, public ::testing::WithParamInterface<SuccessCase> {};
+
+TEST_P(SuccessTest, WritesTheTableWhereAsked) {
+  const SuccessCase& c = GetParam();
+  fs::create_directories(dir.path() / "work");
+  fs::create_directories(dir.path() / "runs");
+  WritePair("runs/chain", kIndex, kData);
+  const std::string settings = "[Path for QLT]\r\nsomewhere/else\r\n";
+  dir.Write("work/qltini.ini", settings);
+  dir.Write("work/table.txt", "an earlier table");
+  const std::string before = RecursiveListing(dir.path());
+
+  const Result result = Run(c.args, c.cwd);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.out, c.table_file == nullptr ? kTable : "");
+  const std::string table_file = c.table_file == nullptr ? "" : c.table_file;
+  if (!table_file.empty()) {
+    EXPECT_EQ(dir.Read(table_file), kTable);
+  }
+  if (table_file != "work/table.txt") {
+    EXPECT_EQ(dir.Read("work/table.txt"), "an earlier table");
+  }
+  const bool new_file = !table_file.empty() && before.find(table_file) == std::string::npos;
+  EXPECT_EQ(RecursiveListing(dir.path()),
+            new_file ? "runs runs/chain.ind runs/chain.out runs/dromout.txt work "
+                       "work/qltini.ini work/table.txt "
+                     : before);
+  EXPECT_EQ(dir.Read("work/qltini.ini"), settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, SuccessTest,
+    ::testing::Values(
+        SuccessCase{"RelativeStem", "work", {"../runs/chain"}, "runs/dromout.txt", ""},
+        SuccessCase{"StemWithoutDirectory", "runs", {"chain"}, "runs/dromout.txt", ""},
+        SuccessCase{"Quiet", "work", {"-q", "../runs/chain"}, "runs/dromout.txt", ""},
+        SuccessCase{"Verbose",
+                    "work",
+                    {"-v", "../runs/chain"},
+                    "runs/dromout.txt",
+                    "quillet-convert: Done Reading\nquillet-convert: Done writing file\n"},
+        SuccessCase{"OutputFileReplaced",
+                    "work",
+                    {"-o", "table.txt", "../runs/chain"},
+                    "work/table.txt",
+                    ""},
+        SuccessCase{"StandardOutput", "work", {"-o", "-", "../runs/chain"}, nullptr, ""}),
+    [](const auto& info) { return info.param.name; });
+
+// Refusals: exit 1, the message on standard error, and nothing written, not
+// to an existing output file and not to standard output.
+struct RefusalCase {
+  const char* name;
+  const char* index;    // nullptr: no index file
+  const char* data;     // nullptr: no data file
+  const char* message;  // after "quillet-convert: "; STEM stands for the stem
+};
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RefusalTest : public ConvertProcessTest, public ::testing::WithParamInterface<RefusalCase> {
+ protected:
+  std::string Expected() const {
+    std::string message = GetParam().message;
+    for (auto at = message.find("STEM"); at != std::string::npos; at = message.find("STEM")) {
+      message.replace(at, 4, "runs/chain");
+    }
+    return "quillet-convert: " + message + "\n";
+  }
+  void Prepare() {
+    fs::create_directories(dir.path() / "runs");
+    if (GetParam().index != nullptr) dir.Write("runs/chain.ind", GetParam().index);
+    if (GetParam().data != nullptr) dir.Write("runs/chain.out", GetParam().data);
+    dir.Write("table.txt", "an earlier table");
+  }
+};
+
+TEST_P(RefusalTest, ExitsWithOneAndWritesNothing) {
+  Prepare();
+  const std::string before = RecursiveListing(dir.path());
+  for (const char* target : {"table.txt", "-"}) {
+    SCOPED_TRACE(target);
+    const Result result = Run({"-o", target, "runs/chain"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, Expected());
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
+  }
+  const Result result = Run({"-v", "runs/chain"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(RecursiveListing(dir.path()), before);  // no dromout.txt, no settings file
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusalTest,
+    ::testing::Values(RefusalCase{"NoIndexFile", nullptr, "1 0.5\r\n",
+                                  "Check path name.\nSTEM.out or STEM.ind not found."},
+                      RefusalCase{"NoDataFile", "a 1 1\r\n", nullptr,
+                                  "Check path name.\nSTEM.out or STEM.ind not found."},
+                      // The line ends right after the third field: no line to count.
+                      RefusalCase{"DamagedIndex", "alpha 1 3\r", "1 0.5\r\n",
+                                  "File STEM.ind is damaged."},
+                      // Zero samples per variable: read, but nothing to write.
+                      RefusalCase{"NoSamples", "alpha 1 0\r\n", "", "Data has not been read."}),
+    [](const auto& info) { return info.param.name; });
+
+// Unexpected errors: exit 2, the error named, and no partial output.
+struct ErrorCase {
+  const char* name;
+  std::string index;
+  std::string data;
+  std::string error;
+};
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::string Repeated(const std::string& line, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += line;
+  return text;
+}
+
+class ErrorTest : public ConvertProcessTest, public ::testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(ErrorTest, ExitsWithTwoAndLeavesEarlierOutputAlone) {
+  const ErrorCase& c = GetParam();
+  WritePair("chain", c.index, c.data);
+  dir.Write("table.txt", "an earlier table");
+  dir.Write("dromout.txt", "an earlier dromout");
+  const std::string expected_err = "quillet-convert: error: " + c.error + "\n";
+
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"chain"}, {"-o", "table.txt", "chain"}, {"-o", "-", "chain"}}) {
+    SCOPED_TRACE(args.front());
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, expected_err);
+    EXPECT_EQ(result.out, "");
+  }
+  EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
+  EXPECT_EQ(dir.Read("dromout.txt"), "an earlier dromout");
+  EXPECT_EQ(dir.Listing(), "chain.ind\nchain.out\ndromout.txt\ntable.txt\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ErrorTest,
+    ::testing::Values(
+        // The last data line holds no blank: the field scan reads past the end.
+        ErrorCase{"DataEndsInsideALine", "a 1 2\r\n", "1 0.5\r\n2", "Input past end of file"},
+        // Three names but only two variables' worth of lines.
+        ErrorCase{"NameWithoutColumn", "a 1 1\r\nb 2 2\r\nc 3 3\r\n", "1 0.5\r\n1 0.7\r\n",
+                  "Subscript out of range"},
+        // One column more than the writer's signed 16-bit column counter allows.
+        ErrorCase{"TooManyColumns", Repeated("v 1 1\r\n", 32768), Repeated("1 0.5\r\n", 32768),
+                  "Overflow"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ConvertProcessTest, OutputThatCannotBeCreatedIsAnError) {
+  WritePair("chain", kIndex, kData);
+  const Result result = Run({"-o", "missing/table.txt", "chain"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err,
+            "quillet-convert: error: Cannot create file \"missing/table.txt\": No such file or "
+            "directory\n");
+  EXPECT_EQ(dir.Listing(), "chain.ind\nchain.out\n");
+}
+
+TEST_F(ConvertProcessTest, OutOfMemoryIsNamed) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#else
+  // Four million one-byte samples of one variable: their cells need far more
+  // than the limit, the program itself far less.
+  WritePair("chain", "a 1 4000000\r\n", Repeated("1 5\r\n", 4'000'000));
+  dir.Write("table.txt", "an earlier table");
+  RunOptions options(dir.path().string());
+  options.address_space_limit = 48 << 20;
+  const Result result = Convert({"-o", "table.txt", "chain"}, options);
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "quillet-convert: error: Out of memory\n");
+  EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
+#endif
+}
+
+// A named pipe (or a device such as /dev/null) is written in place, not
+// replaced by a regular file.
+TEST_F(ConvertProcessTest, WritesIntoANamedPipe) {
+  WritePair("chain", kIndex, kData);
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Both ends held open here, so that the converter's open does not wait and
+  // the table (far less than a pipe's buffer) waits in the pipe.
+  const int read_end = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  const int write_end = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(read_end, 0);
+  ASSERT_GE(write_end, 0);
+  const Result result = Run({"-o", "pipe", "chain"});
+  ::close(write_end);
+  std::string received;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(read_end, buffer, sizeof buffer)) > 0;) {
+    received.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(read_end);
+
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(received, kTable);
+  struct stat info {};
+  ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(dir.Listing(), "chain.ind\nchain.out\npipe\n");
+}
+
+TEST_F(ConvertProcessTest, UsageErrorsHelpAndVersion) {
+  Result result = Run({"-x", "chain"});
+  EXPECT_EQ(result.status, 64);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.rfind("quillet-convert: unknown option '-x'\n", 0), 0u) << result.err;
+  EXPECT_EQ(Run({}).status, 64);
+  EXPECT_EQ(Run({"a", "b"}).status, 64);
+
+  result = Run({"--help"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out.rfind("NAME\n", 0), 0u);
+  EXPECT_EQ(result.err, "");
+  result = Run({"--version"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, std::string("quillet-convert ") + QUILLET_TEST_PROJECT_VERSION + "\n");
+  EXPECT_EQ(dir.Listing(), "");
+}
+
+// The converter and the window run the same commands: for a pair full of
+// awkward bytes the converter's file equals what Read and Write write in
+// process, as the window calls them.
+TEST_F(ConvertProcessTest, SameBytesAsTheWindowsCommands) {
+  const std::string index =
+      "\xE9t\xE9 1 4\r\n"  // a name in a single-byte code page
+      "b\tx 5 8 more\r\n"  // a name ended by a tab
+      "c 9 12\r\n";        // more data than declared: an extra column
+  const std::string data =
+      "1001  0.5 \r\n"  // trailing blank kept
+      "1002\t-1.43658e+06\r\n"
+      "1003 1 2 3\r\n"                         // further fields kept
+      "1004   x\ry\r\n"                        // a lone CR inside a value
+      "1 a\r\n2 \xFF\xFE\r\n3 \x01z\r\n4 q\n"  // LF alone ends a line too
+      "1 c1\r\n2 c2\r\n3 c3\r\n4 c4\r\n"
+      "1 overflow\r\n";
+  fs::create_directories(dir.path() / "window");
+  fs::create_directories(dir.path() / "cli");
+  for (const char* folder : {"window", "cli"}) {
+    dir.Write(std::string(folder) + "/chain.ind", index);
+    dir.Write(std::string(folder) + "/chain.out", data);
+  }
+  {
+    TempDir settings_home(/*make_current=*/true);  // the window's settings file goes here
+    ConversionState state;
+    testing::RecordingUi ui;
+    RunRead(state, dir / "window/chain", ui);
+    RunWrite(state, dir / "window/chain", ui);
+    ASSERT_EQ(ui.messages().back(), "message 0 [Quillet] Done writing file");
+  }
+  const Result result = Run({"cli/chain"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string expected = dir.Read("window/dromout.txt");
+  EXPECT_EQ(dir.Read("cli/dromout.txt"), expected);
+  EXPECT_NE(expected.find("\t\xE9t\xE9\tb\tc\t\t\r\n"), std::string::npos);
+}
+
+#ifdef QUILLET_HAVE_CHAIN_GENERATOR
+// A realistic generated pair: every cell of the table is the generated value
+// of its variable and sample.
+TEST_F(ConvertProcessTest, GeneratedPairConvertsCellByCell) {
+  const bench::ChainSpec spec{.variables = 23, .samples = 301, .seed = 7};
+  ASSERT_TRUE(bench::WriteChainPair(spec, dir / "gen"));
+  std::string expected = "Iteration\t";
+  for (std::int64_t v = 0; v < spec.variables; ++v) expected += bench::VariableName(spec, v) + "\t";
+  expected += "\r\n";
+  for (std::int64_t s = 0; s < spec.samples; ++s) {
+    expected += std::to_string(s + 1) + "\t";
+    for (std::int64_t v = 0; v < spec.variables; ++v) {
+      expected += bench::SampleValue(spec, v, s) + "\t";
+    }
+    expected += "\r\n";
+  }
+  const Result result = Run({"-q", "-o", "-", "gen"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, expected);
+}
+#endif
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,255 @@
+// In-process tests of the converter's option parsing and console interface.
+#include "app/quillet-convert/converter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace quillet::convert {
+namespace {
+
+using testing::TempDir;
+
+struct ParseCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string stem;
+  std::optional<std::string> path;
+  bool standard_output = false;
+  Verbosity verbosity = Verbosity::kNormal;
+};
+void PrintTo(const ParseCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ParseTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseTest, GivesStemTargetAndVerbosity) {
+  const ParseCase& c = GetParam();
+  const ParsedArguments parsed = ParseArguments(c.args);
+  ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
+  EXPECT_EQ(parsed.options->stem, c.stem);
+  EXPECT_EQ(parsed.options->target.path, c.path);
+  EXPECT_EQ(parsed.options->target.standardOutput, c.standard_output);
+  EXPECT_EQ(parsed.options->verbosity, c.verbosity);
+  EXPECT_FALSE(parsed.options->help);
+  EXPECT_FALSE(parsed.options->version);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ParseTest,
+    ::testing::Values(ParseCase{"StemOnly", {"runs/chain"}, "runs/chain", std::nullopt},
+                      ParseCase{"OutputAfterStem", {"s", "-o", "t.txt"}, "s", "t.txt"},
+                      ParseCase{"OutputAttached", {"-ot.txt", "s"}, "s", "t.txt"},
+                      ParseCase{"LongOutputWithEquals", {"--output=t.txt", "s"}, "s", "t.txt"},
+                      ParseCase{"DashIsStandardOutput", {"-o", "-", "s"}, "s", std::nullopt, true},
+                      ParseCase{"LastOfQuietAndVerbose",
+                                {"-q", "-v", "s"},
+                                "s",
+                                std::nullopt,
+                                false,
+                                Verbosity::kVerbose},
+                      ParseCase{"LastOfVerboseAndQuiet",
+                                {"-v", "--quiet", "s"},
+                                "s",
+                                std::nullopt,
+                                false,
+                                Verbosity::kQuiet},
+                      ParseCase{"StemAfterDoubleDash",
+                                {"-q", "--", "-chain"},
+                                "-chain",
+                                std::nullopt,
+                                false,
+                                Verbosity::kQuiet},
+                      ParseCase{"EmptyStem", {""}, "", std::nullopt},
+                      ParseCase{"StemWithBlanksAndHighBytes",
+                                {"my runs/\xE9t\xE9 1"},
+                                "my runs/\xE9t\xE9 1",
+                                std::nullopt}),
+    [](const auto& info) { return info.param.name; });
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* error;
+};
+void PrintTo(const UsageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class UsageErrorTest : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrorTest, IsRefusedWithExitStatus64) {
+  const UsageCase& c = GetParam();
+  const ParsedArguments parsed = ParseArguments(c.args);
+  EXPECT_FALSE(parsed.options.has_value());
+  EXPECT_EQ(parsed.error, c.error);
+
+  std::ostringstream out, err;
+  EXPECT_EQ(RunConverter(c.args, out, err, false), kExitUsage);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), std::string("quillet-convert: ") + c.error +
+                           "\nUsage: quillet-convert [-q | -v] [-o FILE] STEM\n"
+                           "Try 'quillet-convert --help' for more information.\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, UsageErrorTest,
+    ::testing::Values(UsageCase{"NoArguments", {}, "missing STEM"},
+                      UsageCase{"TwoStems", {"a", "b"}, "unexpected argument 'b'"},
+                      UsageCase{"UnknownShort", {"-x", "s"}, "unknown option '-x'"},
+                      UsageCase{"NoClusteredFlags", {"-qv", "s"}, "unknown option '-qv'"},
+                      UsageCase{"OutputWithoutValue", {"s", "-o"}, "option -o needs a file name"},
+                      UsageCase{"EmptyOutput", {"-o", "", "s"}, "option -o needs a file name"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
+  for (const char* flag : {"-h", "--help"}) {
+    std::ostringstream out, err;
+    // Help ends the parsing: what follows it is not looked at.
+    EXPECT_EQ(RunConverter({"s", flag, "--bogus"}, out, err, false), kExitWritten);
+    EXPECT_EQ(err.str(), "");
+    const std::string help = out.str();
+    std::size_t at = 0;
+    for (const char* section :
+         {"NAME\n", "SYNOPSIS\n", "DESCRIPTION\n", "OPTIONS\n", "EXIT STATUS\n", "EXAMPLES\n"}) {
+      const std::size_t found = help.find(section, at);
+      ASSERT_NE(found, std::string::npos) << section << " missing or out of order";
+      at = found;
+    }
+    EXPECT_NE(help.find("for s in runs/*.ind; do\n"
+                        "                  quillet-convert -o \"${s%.ind}.txt\" \"${s%.ind}\"\n"),
+              std::string::npos);
+  }
+}
+
+struct MessageCase {
+  const char* name;
+  std::string text;
+  int style;
+  bool verbose;
+  std::string printed;
+  bool refused;
+};
+void PrintTo(const MessageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ConsoleMessageTest : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(ConsoleMessageTest, PrintsWhatIsNotAQuestion) {
+  const MessageCase& c = GetParam();
+  std::ostringstream err;
+  ConsoleUi ui(err, /*show_progress=*/false, c.verbose);
+  EXPECT_EQ(ui.ShowMessage(c.text, c.style), kAnswerOk);
+  EXPECT_EQ(err.str(), c.printed);
+  EXPECT_EQ(ui.refused(), c.refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ConsoleMessageTest,
+    ::testing::Values(
+        MessageCase{"CheckPathNameOnTwoLines", "Check path name.\r\nr/a.out or r/a.ind not found.",
+                    kExclamation, false,
+                    "quillet-convert: Check path name.\nr/a.out or r/a.ind not found.\n", true},
+        MessageCase{"LoneCarriageReturnKept", "a\rb.ind", kExclamation, false,
+                    "quillet-convert: a\rb.ind\n", true},
+        MessageCase{"ConfirmationAnsweredSilently", "Writing to dromout.txt", kOkCancel, true, "",
+                    false},
+        MessageCase{"CompletionHiddenByDefault", "Done Reading", kOkOnly, false, "", false},
+        MessageCase{"CompletionShownWhenVerbose", "Done writing file", kOkOnly, true,
+                    "quillet-convert: Done writing file\n", false}),
+    [](const auto& info) { return info.param.name; });
+
+// The percentages drawn, in order, from the progress output.
+std::vector<std::string> DrawnLines(const std::string& output) {
+  std::vector<std::string> lines;
+  std::istringstream in(output);
+  std::string piece;
+  while (std::getline(in, piece, '\r')) {
+    const auto end = piece.find_last_not_of(' ');
+    if (end != std::string::npos) lines.push_back(piece.substr(0, end + 1));
+  }
+  return lines;
+}
+
+TEST(ConsoleProgressTest, DrawsEachPercentageOnceAndClearsTheLine) {
+  std::ostringstream err;
+  ConsoleUi ui(err, /*show_progress=*/true, false);
+  ui.SetTask("reading");
+  ui.ShowProgress();
+  ui.SetProgressMaximum(1000.0f);
+  for (int value = 1; value <= 1200; ++value) ui.SetProgressValue(static_cast<float>(value));
+  ui.HideProgress();
+
+  const std::vector<std::string> lines = DrawnLines(err.str());
+  ASSERT_EQ(lines.size(), 101u);  // 0% to 100%, however many values arrive
+  for (int percent = 0; percent <= 100; ++percent) {
+    EXPECT_EQ(lines[percent], "quillet-convert: reading " + std::to_string(percent) + "%");
+  }
+  // The line is blanked and the cursor back at its start: nothing is left over.
+  const std::string output = err.str();
+  const std::string blank = "\r" + std::string(lines.back().size(), ' ') + "\r";
+  EXPECT_EQ(output.substr(output.size() - blank.size()), blank);
+}
+
+TEST(ConsoleProgressTest, FractionalAndZeroMaximum) {
+  std::ostringstream err;
+  ConsoleUi ui(err, true, false);
+  ui.SetTask("writing");
+  ui.ShowProgress();
+  ui.SetProgressMaximum(2.5f);  // a value may run past an unrounded maximum
+  for (float value : {1.0f, 2.0f, 3.0f}) ui.SetProgressValue(value);
+  ui.SetProgressMaximum(0.0f);
+  ui.SetProgressValue(0.0f);
+  const std::vector<std::string> expected = {
+      "quillet-convert: writing 0%", "quillet-convert: writing 40%", "quillet-convert: writing 80%",
+      "quillet-convert: writing 100%"};
+  EXPECT_EQ(DrawnLines(err.str()), expected);
+}
+
+TEST(ConsoleProgressTest, MessageClearsTheLineAndProgressResumes) {
+  std::ostringstream err;
+  ConsoleUi ui(err, true, false);
+  ui.SetTask("reading");
+  ui.ShowProgress();
+  ui.SetProgressMaximum(4.0f);
+  ui.SetProgressValue(1.0f);
+  ui.ShowMessage("File x.ind is damaged.", kExclamation);
+  ui.SetProgressValue(1.0f);  // same percentage, but the line is gone: drawn again
+
+  const std::string line = "quillet-convert: reading 25%";
+  const std::string blank(line.size(), ' ');
+  EXPECT_EQ(err.str(), "\rquillet-convert: reading 0%\r" + line + "\r" + blank +
+                           "\rquillet-convert: File x.ind is damaged.\n\r" + line);
+}
+
+// The whole run in-process, as on a terminal: progress for both commands,
+// and none with -q.
+TEST(RunConverterTest, ShowsProgressOnATerminalUnlessQuiet) {
+  TempDir dir;
+  dir.Write("r.ind", "alpha 1 3\r\nbeta 4 6\r\n");
+  dir.Write("r.out", "1  0.51\r\n2  0.47\r\n3  0.55\r\n1  1.2\r\n2  1.3\r\n3  1.1\r\n");
+
+  std::ostringstream out, err;
+  EXPECT_EQ(RunConverter({"-o", dir / "t.txt", dir / "r"}, out, err, true), kExitWritten);
+  const std::vector<std::string> lines = DrawnLines(err.str());
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "quillet-convert: reading 0%");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "quillet-convert: reading 100%"), lines.end());
+  EXPECT_EQ(lines.back(), "quillet-convert: writing 100%");
+  EXPECT_EQ(err.str().back(), '\r');  // cleared at the end
+  EXPECT_EQ(dir.Read("t.txt").size(), 62u);
+
+  std::ostringstream quiet_err;
+  EXPECT_EQ(RunConverter({"-q", "-o", dir / "t.txt", dir / "r"}, out, quiet_err, true),
+            kExitWritten);
+  EXPECT_EQ(quiet_err.str(), "");
+  EXPECT_EQ(out.str(), "");
+}
+
+}  // namespace
+}  // namespace quillet::convert
