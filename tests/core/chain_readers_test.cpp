@@ -244,16 +244,24 @@ TEST_F(DataValuesTest, LastValueRunsToTheEndWithoutLineEnd) {
   EXPECT_EQ(state.table.Get(2, 0), "xyz");
 }
 
-TEST(IndexNamesTest, NamesGoIntoRowZeroOfSuccessiveColumns) {
+class IndexNamesTest : public ::testing::Test {
+ protected:
   TempDir dir;
-  dir.Write("run.ind", "alpha 1 3\r\nbeta[2]\t4 6\r\n\xe9t\xe9 7 9\r\n");
   ConversionState state;
-  state.indexPath = dir / "run.ind";
-  state.table.Create(3);
-  state.table.AddColumn();
-  state.table.AddColumn();
-  state.columnCursor = 7;
-  ReadIndexNames(state);
+
+  // Runs pass C over `index` into a table of `columns` columns.
+  void ReadNames(const std::string& index, int columns) {
+    dir.Write("run.ind", index);
+    state.indexPath = dir / "run.ind";
+    state.table.Create(3);
+    for (int c = 1; c < columns; ++c) state.table.AddColumn();
+    state.columnCursor = 7;
+    ReadIndexNames(state);
+  }
+};
+
+TEST_F(IndexNamesTest, NamesGoIntoRowZeroOfSuccessiveColumns) {
+  ReadNames("alpha 1 3\r\nbeta[2]\t4 6\r\n\xe9t\xe9 7 9\r\n", 3);
   EXPECT_EQ(state.table.Get(0, 0), "alpha");
   EXPECT_EQ(state.table.Get(0, 1), "beta[2]");
   EXPECT_EQ(state.table.Get(0, 2), "\xe9t\xe9");
@@ -261,34 +269,18 @@ TEST(IndexNamesTest, NamesGoIntoRowZeroOfSuccessiveColumns) {
   EXPECT_EQ(state.stream, nullptr);
 }
 
-TEST(IndexNamesTest, NameWithoutBlankRunsIntoTheNextLine) {
-  TempDir dir;
-  dir.Write("run.ind", "lonely\r\nbeta 4 6\r\n");
-  ConversionState state;
-  state.indexPath = dir / "run.ind";
-  state.table.Create(1);
-  ReadIndexNames(state);
+TEST_F(IndexNamesTest, NameWithoutBlankRunsIntoTheNextLine) {
+  ReadNames("lonely\r\nbeta 4 6\r\n", 1);
   EXPECT_EQ(state.table.Get(0, 0), "lonely\r\nbeta");
   EXPECT_EQ(state.columnCursor, 1);
 }
 
-TEST(IndexNamesTest, EmptyLastLineScansPastTheEnd) {
-  TempDir dir;
-  dir.Write("run.ind", "a 1 1\r\nb 2 2\r\n\r\n");
-  ConversionState state;
-  state.indexPath = dir / "run.ind";
-  state.table.Create(1);
-  for (int i = 0; i < 3; ++i) state.table.AddColumn();
-  EXPECT_THROW(ReadIndexNames(state), InputPastEndError);
+TEST_F(IndexNamesTest, EmptyLastLineScansPastTheEnd) {
+  EXPECT_THROW(ReadNames("a 1 1\r\nb 2 2\r\n\r\n", 4), InputPastEndError);
 }
 
-TEST(IndexNamesTest, NameWithoutColumnIsOutOfRange) {
-  TempDir dir;
-  dir.Write("run.ind", "a 1 1\r\nb 2 2\r\n");
-  ConversionState state;
-  state.indexPath = dir / "run.ind";
-  state.table.Create(1);
-  EXPECT_THROW(ReadIndexNames(state), SubscriptOutOfRangeError);
+TEST_F(IndexNamesTest, NameWithoutColumnIsOutOfRange) {
+  EXPECT_THROW(ReadNames("a 1 1\r\nb 2 2\r\n", 1), SubscriptOutOfRangeError);
   EXPECT_EQ(state.table.Get(0, 0), "a");
 }
 
