@@ -15,7 +15,7 @@ std::string SystemReason(int error) {
 }  // namespace
 
 TextReader::TextReader(const std::string& path)
-    : path_(path), buffer_(std::make_unique<char[]>(kBlockSize)) {
+    : path_(path), buffer_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {
   errno = 0;
   file_ = std::fopen(path.c_str(), "rb");
   if (file_ == nullptr) {

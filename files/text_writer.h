@@ -28,6 +28,8 @@ class TextWriter {
   // The bytes of `text`, nothing added.
   void Write(std::string_view text) {
     if (text.size() <= static_cast<std::size_t>(kBufferSize - used_)) {
+      // An empty view may have no data at all, which memcpy must not see.
+      if (text.empty()) return;
       std::memcpy(buffer_.get() + used_, text.data(), text.size());
       used_ += text.size();
     } else {
