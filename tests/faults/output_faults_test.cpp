@@ -131,6 +131,36 @@ TEST_F(OutputFaultTest, DirectoryThatCannotBeWritten) {
   }
 }
 
+// Everything is written, but the finished file cannot be put in place: the
+// target turned into a directory holding a file while the rows went out.
+TEST_F(OutputFaultTest, FinishedFileThatCannotTakeItsPlace) {
+  struct SwappingUi : RecordingUi {
+    std::function<void()> on_last_row;
+    float last_row = 0;
+    void SetProgressValue(float value) override {
+      RecordingUi::SetProgressValue(value);
+      if (value == last_row) on_last_row();
+    }
+  } ui;
+  ui.last_row = 3;
+  ui.on_last_row = [&] {
+    fs::remove(dir.path() / "out/dromout.txt");
+    fs::create_directory(dir.path() / "out/dromout.txt");
+    dir.Write("out/dromout.txt/inside", kEarlier);
+  };
+  const std::string outcome =
+      OutcomeOf([&] { RunWrite(state, dir / "out/run", ui, RememberStem::kNo); });
+  EXPECT_EQ(outcome.rfind("FileError: Cannot write file \"" + dir / "out/dromout.txt" + "\"", 0),
+            0u)
+      << outcome;
+  EXPECT_EQ(dir.Read("out/dromout.txt/inside"), kEarlier);
+  std::string names;
+  for (const auto& entry : fs::directory_iterator(dir.path() / "out")) {
+    names += entry.path().filename().string() + "\n";
+  }
+  EXPECT_EQ(names, "dromout.txt\n");  // no temporary file beside it
+}
+
 struct FullDiskCase {
   const char* name;
   int rows;
