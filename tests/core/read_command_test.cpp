@@ -73,6 +73,10 @@ struct MissingCase {
   bool index;
 };
 
+void PrintTo(const MissingCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class MissingFileTest : public RunReadTest, public ::testing::WithParamInterface<MissingCase> {};
 
 TEST_P(MissingFileTest, ReportsCheckPathNameAndKeepsEarlierRead) {

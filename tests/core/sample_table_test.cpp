@@ -1,1 +1,109 @@
+#include "core/sample_table.h"
+
 #include <gtest/gtest.h>
+
+#include "files/errors.h"
+
+namespace quillet {
+namespace {
+
+TEST(SampleTableTest, NeverCreatedTableRejectsEveryAccess) {
+  SampleTable table;
+  EXPECT_THROW(table.LastColumn(), SubscriptOutOfRangeError);
+  EXPECT_THROW(table.Get(0, 0), SubscriptOutOfRangeError);
+  EXPECT_THROW(table.Set(0, 0, "x"), SubscriptOutOfRangeError);
+  EXPECT_THROW(table.AddColumn(), SubscriptOutOfRangeError);
+}
+
+TEST(SampleTableTest, CreateGivesOneEmptyColumn) {
+  SampleTable table;
+  table.Create(3);
+  EXPECT_EQ(table.LastColumn(), 0);
+  for (int row = 0; row <= 3; ++row) EXPECT_EQ(table.Get(row, 0), "");
+}
+
+TEST(SampleTableTest, BoundsAreCheckedOnEverySide) {
+  SampleTable table;
+  table.Create(2);
+  table.AddColumn();
+  const std::pair<std::int64_t, std::int64_t> outside[] = {{-1, 0}, {3, 0}, {0, -1}, {0, 2}};
+  for (const auto& [row, column] : outside) {
+    EXPECT_THROW(table.Get(row, column), SubscriptOutOfRangeError) << row << "," << column;
+    EXPECT_THROW(table.Set(row, column, "x"), SubscriptOutOfRangeError) << row << "," << column;
+  }
+  EXPECT_NO_THROW(table.Set(2, 1, "corner"));
+  EXPECT_EQ(table.Get(2, 1), "corner");
+}
+
+TEST(SampleTableTest, NegativeRowCountIsOutOfRange) {
+  SampleTable table;
+  EXPECT_THROW(table.Create(-1), SubscriptOutOfRangeError);
+}
+
+TEST(SampleTableTest, AddColumnKeepsCellsAndCreateDiscardsThem) {
+  SampleTable table;
+  table.Create(2);
+  table.Set(1, 0, "a");
+  table.Set(0, 0, "name");
+  table.AddColumn();
+  table.Set(2, 1, "b");
+  EXPECT_EQ(table.Get(1, 0), "a");
+  EXPECT_EQ(table.Get(0, 0), "name");
+  EXPECT_EQ(table.Get(1, 1), "");
+  EXPECT_EQ(table.Get(2, 1), "b");
+
+  table.Create(1);
+  EXPECT_EQ(table.LastColumn(), 0);
+  EXPECT_EQ(table.Get(1, 0), "");
+  EXPECT_THROW(table.Get(2, 0), SubscriptOutOfRangeError);
+}
+
+TEST(SampleTableTest, CellsKeepEveryByteWhateverTheirSize) {
+  SampleTable table;
+  table.Create(5);
+  const std::string with_nul("a\0b\xff\r", 5);
+  const std::string chunk_sized(4 * 1024 * 1024 - 10, 'x');
+  const std::string large(3 * 1024 * 1024, '\xe9');
+  table.Set(1, 0, with_nul);
+  table.Set(2, 0, chunk_sized);
+  table.Set(3, 0, large);
+  table.Set(4, 0, "after");
+  table.Set(1, 0, "rewritten");
+  EXPECT_EQ(table.Get(2, 0), chunk_sized);
+  EXPECT_EQ(table.Get(3, 0), large);
+  EXPECT_EQ(table.Get(4, 0), "after");
+  EXPECT_EQ(table.Get(1, 0), "rewritten");
+}
+
+TEST(SampleTableTest, ManyCellsAcrossManyColumnsStayDistinct) {
+  SampleTable table;
+  const int rows = 3000;
+  const int columns = 400;
+  table.Create(rows);
+  for (int column = 0; column < columns; ++column) {
+    if (column > 0) table.AddColumn();
+    for (int row = 1; row <= rows; row += 7) {
+      table.Set(row, column, std::to_string(row) + ":" + std::to_string(column));
+    }
+  }
+  EXPECT_EQ(table.LastColumn(), columns - 1);
+  for (int column = 0; column < columns; column += 37) {
+    for (int row = 1; row <= rows; row += 7 * 13) {
+      EXPECT_EQ(table.Get(row, column), std::to_string(row) + ":" + std::to_string(column));
+    }
+    EXPECT_EQ(table.Get(2, column), "");
+  }
+}
+
+TEST(SampleTableTest, HugeDeclaredRowCountCostsNothingUntilFilled) {
+  SampleTable table;
+  table.Create(2'000'000'000);
+  table.Set(1, 0, "near");
+  EXPECT_EQ(table.Get(1, 0), "near");
+  EXPECT_EQ(table.Get(1'999'999'999, 0), "");
+  table.AddColumn();
+  EXPECT_EQ(table.Get(2'000'000'000, 1), "");
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,1 +1,240 @@
+#include "core/write_command.h"
+
 #include <gtest/gtest.h>
+
+#include "core/numeric_text.h"
+#include "core/read_command.h"
+#include "files/errors.h"
+#include "support/recording_ui.h"
+#include "support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::RecordingUi;
+using testing::TempDir;
+
+const std::string kExample =
+    "Iteration\talpha\tbeta\t\r\n"
+    "1\t0.51\t1.2\t\r\n"
+    "2\t0.47\t1.3\t\r\n"
+    "3\t0.55\t1.1\t\r\n";
+
+// A state as a Read leaves it, built directly from rows of cells.
+ConversionState StateWith(double samples, const std::vector<std::vector<std::string>>& columns) {
+  ConversionState state;
+  state.samplesPerVariable = samples;
+  state.variableCount = static_cast<std::int64_t>(columns.size());
+  state.table.Create(RoundToInt32(samples));
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (c > 0) state.table.AddColumn();
+    for (std::size_t r = 0; r < columns[c].size(); ++r) {
+      state.table.Set(static_cast<std::int64_t>(r), static_cast<std::int64_t>(c), columns[c][r]);
+    }
+  }
+  return state;
+}
+
+ConversionState ExampleState() {
+  return StateWith(3, {{"alpha", "0.51", "0.47", "0.55"}, {"beta", "1.2", "1.3", "1.1"}});
+}
+
+class RunWriteTest : public ::testing::Test {
+ protected:
+  TempDir dir{/*make_current=*/true};
+  RecordingUi ui;
+};
+
+TEST_F(RunWriteTest, WritesTheWorkedExampleByteForByte) {
+  const ConversionState state = ExampleState();
+  RunWrite(state, dir / "run", ui);
+  const std::string written = dir.Read("dromout.txt");
+  EXPECT_EQ(written.size(), 62u);
+  EXPECT_EQ(written, kExample);
+  const std::vector<std::string> expected = {"message 1 [] Writing to " + (dir / "dromout.txt"),
+                                             "show",
+                                             "max 3",
+                                             "value 1",
+                                             "value 2",
+                                             "value 3",
+                                             "hide",
+                                             "message 0 [Quillet] Done writing file"};
+  EXPECT_EQ(ui.calls(), expected);
+  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "run") + "\r\n");
+  EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+}
+
+TEST_F(RunWriteTest, ReadThenWriteConvertsAChainPair) {
+  dir.Write("run.ind", "alpha 1 3\r\nbeta 4 6\r\n");
+  dir.Write("run.out",
+            "1001  0.51\r\n1002  0.47\r\n1003  0.55\r\n1001  1.2\r\n1002  1.3\r\n1003  1.1\r\n");
+  ConversionState state;
+  RunRead(state, dir / "run", ui);
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(dir.Read("dromout.txt"), kExample);
+}
+
+TEST_F(RunWriteTest, SecondWriteWritesTheSameBytes) {
+  const ConversionState state = ExampleState();
+  RunWrite(state, dir / "run", ui);
+  dir.Write("dromout.txt", "changed");
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(dir.Read("dromout.txt"), kExample);
+}
+
+TEST(OutputPathTest, DirectoryPartEndsAtTheLastSeparator) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"c:\\drom\\myfile", "c:\\drom\\dromout.txt"},
+      {"c:\\drom\\", "c:\\drom\\dromout.txt"},
+      {"\\myfile", "\\dromout.txt"},
+      {"myfile", "dromout.txt"},
+      {"", "dromout.txt"},
+      {"/home/ann/runs/chain1", "/home/ann/runs/dromout.txt"},
+      {"runs/a.b\\c", "runs/a.b\\dromout.txt"},
+      {"runs\\win/unix", "runs\\win/dromout.txt"},
+      {"/", "/dromout.txt"},
+  };
+  for (const auto& [stem, output] : cases) EXPECT_EQ(OutputPathFor(stem), output) << stem;
+}
+
+TEST_F(RunWriteTest, StemWithoutDirectoryWritesIntoTheCurrentDirectory) {
+  const ConversionState state = ExampleState();
+  for (const std::string stem : {"myfile", ""}) {
+    RecordingUi quiet;
+    RunWrite(state, stem, quiet);
+    EXPECT_EQ(quiet.messages().front(), "message 1 [] Writing to dromout.txt");
+    EXPECT_EQ(dir.Read("dromout.txt"), kExample);
+  }
+  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n\r\n");  // 18 bytes: the empty stem
+}
+
+TEST_F(RunWriteTest, WritesIntoTheDirectoryOfTheStemNowTyped) {
+  const ConversionState state = ExampleState();
+  TempDir elsewhere;
+  RunWrite(state, elsewhere / "other", ui);
+  EXPECT_EQ(elsewhere.Read("dromout.txt"), kExample);
+  EXPECT_FALSE(dir.Exists("dromout.txt"));
+}
+
+struct NotReadCase {
+  const char* name;
+  std::optional<double> samples;
+  std::optional<std::int64_t> variables;
+};
+
+void PrintTo(const NotReadCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class NotReadTest : public RunWriteTest, public ::testing::WithParamInterface<NotReadCase> {};
+
+TEST_P(NotReadTest, RefusesAndTouchesNoFileButSavesTheStem) {
+  ConversionState state = ExampleState();
+  state.samplesPerVariable = GetParam().samples;
+  state.variableCount = GetParam().variables;
+  dir.Write("dromout.txt", "earlier");
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(ui.calls(), std::vector<std::string>{"message 48 [] Data has not been read."});
+  EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
+  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "run") + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, NotReadTest,
+                         ::testing::Values(NotReadCase{"NeverRead", std::nullopt, std::nullopt},
+                                           NotReadCase{"DamagedIndex", 3.0, 0},
+                                           NotReadCase{"NoSamples", 0.6, 2},
+                                           NotReadCase{"SamplesUnset", std::nullopt, 2}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(RunWriteTest, CancelLeavesAnExistingFileUntouched) {
+  const ConversionState state = ExampleState();
+  dir.Write("dromout.txt", "earlier");
+  ui.Answer(kAnswerCancel);
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(ui.calls().size(), 1u);
+  EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
+  EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+}
+
+TEST_F(RunWriteTest, FractionalCountWritesRoundedRowsWithUnroundedMaximum) {
+  const ConversionState state = StateWith(2.5, {{"x", "a", "b"}});
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(dir.Read("dromout.txt"), "Iteration\tx\t\r\n1\ta\t\r\n2\tb\t\r\n");
+  EXPECT_EQ(ui.calls()[2], "max 2.5");
+}
+
+TEST_F(RunWriteTest, CountRoundingUpLetsProgressPassTheMaximum) {
+  const ConversionState state = StateWith(2.6, {{"x", "a", "b", "c"}});
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(dir.Read("dromout.txt"), "Iteration\tx\t\r\n1\ta\t\r\n2\tb\t\r\n3\tc\t\r\n");
+  EXPECT_EQ(ui.values().back(), 3.0f);
+}
+
+TEST_F(RunWriteTest, CellsAreWrittenExactlyAndEveryColumnOfTheTableCounts) {
+  // Three columns although only one variable was counted; empty and odd cells.
+  ConversionState state =
+      StateWith(2, {{"n", "", " sp "}, {"", "\"q\"", std::string("\0\xff", 2)}, {"", "x\ty", ""}});
+  state.variableCount = 1;
+  RunWrite(state, dir / "run", ui);
+  const char expected[] = "Iteration\tn\t\t\t\r\n1\t\t\"q\"\tx\ty\t\r\n2\t sp \t\0\xff\t\t\r\n";
+  EXPECT_EQ(dir.Read("dromout.txt"), std::string(expected, sizeof expected - 1));
+}
+
+TEST_F(RunWriteTest, RowNumbersArePlainDecimal) {
+  std::vector<std::string> column = {"v"};
+  for (int r = 1; r <= 12; ++r) column.push_back(std::to_string(r * r));
+  RunWrite(StateWith(12, {column}), dir / "run", ui);
+  const std::string written = dir.Read("dromout.txt");
+  EXPECT_NE(written.find("\r\n9\t81\t\r\n10\t100\t\r\n11\t121\t\r\n12\t144\t\r\n"),
+            std::string::npos);
+}
+
+TEST_F(RunWriteTest, ColumnCounterIsSigned16Bit) {
+  for (const std::int64_t columns : {32767, 32768}) {
+    ConversionState state = StateWith(1, {{"first", "1"}});
+    for (std::int64_t c = 1; c < columns; ++c) state.table.AddColumn();
+    state.table.Set(1, columns - 1, "last");
+    dir.Write("dromout.txt", "earlier");
+    RecordingUi quiet;
+    if (columns == 32767) {
+      RunWrite(state, dir / "run", quiet);
+      const auto empty_cells = static_cast<std::size_t>(columns - 2);
+      EXPECT_EQ(dir.Read("dromout.txt"), "Iteration\tfirst\t" + std::string(empty_cells + 1, '\t') +
+                                             "\r\n1\t1\t" + std::string(empty_cells, '\t') +
+                                             "last\t\r\n");
+    } else {
+      EXPECT_THROW(RunWrite(state, dir / "run", quiet), OverflowError);
+      EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
+      EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+    }
+  }
+}
+
+TEST_F(RunWriteTest, OutputThatCannotBeCreatedIsANamedErrorAndLeavesNothing) {
+  const ConversionState state = ExampleState();
+  EXPECT_THROW(RunWrite(state, dir / "missing/run", ui), FileError);
+  std::filesystem::create_directory(dir.path() / "dromout.txt");
+  EXPECT_THROW(RunWrite(state, dir / "run", ui), FileError);
+  EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+}
+
+TEST_F(RunWriteTest, ExplicitTargetAndNoSettings) {
+  const ConversionState state = ExampleState();
+  WriteTarget target;
+  target.path = dir / "chosen.tsv";
+  RunWrite(state, dir / "run", ui, RememberStem::kNo, target);
+  EXPECT_EQ(dir.Read("chosen.tsv"), kExample);
+  EXPECT_EQ(ui.messages().front(), "message 1 [] Writing to " + (dir / "chosen.tsv"));
+  EXPECT_EQ(dir.Listing(), "chosen.tsv\n");
+}
+
+TEST_F(RunWriteTest, TableNeverCreatedIsOutOfRange) {
+  ConversionState state;
+  state.samplesPerVariable = 2;
+  state.variableCount = 1;
+  EXPECT_THROW(RunWrite(state, dir / "run", ui), SubscriptOutOfRangeError);
+  EXPECT_FALSE(dir.Exists("dromout.txt"));
+}
+
+}  // namespace
+}  // namespace quillet

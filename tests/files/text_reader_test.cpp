@@ -1,1 +1,137 @@
+#include "files/text_reader.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/file_system.h"
+#include "support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::TempDir;
+
+std::vector<std::string> AllLines(const std::string& path) {
+  TextReader in(path);
+  std::vector<std::string> lines;
+  while (!in.AtEndOfStream()) lines.push_back(in.ReadLine());
+  return lines;
+}
+
+struct LinesCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> lines;
+};
+
+void PrintTo(const LinesCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ReadLineTest : public ::testing::TestWithParam<LinesCase> {};
+
+TEST_P(ReadLineTest, SplitsAtLineFeedsDroppingOneCarriageReturn) {
+  TempDir dir;
+  dir.Write("f", GetParam().bytes);
+  EXPECT_EQ(AllLines(dir / "f"), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadLineTest,
+    ::testing::Values(LinesCase{"Empty", "", {}}, LinesCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                      LinesCase{"LfOnly", "a\nb\n", {"a", "b"}},
+                      LinesCase{"NoFinalTerminator", "a\r\nb", {"a", "b"}},
+                      LinesCase{"EmptyLines", "\r\n\n\r\n", {"", "", ""}},
+                      LinesCase{"LoneCrIsData", "a\rb\r\n", {"a\rb"}},
+                      LinesCase{"OnlyOneCrDropped", "a\r\r\n", {"a\r"}},
+                      LinesCase{"TrailingCrWithoutLf", "a\r", {"a\r"}},
+                      LinesCase{"NulAndHighBytes",
+                                std::string("\0\xff\xfe\r\n\xef\xbb\xbfx", 9),
+                                {std::string("\0\xff\xfe", 3), "\xef\xbb\xbfx"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(TextReaderTest, LinesAndCrLfAcrossBlockBoundaries) {
+  // Lines longer than the reader's block, with CR LF split across blocks.
+  TempDir dir;
+  const std::size_t block = std::size_t{1} << 20;
+  const std::string first(block - 1, 'a');  // its CR is the block's last byte
+  const std::string second(3 * block + 17, 'b');
+  dir.Write("f", first + "\r\n" + second + "\r\n" + "end");
+  EXPECT_EQ(AllLines(dir / "f"), (std::vector<std::string>{first, second, "end"}));
+
+  TextReader in(dir / "f");
+  in.SkipLine();
+  in.SkipLine();
+  EXPECT_EQ(in.Read(), 'e');
+}
+
+TEST(TextReaderTest, ReadGivesEveryByteThenThrowsAtTheEnd) {
+  TempDir dir;
+  dir.Write("f", "a\r\n");
+  TextReader in(dir / "f");
+  EXPECT_EQ(in.Read(), 'a');
+  EXPECT_EQ(in.Read(), '\r');
+  EXPECT_FALSE(in.AtEndOfStream());
+  EXPECT_EQ(in.Read(), '\n');
+  EXPECT_TRUE(in.AtEndOfStream());
+  EXPECT_THROW(in.Read(), InputPastEndError);
+  EXPECT_THROW(in.ReadLine(), InputPastEndError);
+  EXPECT_THROW(in.SkipLine(), InputPastEndError);
+}
+
+TEST(TextReaderTest, AppendLineDropsOnlyItsOwnCarriageReturn) {
+  TempDir dir;
+  dir.Write("f", "\nx\r\n");
+  TextReader in(dir / "f");
+  std::string cell = "\r";
+  in.AppendLine(cell);
+  EXPECT_EQ(cell, "\r");
+  in.AppendLine(cell);
+  EXPECT_EQ(cell, "\rx");
+}
+
+TEST(TextReaderTest, MissingFileOrDirectoryIsAFileError) {
+  TempDir dir;
+  try {
+    TextReader in(dir / "absent");
+    FAIL() << "opened a missing file";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.path(), dir / "absent");
+    EXPECT_NE(std::string(error.what()).find("absent"), std::string::npos);
+  }
+  std::filesystem::create_directory(dir.path() / "sub");
+  EXPECT_THROW(
+      {
+        TextReader in(dir / "sub");
+        in.AtEndOfStream();
+      },
+      FileError);
+}
+
+TEST(TextReaderTest, CloseEndsTheStream) {
+  TempDir dir;
+  dir.Write("f", "abc");
+  TextReader in(dir / "f");
+  in.Close();
+  EXPECT_TRUE(in.AtEndOfStream());
+  EXPECT_THROW(in.Read(), InputPastEndError);
+}
+
+TEST(FileExistsTest, OnlyFilesExist) {
+  TempDir dir{/*make_current=*/true};
+  dir.Write("plain", "");
+  std::filesystem::create_directory(dir.path() / "folder");
+  std::filesystem::create_symlink(dir.path() / "plain", dir.path() / "link");
+  std::filesystem::create_symlink(dir.path() / "gone", dir.path() / "dangling");
+  EXPECT_TRUE(FileExists(dir / "plain"));
+  EXPECT_TRUE(FileExists("plain"));  // relative to the current directory
+  EXPECT_TRUE(FileExists(dir / "link"));
+  EXPECT_FALSE(FileExists(dir / "folder"));
+  EXPECT_FALSE(FileExists(dir / "dangling"));
+  EXPECT_FALSE(FileExists(dir / "absent"));
+  EXPECT_FALSE(FileExists(""));
+}
+
+}  // namespace
+}  // namespace quillet
