@@ -8,13 +8,17 @@
 namespace quillet {
 namespace {
 
-constexpr int kChunkBits = 22;
+// The fuzz build picks small chunks, so that short inputs fill several.
+#ifndef QUILLET_TABLE_CHUNK_BITS
+#define QUILLET_TABLE_CHUNK_BITS 22
+#endif
+constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
 constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;  // 4 MiB
 constexpr int kLengthBits = 23;
 constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
 constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
 // Longer cells get a string of their own, so chunks waste little at their end.
-constexpr std::size_t kLargeCell = 64 * 1024;
+constexpr std::size_t kLargeCell = std::min<std::size_t>(64 * 1024, kChunkSize / 4);
 // Column slots start small and grow geometrically up to the row count.
 constexpr std::size_t kFirstSlots = 1024;
 

@@ -43,7 +43,10 @@ void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui
 
   const std::int32_t last_row = RoundToInt32(*state.samplesPerVariable);
   char number[16];
-  for (std::int32_t row = 1; row <= last_row; Increment(row)) {
+  // Every row number fits 32 bits; the counter is wider only so that stepping
+  // past the largest possible last row ends the loop instead of overflowing
+  // after the whole table was written.
+  for (std::int64_t row = 1; row <= last_row; ++row) {
     const auto digits = std::to_chars(number, number + sizeof number, row);
     out.Write(std::string_view(number, static_cast<std::size_t>(digits.ptr - number)));
     out.Write('\t');

@@ -14,7 +14,7 @@ namespace {
 
 }  // namespace
 
-TextWriter::TextWriter() : buffer_(std::make_unique<char[]>(kBufferSize)) {}
+TextWriter::TextWriter() : buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
 
 TextWriter::TextWriter(const std::string& path) : TextWriter() {
   file_ = std::make_unique<ReplacementFile>(path);

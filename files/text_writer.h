@@ -13,6 +13,11 @@
 
 #include "files/file_system.h"
 
+// The fuzz build picks a few bytes, so that short outputs flush often.
+#ifndef QUILLET_WRITE_BUFFER_SIZE
+#define QUILLET_WRITE_BUFFER_SIZE (std::size_t{1} << 20)
+#endif
+
 namespace quillet {
 
 // How messages name the standard output when it is the target.
@@ -54,7 +59,7 @@ class TextWriter {
   void Close();
 
  private:
-  static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+  static constexpr std::size_t kBufferSize = QUILLET_WRITE_BUFFER_SIZE;
 
   TextWriter();
   void Emit(const char* data, std::size_t size);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages that building, running and testing
 # Quillet need, skipping those already present. Uses sudo when not root.
+# With the argument "fuzz" it also installs what the fuzzers need (clang and
+# libFuzzer), which the ordinary build does not.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,9 @@ packages=(
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)  # fuzz/run.sh: libFuzzer and sanitizers
+fi
 
 missing=()
 for package in "${packages[@]}"; do

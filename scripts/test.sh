@@ -5,6 +5,18 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
+
+# First the core, the settings file, file access and the fault tests again
+# under AddressSanitizer and UndefinedBehaviorSanitizer (without the window:
+# Qt is not built for them). Run before the main suite so that the main
+# suite's summary ends the output.
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_SANITIZE=ON \
+  -DQUILLET_GUI=OFF -DQUILLET_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1:detect_leaks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/asan -j "$jobs" --output-on-failure --timeout 300
+
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/test -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build/test -j "$jobs" --output-on-failure --timeout 300
