@@ -227,18 +227,6 @@ TEST_F(DataValuesTest, LastLineWithoutBlankOrValueReadsPastTheEnd) {
   }
 }
 
-TEST_F(DataValuesTest, LineCounterOverflowsPastTheSigned32BitLimit) {
-  dir.Write("run.out", "1 a\r\n2 b\r\n");
-  state.dataPath = dir / "run.out";
-  state.samplesPerVariable = 5;
-  state.rowCursor = 1;
-  state.linesRead = INT32_MAX - 1;
-  EXPECT_THROW(ReadDataValues(state, ui), OverflowError);
-  EXPECT_EQ(state.linesRead, INT32_MAX);
-  EXPECT_EQ(state.table.Get(1, 0), "a");
-  EXPECT_EQ(state.table.Get(2, 0), "");
-}
-
 TEST_F(DataValuesTest, LastValueRunsToTheEndWithoutLineEnd) {
   ReadData("1 a\r\n2 xyz", 5);
   EXPECT_EQ(state.table.Get(2, 0), "xyz");

@@ -9,7 +9,6 @@
 
 #include "child_process.h"
 #include "core/chain_readers.h"
-#include "core/numeric_text.h"
 #include "core/read_command.h"
 #include "core/write_command.h"
 #include "support/recording_ui.h"
@@ -55,14 +54,6 @@ TEST(ColumnLimitTest, WritesUpTo32767ColumnsAndOverflowsAt32768) {
       EXPECT_EQ(dir.Listing(), "dromout.txt\nrun.ind\nrun.out\n");
     }
   }
-}
-
-TEST(LineCounterTest, IncrementStopsAtTheSigned32BitLimit) {
-  std::int32_t counter = INT32_MAX - 1;
-  Increment(counter);
-  EXPECT_EQ(counter, INT32_MAX);
-  EXPECT_THROW(Increment(counter), OverflowError);
-  EXPECT_EQ(counter, INT32_MAX);
 }
 
 // The data pass counts its lines in the state's linesRead; started close to
