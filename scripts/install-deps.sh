@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config     # build
   libgtest-dev                          # unit tests
-  qt6-base-dev fonts-dejavu-core        # the window program
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
 )
