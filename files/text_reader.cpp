@@ -19,7 +19,9 @@ std::string SystemReason(int error) {
 }  // namespace
 
 TextReader::TextReader(const std::string& path)
-    : path_(path), buffer_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {
+    : path_(path),
+      buffer_(std::make_unique_for_overwrite<char[]>(kBlockSize)),
+      capacity_(kBlockSize) {
   errno = 0;
   file_ = std::fopen(path.c_str(), "rb");
   if (file_ == nullptr) {
@@ -40,19 +42,58 @@ void TextReader::Close() {
     file_ = nullptr;
   }
   pos_ = end_ = buffer_.get();
+  content_ahead_ = nullptr;
 }
 
 bool TextReader::Refill() {
   if (file_ == nullptr) return false;
+  pos_ = end_ = buffer_.get();
+  content_ahead_ = nullptr;
+  return ReadMore() > 0;
+}
+
+std::size_t TextReader::ReadMore() {
+  const auto filled = static_cast<std::size_t>(end_ - buffer_.get());
   errno = 0;
-  const std::size_t got = std::fread(buffer_.get(), 1, kBlockSize, file_);
+  const std::size_t got = std::fread(buffer_.get() + filled, 1, capacity_ - filled, file_);
   if (got == 0 && std::ferror(file_)) {
     const int error = errno ? errno : EIO;
     throw FileError("Cannot read file", path_, SystemReason(error));
   }
+  end_ += got;
+  return got;
+}
+
+bool TextReader::ReadAhead() {
+  if (file_ == nullptr) return false;
+  const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
+  if (kept == capacity_) {
+    auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity_);
+    std::memcpy(larger.get(), pos_, kept);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  } else if (kept > 0 && pos_ != buffer_.get()) {
+    std::memmove(buffer_.get(), pos_, kept);
+  }
   pos_ = buffer_.get();
-  end_ = pos_ + got;
-  return got > 0;
+  end_ = pos_ + kept;
+  content_ahead_ = nullptr;
+  return ReadMore() > 0;
+}
+
+bool TextReader::OnlyBlankLinesLeft() {
+  if (content_ahead_ != nullptr && pos_ < content_ahead_) return false;
+  std::size_t looked = 0;  // bytes after pos_ known to be blank
+  for (;;) {
+    for (const char* p = pos_ + looked; p < end_; ++p) {
+      if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
+        content_ahead_ = p;
+        return false;
+      }
+    }
+    looked = static_cast<std::size_t>(end_ - pos_);
+    if (!ReadAhead()) return true;
+  }
 }
 
 void TextReader::AppendLine(std::string& out) {

@@ -2,7 +2,8 @@
 //
 // Lines end at LF; one CR just before the LF is dropped, a lone CR is kept as
 // an ordinary byte. Bytes pass through unchanged: no encoding conversion, no
-// byte-order mark handling, NUL and high bytes included.
+// byte-order mark handling, NUL and high bytes included. The stream may be a
+// pipe: nothing relies on seeking.
 #pragma once
 
 #include <cstddef>
@@ -22,10 +23,19 @@ class TextReader {
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
+  // What Peek() gives at the end of the stream.
+  static constexpr int kEnd = -1;
+
   // True once no byte is left to read.
   bool AtEndOfStream() {
     if (pos_ < end_) return false;
     return !Refill();
+  }
+
+  // The next byte (0..255) without consuming it, or kEnd.
+  int Peek() {
+    if (pos_ == end_ && !Refill()) return kEnd;
+    return static_cast<unsigned char>(*pos_);
   }
 
   // The next byte, CR and LF included. Throws InputPastEndError at the end.
@@ -50,6 +60,11 @@ class TextReader {
   // Skips what ReadLine would return, without copying it.
   void SkipLine();
 
+  // True when nothing but blank lines is left: every byte still to read is a
+  // space, tab, CR or LF (or none is left). Consumes nothing; it reads ahead
+  // as far as it must, keeping what it read for the reads that follow.
+  bool OnlyBlankLinesLeft();
+
   // Releases the file. Further reads see the end of the stream.
   void Close();
 
@@ -58,12 +73,22 @@ class TextReader {
  private:
   // Loads the next block; false at the end of the file. Throws FileError.
   bool Refill();
+  // Reads more after the unread bytes, which it keeps (moving them to the
+  // front, or growing the buffer when they fill it). False at the end.
+  bool ReadAhead();
+  // Reads into [end_, buffer end); the number of bytes read. Throws FileError.
+  std::size_t ReadMore();
 
   std::string path_;
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
+  // A byte ahead that is not blank, found by OnlyBlankLinesLeft(): until the
+  // stream passes it the answer stays false without another look. Null when
+  // unknown; the buffer's moves reset it.
+  const char* content_ahead_ = nullptr;
 };
 
 }  // namespace quillet

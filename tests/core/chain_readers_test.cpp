@@ -109,18 +109,22 @@ INSTANTIATE_TEST_SUITE_P(
         IndexCase{"TabsAndSeveralBlanks", "alpha\t1 \t  1000\r\nbeta\t1001\t2000\r\n", 1000, 2},
         IndexCase{"LeadingBlankShiftsFields", " alpha 1 1000\r\nbeta 1001 2000\r\n", 1, 2},
         IndexCase{"TabAfterThirdField", "alpha 1 1000\tjunk 9\r\nbeta 1 2\r\n", 1000, 2},
-        // LF-only: the third field runs into line 2 up to its first space.
-        IndexCase{"LineFeedsOnly", "alpha 1 1000\nbeta 1001 2000\ngamma 2001 3000\n", 1000, 2},
-        IndexCase{"EmptyLastLineCounts", "alpha 1 10\r\nbeta 11 20\r\n\r\n", 10, 3},
+        IndexCase{"LineFeedsOnly", "alpha 1 1000\nbeta 1001 2000\ngamma 2001 3000\n", 1000, 3},
+        IndexCase{"LineFeedThenNameWithDigits", "a 1 7\n2b 8 9\n", 7, 2},
+        IndexCase{"EmptyFieldBeforeLineFeed", "a 1 \n2b 8 9\n", 0, 2},
+        IndexCase{"BlankLastLinesAreNotVariables", "alpha 1 10\r\nbeta 11 20\r\n\r\n \t\r\r\n\n",
+                  10, 2},
         IndexCase{"LastLineWithoutTerminator", "alpha 1 10\r\nbeta 11 20", 10, 2},
+        IndexCase{"FirstLineWithoutTerminator", "alpha 1 1000", 1000, 1},
         IndexCase{"FractionalCount", "a 1 2.5\r\n", 2.5, 1},
         IndexCase{"NotANumber", "a 1 many\r\n", 0, 1},
         IndexCase{"SpaceEndsThirdField", "a 1 30 extra\r\n", 30, 1},
-        IndexCase{"NothingAfterThirdField", "a 1 30\r", 30, 0}),
+        IndexCase{"NothingAfterThirdField", "a 1 30\r", 30, 0},
+        IndexCase{"NothingAfterBlankAfterThirdField", "a 1 30 ", 30, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST(IndexCountsFailureTest, TooFewFieldsReadPastTheEnd) {
-  for (const char* index : {"alpha 1", "alpha 1 1000", "alpha", ""}) {
+  for (const char* index : {"alpha 1", "alpha 1 ", "alpha", ""}) {
     TempDir dir;
     dir.Write("run.ind", index);
     ConversionState state;
@@ -164,25 +168,19 @@ TEST_P(DataLineTest, CellHoldsTheLineAfterTheIterationAndBlanks) {
   EXPECT_EQ(state.table.Get(2, 0), "next");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, DataLineTest,
-    ::testing::Values(DataLineCase{"Space", "1 0.5", "0.5"}, DataLineCase{"Tab", "1\t0.5", "0.5"},
-                      DataLineCase{"ThreeSpaces", "1   0.5", "0.5"},
-                      DataLineCase{"TrailingSpace", "1 0.5 ", "0.5 "},
-                      DataLineCase{"FurtherField", "1 0.5 x", "0.5 x"},
-                      DataLineCase{"LeadingBlank", " 1 0.5", "1 0.5"},
-                      DataLineCase{"HighBytesAndNul", std::string("1 \xe9\0\xff", 5),
-                                   std::string("\xe9\0\xff", 3)},
-                      DataLineCase{"LoneCarriageReturnKept", "1 a\rb", "a\rb"}),
-    [](const auto& info) { return info.param.name; });
-
-TEST_F(DataValuesTest, BlankThenLineEndKeepsTheCarriageReturn) {
-  // SkipBlanks consumes the CR as the value's first byte; ReadLine then sees
-  // only the LF, so the CR stays in the cell.
-  ReadData("1 \r\n2 b\r\n", 2);
-  EXPECT_EQ(state.table.Get(1, 0), "\r");
-  EXPECT_EQ(state.table.Get(2, 0), "b");
-}
+INSTANTIATE_TEST_SUITE_P(Lines, DataLineTest,
+                         ::testing::Values(DataLineCase{"Space", "1 0.5", "0.5"},
+                                           DataLineCase{"Tab", "1\t0.5", "0.5"},
+                                           DataLineCase{"ThreeSpaces", "1   0.5", "0.5"},
+                                           DataLineCase{"TrailingSpace", "1 0.5 ", "0.5 "},
+                                           DataLineCase{"FurtherField", "1 0.5 x", "0.5 x"},
+                                           DataLineCase{"LeadingBlank", " 1 0.5", "1 0.5"},
+                                           DataLineCase{"HighBytesAndNul",
+                                                        std::string("1 \xe9\0\xff", 5),
+                                                        std::string("\xe9\0\xff", 3)},
+                                           DataLineCase{"LoneCarriageReturnKept", "1 a\rb", "a\rb"},
+                                           DataLineCase{"BlanksThenLineEnd", "1 \t ", ""}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(DataValuesTest, FillsColumnByColumnAndCountsLines) {
   ReadData("1 a1\r\n2 a2\r\n3 a3\r\n1 b1\r\n2 b2\r\n3 b3\r\n", 3);
@@ -215,8 +213,8 @@ TEST_F(DataValuesTest, EmptyLineRunsIntoTheNextLine) {
   EXPECT_EQ(state.table.Get(3, 0), "d");
 }
 
-TEST_F(DataValuesTest, LastLineWithoutBlankOrValueReadsPastTheEnd) {
-  for (const char* data : {"1 a\r\n7", "1 a\r\n7 ", "1 a\r\n\r\n", "1 a\r\n7 x"}) {
+TEST_F(DataValuesTest, LastLineWithoutBlankReadsPastTheEnd) {
+  for (const char* data : {"1 a\r\n7", "1 a\r\n\r\n7"}) {
     TempDir fresh;
     ConversionState state;
     fresh.Write("run.out", data);
@@ -227,9 +225,18 @@ TEST_F(DataValuesTest, LastLineWithoutBlankOrValueReadsPastTheEnd) {
   }
 }
 
-TEST_F(DataValuesTest, LastValueRunsToTheEndWithoutLineEnd) {
-  ReadData("1 a\r\n2 xyz", 5);
-  EXPECT_EQ(state.table.Get(2, 0), "xyz");
+TEST_F(DataValuesTest, LastLineWithoutLineEndRunsToTheEnd) {
+  for (const char* value : {"xyz", "x", ""}) {
+    ReadData("1 a\r\n2 " + std::string(value), 5);
+    EXPECT_EQ(state.table.Get(2, 0), value);
+    EXPECT_EQ(state.linesRead, 2);
+  }
+}
+
+TEST_F(DataValuesTest, BlankLastLinesAreNotDataLines) {
+  ReadData("1 a\n2 b\n \t\r\n\n\r", 2);
+  EXPECT_EQ(state.linesRead, 2);
+  EXPECT_EQ(state.table.LastColumn(), 0);
 }
 
 class IndexNamesTest : public ::testing::Test {
@@ -263,8 +270,9 @@ TEST_F(IndexNamesTest, NameWithoutBlankRunsIntoTheNextLine) {
   EXPECT_EQ(state.columnCursor, 1);
 }
 
-TEST_F(IndexNamesTest, EmptyLastLineScansPastTheEnd) {
-  EXPECT_THROW(ReadNames("a 1 1\r\nb 2 2\r\n\r\n", 4), InputPastEndError);
+TEST_F(IndexNamesTest, BlankLastLinesGetNoName) {
+  ReadNames("a 1 1\r\nb 2 2\r\n\r\n \t\r\n", 2);
+  EXPECT_EQ(state.columnCursor, 2);
 }
 
 TEST_F(IndexNamesTest, NameWithoutColumnIsOutOfRange) {

@@ -153,10 +153,7 @@ TEST(HostileBytesTest, PassThroughReadAndWrite) {
        "Iteration\t" + name + "\t\r\n1\t" + value + "\t\r\n2\t" + short_value + "\t\r\n"},
       {"NUL and high bytes, LF line ends", short_name + "\t1\t1\nb\xe9ta 2 2\n",
        "1 " + short_value + "\n1 \xc3\xa9\n",
-       // With LF line ends the samples field runs on into the second line,
-       // which is then not counted: one variable of one sample. The second
-       // value opens a second column all the same, and the names pass, which
-       // reads every line, names it.
+       // LF line ends: two variables of one sample each.
        "Iteration\t" + short_name + "\tb\xe9ta\t\r\n1\t" + short_value + "\t\xc3\xa9\t\r\n"},
       {"several megabytes of iteration number", "a 1 1\r\n",
        std::string(4 * kMiB, '7') + " " + short_value + "\r\n",

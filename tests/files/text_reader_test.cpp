@@ -66,6 +66,36 @@ TEST(TextReaderTest, LinesAndCrLfAcrossBlockBoundaries) {
   EXPECT_EQ(in.Read(), 'e');
 }
 
+TEST(TextReaderTest, OnlyBlankLinesLeftLooksAheadWithoutConsuming) {
+  TempDir dir;
+  for (const auto& [bytes, blank] : std::vector<std::pair<std::string, bool>>{
+           {"", true}, {" \t\r\n\r", true}, {"\r\n\r\nx", false}, {std::string(" \0", 2), false}}) {
+    dir.Write("f", bytes);
+    TextReader in(dir / "f");
+    EXPECT_EQ(in.OnlyBlankLinesLeft(), blank) << ::testing::PrintToString(bytes);
+  }
+  // A blank run longer than several blocks, then a byte of content: the
+  // look ahead keeps every byte it passed for the reads that follow.
+  const std::size_t block = std::size_t{1} << 20;
+  std::string run(3 * block + 5, ' ');
+  for (std::size_t i = 0; i < run.size(); i += 7) run[i] = i % 2 ? '\n' : '\r';
+  dir.Write("f", "v" + run + "z" + run);
+  TextReader in(dir / "f");
+  EXPECT_EQ(in.Read(), 'v');
+  EXPECT_FALSE(in.OnlyBlankLinesLeft());
+  EXPECT_FALSE(in.OnlyBlankLinesLeft());
+  std::string passed;
+  for (std::size_t i = 0; i < run.size(); ++i) passed.push_back(in.Read());
+  EXPECT_TRUE(passed == run);
+  EXPECT_FALSE(in.OnlyBlankLinesLeft());
+  EXPECT_EQ(in.Peek(), 'z');
+  EXPECT_EQ(in.Read(), 'z');
+  EXPECT_TRUE(in.OnlyBlankLinesLeft());
+  passed.clear();
+  while (!in.AtEndOfStream()) passed.push_back(in.Read());
+  EXPECT_TRUE(passed == run);
+}
+
 TEST(TextReaderTest, ReadGivesEveryByteThenThrowsAtTheEnd) {
   TempDir dir;
   dir.Write("f", "a\r\n");
