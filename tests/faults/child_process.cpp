@@ -7,7 +7,7 @@
 #include <cstring>
 #include <exception>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 
 namespace quillet::testing {
 

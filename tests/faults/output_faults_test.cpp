@@ -40,7 +40,7 @@ void FillState(ConversionState& state, int rows, std::size_t cell_bytes) {
 
 std::string Write(const ConversionState& state, const std::string& stem) {
   RecordingUi ui;
-  return OutcomeOf([&] { RunWrite(state, stem, ui, RememberStem::kNo); });
+  return OutcomeOf([&] { RunWrite(state, stem, ui); });
 }
 
 class OutputFaultTest : public ::testing::Test {
@@ -122,7 +122,7 @@ TEST_F(OutputFaultTest, DirectoryThatCannotBeWritten) {
     const std::string written = OutcomeInChild(
         [&] {
           RecordingUi ui;
-          RunWrite(state, stem, ui, RememberStem::kNo);
+          RunWrite(state, stem, ui);
         },
         /*unprivileged=*/true);
     EXPECT_EQ(written.rfind("FileError: Cannot create file", 0), 0u) << written;
@@ -148,8 +148,7 @@ TEST_F(OutputFaultTest, FinishedFileThatCannotTakeItsPlace) {
     fs::create_directory(dir.path() / "out/dromout.txt");
     dir.Write("out/dromout.txt/inside", kEarlier);
   };
-  const std::string outcome =
-      OutcomeOf([&] { RunWrite(state, dir / "out/run", ui, RememberStem::kNo); });
+  const std::string outcome = OutcomeOf([&] { RunWrite(state, dir / "out/run", ui); });
   EXPECT_EQ(outcome.rfind("FileError: Cannot write file \"" + dir / "out/dromout.txt" + "\"", 0),
             0u)
       << outcome;
@@ -189,7 +188,7 @@ TEST_P(FullDiskTest, FailingWriteKeepsTheEarlierFile) {
       if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
     }
     RecordingUi ui;
-    RunWrite(state, dir / "out/run", ui, RememberStem::kNo);
+    RunWrite(state, dir / "out/run", ui);
   });
   if (c.file_size_limit == 0) {
     // The same Write without the fault replaces the file.
