@@ -167,8 +167,13 @@ void FileList::SetPath(const std::string& directory) {
 }
 
 void FileList::SetPattern(const std::string& pattern) {
-  Relist(path_, pattern);
   pattern_ = pattern;
+  try {
+    Relist(path_, pattern_);
+  } catch (const FileError&) {
+    // As at the start: a directory that cannot be listed shows no files.
+    clear();
+  }
 }
 
 void FileList::Relist(const std::string& directory, const std::string& pattern) {

@@ -96,8 +96,9 @@ class FileList : public QListWidget {
 
   const std::string& Path() const { return path_; }
   const std::string& Pattern() const { return pattern_; }
-  // Both relist the files and clear the selection. Throw FileError when the
-  // directory cannot be listed.
+  // Both relist the files and clear the selection. SetPath throws FileError,
+  // staying where it was, when the directory cannot be listed; SetPattern
+  // then lists no files, and the pattern holds for the next directory.
   void SetPath(const std::string& directory);
   void SetPattern(const std::string& pattern);
 
