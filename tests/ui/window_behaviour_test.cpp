@@ -9,6 +9,7 @@
 #include <QTest>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <stdexcept>
 
 #include "core/user_interface.h"
@@ -259,6 +260,7 @@ TEST_F(WindowTest, AnyExceptionIsNamedInTheReport) {
   EXPECT_TRUE(catcher.seen()[0].text.endsWith("table too long"));
   EXPECT_EQ(catcher.seen()[0].icon, QMessageBox::Critical);
   EXPECT_EQ(window.ends, std::vector<int>{1});
+  EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(std::bad_alloc())), "Out of memory");
   EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(42)), "Unknown error");
 }
 
