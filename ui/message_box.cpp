@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
+#include <new>
 
 #include "core/user_interface.h"
 
@@ -59,6 +60,8 @@ int ShowMessageBox(QWidget* parent, const std::string& text, int style,
 std::string DescribeError(std::exception_ptr error) {
   try {
     if (error) std::rethrow_exception(error);
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";  // what() names no more than the exception's class
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {
