@@ -1,8 +1,10 @@
 // A buffered byte stream that writes a text file anew.
 //
-// A file target is replaced safely: the bytes go to a file beside it, which
-// takes the target's place only when Close() succeeds. A writer destroyed
-// without Close() (an error on the way) leaves the target as it was.
+// A file target is replaced safely where it can be (see ReplacementFile): the
+// bytes go to a file beside it, which takes the target's place only when
+// Close() succeeds, and a writer destroyed without Close() (an error on the
+// way) leaves the target as it was. A target written in place keeps its old
+// bytes only until the first buffer full goes out.
 #pragma once
 
 #include <cstddef>

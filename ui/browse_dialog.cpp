@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-#include "files/errors.h"
 #include "files/file_system.h"
 #include "ui/appearance.h"
 #include "ui/file_lists.h"
@@ -47,13 +46,20 @@ frmBrowse::frmBrowse(frmQLT& owner, std::shared_ptr<const DriveSource> drives)
   setTabOrder(cmdSelect_, cmdCancel_);
   drvList_->setFocus(Qt::OtherFocusReason);
 
-  // Every action goes through the owner's guard and so, failing, to the
-  // program's error report.
+  // Each of the user's actions runs under the owner's guard and so, failing,
+  // ends in the program's one error report. The changes an action sets off
+  // in the lists call their handlers as plain functions: a failure inside
+  // one passes through that action to its guard, which reports it once.
+  drvList_->SetChangeHandler([this] { OnDriveChange(); });
+  dirList_->SetChangeHandler([this] { OnDirectoryChange(); });
   const auto guarded = [this](void (frmBrowse::*action)()) {
     return [this, action] { owner_.Guarded([this, action] { (this->*action)(); }); };
   };
-  connect(drvList_, &DriveList::driveChanged, this, guarded(&frmBrowse::OnDriveChange));
-  connect(dirList_, &DirectoryList::pathChanged, this, guarded(&frmBrowse::OnDirectoryChange));
+  connect(drvList_, &QComboBox::activated, this,
+          [this](int index) { owner_.Guarded([this, index] { drvList_->Select(index); }); });
+  connect(dirList_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    owner_.Guarded([this, item] { dirList_->Open(item); });
+  });
   connect(filList_, &FileList::fileDoubleClicked, this, guarded(&frmBrowse::HandleFile));
   connect(cmdSelect_, &QPushButton::clicked, this, guarded(&frmBrowse::HandleFile));
   connect(cmdCancel_, &QPushButton::clicked, this, guarded(&QWidget::hide));
@@ -70,21 +76,16 @@ void frmBrowse::PlaceAtStem(const std::string& stem) {
   drvList_->SetDrive(DriveTextOfStem(stem));
   const std::string directory = DirectoryOfStem(stem);
   if (directory.empty()) return;  // the file is in the current directory, shown already
-  try {
-    dirList_->SetPath(directory);
-  } catch (const FileError&) {
-    // A stem whose text names no directory the lists can show (a Windows
-    // path on another system, say): the dialog opens where it is.
-  }
+  // A stem whose text names no directory the lists can show (a Windows path
+  // on another system, say) leaves the dialog where it is.
+  (void)dirList_->SetPath(directory);
 }
 
 void frmBrowse::OnDriveChange() {
-  try {
-    dirList_->MoveToDrive(drvList_->CurrentDrive());
-  } catch (const FileError&) {
+  if (!dirList_->MoveToDrive(drvList_->CurrentDrive())) {
     // The one handled failure: a drive that cannot be read. Go back to the
-    // drive of the directory still shown, which raises this change again
-    // for a drive that can be read. Nothing is reported.
+    // drive of the directory still shown, which calls this again for a
+    // drive that can be read. Nothing is reported.
     drvList_->SetDrive(dirList_->Path());
   }
 }

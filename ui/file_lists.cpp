@@ -57,7 +57,6 @@ DriveList::DriveList(std::shared_ptr<const DriveSource> source, QWidget* parent)
   const std::optional<std::size_t> start = FindDrive(drives_, CurrentDirectory());
   current_ = drives_.empty() ? -1 : static_cast<int>(start.value_or(0));
   setCurrentIndex(current_);
-  connect(this, &QComboBox::activated, this, &DriveList::Select);
 }
 
 std::string DriveList::Drive() const {
@@ -78,7 +77,7 @@ void DriveList::Select(int index) {
   if (currentIndex() != index) setCurrentIndex(index);
   if (index == current_) return;
   current_ = index;
-  emit driveChanged();
+  if (on_change_) on_change_();
 }
 
 DirectoryList::DirectoryList(std::shared_ptr<const DriveSource> source, QWidget* parent)
@@ -94,26 +93,32 @@ DirectoryList::DirectoryList(std::shared_ptr<const DriveSource> source, QWidget*
   }
   Remember();
   Fill(subdirectories);
-  // Double-click or Enter on an entry makes it the current directory.
-  connect(this, &QListWidget::itemActivated, this, &DirectoryList::Open);
 }
 
-void DirectoryList::SetPath(const std::string& text) {
-  MoveTo(NormalDirectory(text));
+bool DirectoryList::SetPath(const std::string& text) {
+  return MoveTo(NormalDirectory(text));
 }
 
-void DirectoryList::MoveToDrive(const ui::Drive& drive) {
+bool DirectoryList::MoveToDrive(const ui::Drive& drive) {
   const auto last = last_on_drive_.find(drive.root);
-  MoveTo(last != last_on_drive_.end() ? last->second : drive.root);
+  return MoveTo(last != last_on_drive_.end() ? last->second : drive.root);
 }
 
-void DirectoryList::MoveTo(const std::string& directory) {
-  const std::vector<std::string> subdirectories = ListSubdirectories(directory);  // may throw
+bool DirectoryList::MoveTo(const std::string& directory) {
+  std::vector<std::string> subdirectories;
+  try {
+    subdirectories = ListSubdirectories(directory);
+  } catch (const FileError&) {
+    return false;
+  }
   const bool changed = directory != path_;
   path_ = directory;
   Remember();
   Fill(subdirectories);
-  if (changed) emit pathChanged();
+  // Outside the try above: a failure of the change it sets off is no
+  // failure to list this directory.
+  if (changed && on_change_) on_change_();
+  return true;
 }
 
 void DirectoryList::Remember() {
@@ -141,13 +146,9 @@ void DirectoryList::Fill(const std::vector<std::string>& subdirectories) {
 }
 
 void DirectoryList::Open(QListWidgetItem* item) {
-  try {
-    SetPath(FromData(item->data(kPathRole)));
-  } catch (const FileError&) {
-    // The list's own navigation: a directory that cannot be opened is not
-    // entered, and the list stays where it was.
-    QApplication::beep();
-  }
+  // The list's own navigation: a directory that cannot be opened is not
+  // entered, and the list stays where it was.
+  if (!SetPath(FromData(item->data(kPathRole)))) QApplication::beep();
 }
 
 FileList::FileList(QWidget* parent) : QListWidget(parent), path_(CurrentDirectory()) {
@@ -166,8 +167,13 @@ void FileList::SetPath(const std::string& directory) {
 }
 
 void FileList::SetPattern(const std::string& pattern) {
-  Relist(path_, pattern);
   pattern_ = pattern;
+  try {
+    Relist(path_, pattern_);
+  } catch (const FileError&) {
+    // As at the start: a directory that cannot be listed shows no files.
+    clear();
+  }
 }
 
 void FileList::Relist(const std::string& directory, const std::string& pattern) {

@@ -1,10 +1,15 @@
 // The browse dialog's three lists: drives, directories and files. Each
-// offers exactly what the dialog relies on; setting a list from code raises
-// its change signal at once, so changes nest in the order they are made.
+// offers exactly what the dialog relies on. A change of the drive or the
+// directory calls the list's change handler at once, as a plain function, so
+// changes nest in the order they are made and an error inside a nested one
+// passes through every change that led to it, up to whoever made the first.
+// The user's picks of a drive or a directory reach the lists through the
+// dialog (Select, Open), which runs each under the program's error guard.
 #pragma once
 
 #include <QComboBox>
 #include <QListWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,12 +19,16 @@
 
 namespace quillet::ui {
 
+using ChangeHandler = std::function<void()>;
+
 // drvList: the drives, one of them current.
 class DriveList : public QComboBox {
   Q_OBJECT
 
  public:
   DriveList(std::shared_ptr<const DriveSource> source, QWidget* parent = nullptr);
+
+  void SetChangeHandler(ChangeHandler handler) { on_change_ = std::move(handler); }
 
   // The current drive's text as the list shows it, and its root directory.
   std::string Drive() const;
@@ -28,17 +37,16 @@ class DriveList : public QComboBox {
   const std::vector<ui::Drive>& drives() const { return drives_; }
 
   // Selects the drive that `text` names (see FindDrive); a text naming no
-  // drive changes nothing. Selecting a different drive raises driveChanged.
+  // drive changes nothing. Selecting a different drive calls the change
+  // handler.
   void SetDrive(const std::string& text);
-
- signals:
-  void driveChanged();
-
- private:
+  // Selects the drive at `index`, as the user's pick in the list does.
   void Select(int index);
 
+ private:
   std::vector<ui::Drive> drives_;
   int current_ = -1;
+  ChangeHandler on_change_;
 };
 
 // dirList: the directory shown as current, the path down to it from its
@@ -50,29 +58,32 @@ class DirectoryList : public QListWidget {
   // Starts at the process's current directory.
   DirectoryList(std::shared_ptr<const DriveSource> source, QWidget* parent = nullptr);
 
+  void SetChangeHandler(ChangeHandler handler) { on_change_ = std::move(handler); }
+
   // The current directory as a full path; only a root ends in a separator.
   const std::string& Path() const { return path_; }
 
   // Moves to the directory `text` names (relative to the current directory
-  // when it is not absolute). Throws FileError, staying where it was, when
-  // the directory cannot be listed. A change raises pathChanged.
-  void SetPath(const std::string& text);
+  // when it is not absolute). False, staying where it was, when the
+  // directory cannot be listed. A change calls the change handler, and
+  // whatever that throws passes through.
+  [[nodiscard]] bool SetPath(const std::string& text);
   // Moves to a directory on `drive`: the one last shown there, or its root.
-  // Fails like SetPath.
-  void MoveToDrive(const ui::Drive& drive);
-
- signals:
-  void pathChanged();
+  // Like SetPath.
+  [[nodiscard]] bool MoveToDrive(const ui::Drive& drive);
+  // The user's double-click or Enter on an entry: moves to that directory,
+  // or beeps and stays when it cannot be listed.
+  void Open(QListWidgetItem* item);
 
  private:
-  void MoveTo(const std::string& directory);
+  bool MoveTo(const std::string& directory);
   void Remember();
   void Fill(const std::vector<std::string>& subdirectories);
-  void Open(QListWidgetItem* item);
 
   std::shared_ptr<const DriveSource> source_;
   std::string path_;
   std::map<std::string, std::string> last_on_drive_;  // drive root -> directory
+  ChangeHandler on_change_;
 };
 
 // filList: the files of one directory that match a pattern, one selectable.
@@ -85,8 +96,9 @@ class FileList : public QListWidget {
 
   const std::string& Path() const { return path_; }
   const std::string& Pattern() const { return pattern_; }
-  // Both relist the files and clear the selection. Throw FileError when the
-  // directory cannot be listed.
+  // Both relist the files and clear the selection. SetPath throws FileError,
+  // staying where it was, when the directory cannot be listed; SetPattern
+  // then lists no files, and the pattern holds for the next directory.
   void SetPath(const std::string& directory);
   void SetPattern(const std::string& pattern);
 

@@ -166,6 +166,9 @@ void frmQLT::Guarded(const std::function<void()>& action) {
     action();
     return;
   } catch (...) {
+    // One report: an error that comes after the program was ended (its
+    // report already shown) ends nothing more.
+    if (ended()) return;
     ShowErrorReport(this, std::current_exception());
   }
   End(1);

@@ -83,7 +83,8 @@ class frmQLT : public QWidget, public UserInterface {
   void RememberStem(const std::string& stem) override;
 
   // Runs `action`; an error escaping it goes to the top-level error report,
-  // after which the program ends with a non-zero status.
+  // after which the program ends with a non-zero status. Once the program
+  // has ended, runs nothing and reports nothing more.
   void Guarded(const std::function<void()>& action);
 
  protected:

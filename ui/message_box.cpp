@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
+#include <new>
 
 #include "core/user_interface.h"
 
@@ -65,6 +66,8 @@ MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageSt
 std::string DescribeError(std::exception_ptr error) {
   try {
     if (error) std::rethrow_exception(error);
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";  // what() names no more than the exception's class
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {

@@ -18,9 +18,9 @@ namespace quillet::ui {
 MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageStyle style,
                              const std::optional<std::string>& title = std::nullopt);
 
-// Names the error held by `error` in words for the user: the message of a
-// standard exception (every QuilletError is one), or a fixed text for
-// anything else.
+// Names the error held by `error` in words for the user: "Out of memory",
+// the message of any other standard exception (every QuilletError is one),
+// or a fixed text for anything else.
 std::string DescribeError(std::exception_ptr error);
 
 // The text of the top-level error report for `error`.

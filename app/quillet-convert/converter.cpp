@@ -34,8 +34,18 @@ DESCRIPTION
        The table goes to "dromout.txt" in the directory of STEM (STEM up to
        its last "/" or "\"), or in the current directory when STEM has none.
        It is the same file, byte for byte, that the window program writes for
-       the same stem. An existing file is replaced only once the new table is
-       complete; after an error it is left as it was.
+       the same stem.
+
+       An existing file is replaced only once the new table is complete: the
+       table goes to a new file beside it, which then takes its name, and
+       after an error the old file is left as it was. A file that a new one
+       cannot fully stand in for is written in place instead, as a plain
+       write would do: a file with other hard links, a file whose owner or
+       group cannot be given to a new file, or a file in a directory where no
+       new file can be made. It keeps its content until the first bytes of
+       the table go out; an error after that leaves part of the table in it.
+       A symbolic link is followed and kept. A device or a named pipe is
+       written directly.
 
        STEM is used exactly as given: no extension is removed, so "run1.out"
        is looked for as "run1.out.out" and "run1.out.ind". Unlike the window
@@ -74,12 +84,15 @@ EXIT STATUS
               messages: "Check path name." (STEM.out or STEM.ind not found),
               "File STEM.ind is damaged.", or "Data has not been read." (the
               index file gives less than one sample per variable).
-              Nothing was written.
+              No output was opened: nothing was written anywhere.
 
        2      An unexpected error stopped the conversion, for example a data
               file that ends inside a line, more than 32,767 variables, an
               output file that cannot be written, or too little memory. The
-              error is named on standard error. Nothing was written.
+              error is named on standard error. An output file is left as
+              it was, except one written in place (see DESCRIPTION), which
+              may hold part of the table. Standard output (-o -), a device
+              or a named pipe may have received part of the table.
 
        64     The command line is wrong: an unknown option, no STEM, or more
               than one STEM.

@@ -1,11 +1,18 @@
 #include "child_process.h"
 
 #include <grp.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 
 #include "core/conversion_errors.h"
 
@@ -68,6 +75,35 @@ std::string OutcomeInChild(const std::function<void()>& body, bool unprivileged)
   ::waitpid(child, &status, 0);
   if (!WIFEXITED(status)) return "died: signal " + std::to_string(WTERMSIG(status));
   return outcome;
+}
+
+void FailSystemCall(long number, int error) {
+#if defined(__x86_64__) || defined(__aarch64__)
+#if defined(__x86_64__)
+  constexpr std::uint32_t kArchitecture = AUDIT_ARCH_X86_64;
+#else
+  constexpr std::uint32_t kArchitecture = AUDIT_ARCH_AARCH64;
+#endif
+  // Calls of another architecture's numbering, and every other call, pass.
+  sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kArchitecture, 0, 3),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(number), 0, 1),
+      BPF_STMT(BPF_RET | BPF_K,
+               SECCOMP_RET_ERRNO | (static_cast<std::uint32_t>(error) & SECCOMP_RET_DATA)),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog filter{static_cast<unsigned short>(sizeof program / sizeof program[0]), program};
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0) {
+    throw std::runtime_error(std::string("cannot filter system calls: ") + std::strerror(errno));
+  }
+#else
+  (void)number;
+  (void)error;
+  throw std::runtime_error("no system call filter for this architecture");
+#endif
 }
 
 }  // namespace quillet::testing

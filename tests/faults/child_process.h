@@ -18,4 +18,11 @@ std::string OutcomeOf(const std::function<void()>& body);
 // instead of returning gives "died: ...".
 std::string OutcomeInChild(const std::function<void()>& body, bool unprivileged = false);
 
+// Makes every later call of the system call `number` in this process fail
+// with `error`, as a file system that refuses the call would. The seccomp
+// filter behind it stays for the life of the process: call it only in a
+// forked child (OutcomeInChild). Throws std::runtime_error when the kernel
+// takes no filter.
+void FailSystemCall(long number, int error);
+
 }  // namespace quillet::testing

@@ -1,12 +1,17 @@
 // The Write command against an output that cannot be written: it must stop
 // with a named error, leave an earlier dromout.txt as it was, and leave no
-// partial or temporary file behind.
+// partial or temporary file behind. And against outputs that a plain write
+// could write but a new file could not replace in every respect.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +32,45 @@ using testing::RecordingUi;
 using testing::TempDir;
 
 const std::string kEarlier = "Iteration\tearlier\t\r\n1\t42\t\r\n";
+
+// The table written for FillState(state, 3, 4).
+const std::string kTable = "Iteration\talpha\t\r\n1\tvvvv\t\r\n2\tvvvv\t\r\n3\tvvvv\t\r\n";
+
+constexpr uid_t kNobody = 65534;  // the user OutcomeInChild's unprivileged child becomes
+
+std::string FileEntry(unsigned mode, nlink_t links, uid_t uid, gid_t gid,
+                      const std::string& bytes) {
+  char head[80];
+  std::snprintf(head, sizeof head, "file %04o links %lu owner %lu:%lu = ", mode,
+                static_cast<unsigned long>(links), static_cast<unsigned long>(uid),
+                static_cast<unsigned long>(gid));
+  return head + bytes;
+}
+
+// Every entry under `dir` by its path inside it: a file's mode, links, owner
+// and bytes, a directory's mode and owner, a link's text.
+std::map<std::string, std::string> Entries(const TempDir& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(entry.path().c_str(), &info), 0) << entry.path();
+    std::string& text = entries[entry.path().lexically_relative(dir.path()).string()];
+    const unsigned mode = info.st_mode & 07777;
+    if (S_ISLNK(info.st_mode)) {
+      text = "link to " + fs::read_symlink(entry.path()).string();
+    } else if (S_ISDIR(info.st_mode)) {
+      char head[80];
+      std::snprintf(head, sizeof head, "directory %04o owner %lu:%lu", mode,
+                    static_cast<unsigned long>(info.st_uid),
+                    static_cast<unsigned long>(info.st_gid));
+      text = head;
+    } else {
+      text = FileEntry(mode, info.st_nlink, info.st_uid, info.st_gid,
+                       testing::ReadFileBytes(entry.path().string()));
+    }
+  }
+  return entries;
+}
 
 // A read table of one column: R rows, each cell `cell_bytes` long.
 void FillState(ConversionState& state, int rows, std::size_t cell_bytes) {
@@ -51,18 +95,7 @@ class OutputFaultTest : public ::testing::Test {
     dir.Write("out/dromout.txt", kEarlier);
   }
 
-  // Everything under the temporary directory, with its mode and each file's
-  // bytes.
-  std::string Snapshot() const {
-    std::string text;
-    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-      text += entry.path().string() + " " +
-              std::to_string(static_cast<int>(entry.symlink_status().permissions()));
-      if (entry.is_regular_file()) text += " = " + testing::ReadFileBytes(entry.path().string());
-      text += "\n";
-    }
-    return text;
-  }
+  std::map<std::string, std::string> Snapshot() const { return Entries(dir); }
 
   TempDir dir;
   ConversionState state;
@@ -88,11 +121,18 @@ TEST_F(OutputFaultTest, CannotCreateTheOutputFile) {
          dir.Write("out/dromout.txt/inside", kEarlier);
        },
        "Is a directory"},
+      {"dromout.txt is a loop of links", dir / "out/run",
+       [&] {
+         fs::remove_all(dir.path() / "out/dromout.txt");
+         fs::create_symlink("loop", dir.path() / "out/dromout.txt");
+         fs::create_symlink("dromout.txt", dir.path() / "out/loop");
+       },
+       "Too many levels of symbolic links"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     c.prepare();
-    const std::string before = Snapshot();
+    const auto before = Snapshot();
     const std::string outcome = Write(state, c.stem);
     EXPECT_EQ(outcome.rfind("FileError: Cannot create file \"" + OutputPathFor(c.stem) + "\"", 0),
               0u)
@@ -102,32 +142,146 @@ TEST_F(OutputFaultTest, CannotCreateTheOutputFile) {
   }
 }
 
-// An output directory without write permission. Root may write anywhere, so
-// the Write runs in a child that has given up root.
-TEST_F(OutputFaultTest, DirectoryThatCannotBeWritten) {
-  fs::permissions(dir.path(), fs::perms::all, fs::perm_options::add);
-  fs::create_directory(dir.path() / "empty");
-  // The earlier file itself could be written by anyone: only the directory
-  // stands in the way of a replacement.
-  fs::permissions(dir.path() / "out/dromout.txt", fs::perms::all & ~fs::perms::owner_exec &
-                                                      ~fs::perms::group_exec &
-                                                      ~fs::perms::others_exec);
-  for (const char* sub : {"out", "empty"}) {
-    SCOPED_TRACE(sub);
-    fs::permissions(dir.path() / sub, fs::perms::owner_read | fs::perms::owner_exec |
-                                          fs::perms::group_read | fs::perms::group_exec |
-                                          fs::perms::others_read | fs::perms::others_exec);
-    const std::string before = Snapshot();
-    const std::string stem = dir / (std::string(sub) + "/run");
-    const std::string written = OutcomeInChild(
+// Whatever a plain open and write would write is written, and what the file
+// was (its other names, owner, group, mode, a link to it) stays: replaced
+// beside it where a new file can be all that, written in place where not. A
+// case prepares a fresh directory, then the Write runs in a child, as the
+// user "nobody" where permissions matter (root may write anywhere).
+struct ReplaceCase {
+  const char* name;
+  std::function<void(const TempDir&)> prepare;  // "out/dromout.txt" holds kEarlier
+  bool unprivileged = false;
+  bool needs_root = false;              // prepares files of other owners
+  std::function<void()> fault = [] {};  // in the child, before the Write
+  int columns = 1;
+  const char* outcome = "done";                     // DIR stands for the directory
+  std::map<std::string, std::string> changed = {};  // entries that differ afterwards
+};
+
+TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
+  const uid_t me = ::geteuid();
+  const gid_t my_group = ::getegid();
+  const auto mode = [](const TempDir& d, const char* name, unsigned bits) {
+    fs::permissions(d.path() / name, fs::perms(bits));
+  };
+  const auto own = [](const TempDir& d, const char* name, uid_t uid, gid_t gid) {
+    ASSERT_EQ(::chown((d / name).c_str(), uid, gid), 0) << name;
+  };
+  const auto second_link = [](const TempDir& d) {
+    fs::create_hard_link(d.path() / "out/dromout.txt", d.path() / "out/kept.txt");
+  };
+  const auto full_disk = [] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 10;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
+  };
+  const std::string part = kTable.substr(0, 10);
+
+  const ReplaceCase cases[] = {
+      {.name = "directory not writable, file writable: in place",
+       .prepare =
+           [&](const TempDir& d) {
+             mode(d, "out/dromout.txt", 0666);
+             mode(d, "out", 0555);
+           },
+       .unprivileged = true,
+       .changed = {{"out/dromout.txt", FileEntry(0666, 1, me, my_group, kTable)}}},
+      {.name = "directory not writable, no file: refused",
+       .prepare =
+           [&](const TempDir& d) {
+             fs::remove(d.path() / "out/dromout.txt");
+             mode(d, "out", 0555);
+           },
+       .unprivileged = true,
+       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Permission denied"},
+      {.name = "second hard link: both names get the table",
+       .prepare = second_link,
+       .changed = {{"out/dromout.txt", FileEntry(0644, 2, me, my_group, kTable)},
+                   {"out/kept.txt", FileEntry(0644, 2, me, my_group, kTable)}}},
+      {.name = "owner the writer cannot give: in place",
+       .prepare =
+           [&](const TempDir& d) {
+             mode(d, "out/dromout.txt", 0666);
+             mode(d, "out", 0777);
+           },
+       .unprivileged = true,
+       .needs_root = true,
+       .changed = {{"out/dromout.txt", FileEntry(0666, 1, 0, 0, kTable)}}},
+      {.name = "group the writer cannot give: in place",
+       .prepare =
+           [&](const TempDir& d) {
+             own(d, "out/dromout.txt", kNobody, 0);
+             mode(d, "out/dromout.txt", 0664);
+             mode(d, "out", 0777);
+           },
+       .unprivileged = true,
+       .needs_root = true,
+       .changed = {{"out/dromout.txt", FileEntry(0664, 1, kNobody, 0, kTable)}}},
+      {.name = "root writing another user's file: owner and mode given back",
+       .prepare =
+           [&](const TempDir& d) {
+             own(d, "out/dromout.txt", kNobody, kNobody);
+             mode(d, "out/dromout.txt", 04750);  // a change of owner clears set-user-ID
+           },
+       .needs_root = true,
+       .changed = {{"out/dromout.txt", FileEntry(04750, 1, kNobody, kNobody, kTable)}}},
+      {.name = "dangling chain of relative links: the last one's file is created",
+       .prepare =
+           [&](const TempDir& d) {
+             fs::remove(d.path() / "out/dromout.txt");
+             fs::create_directory(d.path() / "elsewhere");
+             fs::create_symlink("../elsewhere/link", d.path() / "out/dromout.txt");
+             fs::create_symlink("table.txt", d.path() / "elsewhere/link");
+           },
+       .changed = {{"elsewhere/table.txt", FileEntry(0644, 1, me, my_group, kTable)}}},
+      {.name = "mode refused by the file system: written with a new file's mode",
+       .prepare = [&](const TempDir& d) { mode(d, "out/dromout.txt", 0600); },
+       .fault = [] { testing::FailSystemCall(SYS_fchmod, EPERM); },
+       .changed = {{"out/dromout.txt", FileEntry(0644, 1, me, my_group, kTable)}}},
+      // In place, the old bytes go only when the first new ones are written.
+      {.name = "in place, table too wide before any byte",
+       .prepare = second_link,
+       .columns = 32768,
+       .outcome = "OverflowError: Overflow"},
+      {.name = "in place, full disk part-way",
+       .prepare = second_link,
+       .fault = full_disk,
+       .outcome = "FileError: Cannot write file \"DIR/out/dromout.txt\": File too large",
+       .changed = {{"out/dromout.txt", FileEntry(0644, 2, me, my_group, part)},
+                   {"out/kept.txt", FileEntry(0644, 2, me, my_group, part)}}},
+  };
+  for (const ReplaceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needs_root && me != 0) continue;  // only root can make files of other owners
+    TempDir d;
+    fs::permissions(d.path(), fs::perms::all);  // "nobody" may reach "out"
+    fs::create_directory(d.path() / "out");
+    d.Write("out/dromout.txt", kEarlier);
+    mode(d, "out/dromout.txt", 0644);
+    c.prepare(d);
+    std::map<std::string, std::string> expected = Entries(d);
+    for (const auto& [name, entry] : c.changed) expected[name] = entry;
+
+    ConversionState state;
+    FillState(state, 3, 4);
+    for (int column = 1; column < c.columns; ++column) state.table.AddColumn();
+    const std::string outcome = OutcomeInChild(
         [&] {
+          ::umask(022);
+          c.fault();
           RecordingUi ui;
-          RunWrite(state, stem, ui);
+          RunWrite(state, d / "out/run", ui);
         },
-        /*unprivileged=*/true);
-    EXPECT_EQ(written.rfind("FileError: Cannot create file", 0), 0u) << written;
-    EXPECT_NE(written.find("Permission denied"), std::string::npos) << written;
-    EXPECT_EQ(Snapshot(), before);
+        c.unprivileged);
+
+    std::string wanted = c.outcome;
+    if (const auto at = wanted.find("DIR"); at != std::string::npos) {
+      wanted.replace(at, 3, d.path().string());
+    }
+    EXPECT_EQ(outcome, wanted);
+    EXPECT_EQ(Entries(d), expected);  // and no temporary file left anywhere
   }
 }
 
@@ -178,7 +332,7 @@ class FullDiskTest : public OutputFaultTest, public ::testing::WithParamInterfac
 TEST_P(FullDiskTest, FailingWriteKeepsTheEarlierFile) {
   const FullDiskCase& c = GetParam();
   FillState(state, c.rows, c.cell_bytes);
-  const std::string before = Snapshot();
+  const auto before = Snapshot();
   const std::string outcome = OutcomeInChild([&] {
     if (c.file_size_limit != 0) {
       ::signal(SIGXFSZ, SIG_IGN);

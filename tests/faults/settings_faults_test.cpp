@@ -37,7 +37,8 @@ struct RememberingUi : RecordingUi {
 struct Unwritable {
   const char* name;
   std::function<void(const TempDir&)> prepare;
-  bool unprivileged;  // run the commands as a user other than root
+  bool unprivileged;        // run the commands as a user other than root
+  bool remembered = false;  // the settings file can be written after all
 };
 
 // The commands run in the current directory, where the settings file lives.
@@ -59,6 +60,15 @@ TEST(SettingsFaultTest, UnwritableSettingsFileDoesNotStopTheCommands) {
                                          fs::perms::others_read | fs::perms::others_exec);
        },
        true},
+      // Written in place, as a plain write would do.
+      {"current directory that cannot be written, settings file that can",
+       [](const TempDir& dir) {
+         dir.Write("qltini.ini", kEarlierSettings);
+         fs::permissions(dir.path() / "qltini.ini", fs::perms(0666));
+         fs::permissions(dir.path() / "data", fs::perms::all);
+         fs::permissions(dir.path(), fs::perms(0555));
+       },
+       true, true},
   };
   for (const Unwritable& c : cases) {
     SCOPED_TRACE(c.name);
@@ -85,7 +95,8 @@ TEST(SettingsFaultTest, UnwritableSettingsFileDoesNotStopTheCommands) {
     EXPECT_EQ(outcome, "done");
     EXPECT_EQ(dir.Read("data/dromout.txt"), "Iteration\talpha\t\r\n1\t0.5\t\r\n2\t0.6\t\r\n");
     if (fs::is_regular_file(dir.path() / "qltini.ini")) {
-      EXPECT_EQ(dir.Read("qltini.ini"), settings_before);
+      EXPECT_EQ(dir.Read("qltini.ini"),
+                c.remembered ? "[Path for QLT]\r\n" + stem + "\r\n" : settings_before);
     }
     // No temporary file is left beside the settings file.
     EXPECT_EQ(dir.Listing(),

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <stdexcept>
 
 #include "core/user_interface.h"
@@ -251,11 +252,16 @@ TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {
 
 TEST_F(WindowTest, AnyExceptionIsNamedInTheReport) {
   MessageBoxCatcher catcher;
-  window.Guarded([] { throw std::length_error("table too long"); });
+  // The first error ends the program; one that follows it is not reported.
+  window.Guarded([this] {
+    window.Guarded([] { throw std::length_error("table too long"); });
+    throw std::runtime_error("after the end");
+  });
   ASSERT_EQ(catcher.seen().size(), 1u);
   EXPECT_TRUE(catcher.seen()[0].text.endsWith("table too long"));
   EXPECT_EQ(catcher.seen()[0].icon, QMessageBox::Critical);
   EXPECT_EQ(window.ends, std::vector<int>{1});
+  EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(std::bad_alloc())), "Out of memory");
   EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(42)), "Unknown error");
 }
 
