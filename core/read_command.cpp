@@ -1,7 +1,7 @@
 #include "core/read_command.h"
 
 #include "core/numeric_text.h"
-#include "files/file_system.h"
+#include "files/platform.h"
 
 namespace quillet {
 namespace {

@@ -5,6 +5,7 @@
 
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
+#include "files/paths.h"
 #include "files/text_writer.h"
 
 namespace quillet {
@@ -24,11 +25,6 @@ void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
 }
 
 }  // namespace
-
-std::string DirectoryPart(const std::string& stem) {
-  const auto separator = stem.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : stem.substr(0, separator + 1);
-}
 
 std::string OutputPathFor(const std::string& stem) {
   return DirectoryPart(stem) + kOutputFileName;

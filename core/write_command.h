@@ -19,11 +19,8 @@ struct WriteTarget {
   std::string Name() const { return standardOutput ? kStandardOutputName : path; }
 };
 
-// The stem up to and including its last directory separator ("\" or "/"), or
-// the empty text when it has none.
-std::string DirectoryPart(const std::string& stem);
-
-// The directory part of the stem followed by "dromout.txt".
+// The stem's directory (DirectoryPart: up to and including its last "\" or
+// "/"; nothing without one) followed by "dromout.txt".
 std::string OutputPathFor(const std::string& stem);
 
 // The Write command: asks the user interface to remember the stem, then

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/platform.h"
+
 namespace quillet {
 namespace {
 
@@ -23,7 +25,7 @@ TextReader::TextReader(const std::string& path)
       buffer_(std::make_unique_for_overwrite<char[]>(kBlockSize)),
       capacity_(kBlockSize) {
   errno = 0;
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenForReading(path);
   if (file_ == nullptr) {
     throw FileError("Cannot open file for reading", path, SystemReason(errno ? errno : ENOENT));
   }

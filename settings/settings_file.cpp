@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "files/errors.h"
-#include "files/file_system.h"
+#include "files/platform.h"
 #include "files/text_reader.h"
 #include "files/text_writer.h"
 

@@ -13,7 +13,7 @@
 
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
-#include "ui/browse_paths.h"
+#include "files/paths.h"
 #include "ui/twips.h"
 
 class QGroupBox;

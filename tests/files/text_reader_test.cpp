@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "files/file_system.h"
+#include "files/platform.h"
 #include "support/temp_dir.h"
 
 namespace quillet {
