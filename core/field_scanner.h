@@ -1,63 +1,28 @@
-// The byte-at-a-time scanner that the chain readers share. Each step reads
-// single bytes from the stream; reading past its end throws InputPastEndError.
+// The byte-at-a-time scanner that the chain reader's passes share. It reads
+// single bytes from one stream and keeps, between its steps, the byte read
+// last (currentChar) and the text collected so far (fieldText). Reading past
+// the end of the stream throws InputPastEndError.
 #pragma once
 
-#include "core/conversion_state.h"
+#include <string>
+
+#include "core/conversion_errors.h"
 #include "files/text_reader.h"
 
 namespace quillet {
 
-inline bool IsBlank(char c) {
+inline bool IsBlank(int c) {
   return c == ' ' || c == '\t';
 }
-inline bool IsSamplesFieldEnd(char c) {
+inline bool IsSamplesFieldEnd(int c) {
   return c == ' ' || c == '\r';
 }
-inline bool IsNameEnd(char c) {
+inline bool IsNameEnd(int c) {
   return c == ' ' || c == '\t';
 }
-// What blank lines are made of: blanks, CR and LF. Takes a byte as Peek()
-// gives it.
+// What blank lines are made of: blanks, CR and LF.
 inline bool IsLineBlank(int c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// Reads until the byte just read is a blank; that blank is left in currentChar.
-inline void SkipField(TextReader& stream, ScanState& scan) {
-  char c;
-  do {
-    c = stream.Read();
-  } while (!IsBlank(c));
-  scan.currentChar = static_cast<unsigned char>(c);
-}
-
-// Reads until the byte just read is not a blank; that byte is consumed and
-// left in currentChar for the caller to use.
-inline void SkipBlanks(TextReader& stream, ScanState& scan) {
-  char c;
-  do {
-    c = stream.Read();
-  } while (IsBlank(c));
-  scan.currentChar = static_cast<unsigned char>(c);
-}
-
-// Pass B's blanks after the iteration number. True when a value follows: its
-// first byte is consumed and left in currentChar. False when the blanks end
-// at a line end (LF, or CR LF, consumed) or at the end of the file: the line
-// has an empty value and is finished.
-inline bool SkipBlanksToValue(TextReader& stream, ScanState& scan) {
-  char c;
-  do {
-    if (stream.AtEndOfStream()) return false;
-    c = stream.Read();
-  } while (IsBlank(c));
-  if (c == '\n') return false;
-  if (c == '\r' && stream.Peek() == '\n') {
-    stream.Read();
-    return false;
-  }
-  scan.currentChar = static_cast<unsigned char>(c);  // a lone CR included
-  return true;
 }
 
 // How the samples field ended.
@@ -66,35 +31,106 @@ enum class SamplesFieldEnd {
   kLineEnd,    // a LF or the end of the file: the first line is complete
 };
 
-// Collects the samples field into fieldText: currentChar (the field's first
-// byte, left by SkipBlanks), then the bytes up to a space, CR, LF or the end
-// of the file. The ending byte is consumed. A currentChar that is itself a CR
-// or LF ends an empty field.
-inline SamplesFieldEnd CollectSamplesField(TextReader& stream, ScanState& scan) {
-  int c = scan.currentChar;
-  while (c != ScanState::kNoChar) {
-    if (c == '\n') return SamplesFieldEnd::kLineEnd;
-    if (IsSamplesFieldEnd(static_cast<char>(c))) return SamplesFieldEnd::kBlankOrCr;
-    scan.fieldText.push_back(static_cast<char>(c));
-    c = stream.AtEndOfStream() ? ScanState::kNoChar : static_cast<unsigned char>(stream.Read());
-  }
-  return SamplesFieldEnd::kLineEnd;
-}
+class FieldScanner {
+ public:
+  // currentChar before the first read of a name: the empty text.
+  static constexpr int kNoChar = -1;
 
-// Appends currentChar to fieldText, then every byte read up to one of the end
-// class; that ending byte is consumed, kept in currentChar, and not appended.
-template <typename EndClass>
-void CollectField(TextReader& stream, ScanState& scan, EndClass is_end) {
-  char c;
-  if (scan.currentChar != ScanState::kNoChar) {
-    scan.fieldText.push_back(static_cast<char>(scan.currentChar));
+  explicit FieldScanner(TextReader& stream) : stream_(stream) {}
+
+  int currentChar() const { return current_; }
+  const std::string& fieldText() const { return field_; }
+
+  // Empties fieldText and currentChar, as at the start of a name.
+  void Reset() {
+    field_.clear();
+    current_ = kNoChar;
   }
-  for (;;) {
-    c = stream.Read();
-    if (is_end(c)) break;
-    scan.fieldText.push_back(c);
+
+  // Reads until the byte just read is a blank; that blank is left in
+  // currentChar. At least one byte is read.
+  void SkipField() {
+    int c;
+    do {
+      c = Next();
+    } while (!IsBlank(c));
+    current_ = c;
   }
-  scan.currentChar = static_cast<unsigned char>(c);
-}
+
+  // Reads until the byte just read is not a blank; that byte is consumed and
+  // left in currentChar for the caller to use.
+  void SkipBlanks() {
+    int c;
+    do {
+      c = Next();
+    } while (IsBlank(c));
+    current_ = c;
+  }
+
+  // The data pass's blanks after the iteration number. True when a value
+  // follows: fieldText then holds its first byte, consumed. False when the
+  // blanks end at a line end (LF, or CR LF, consumed) or at the end of the
+  // file: the line has an empty value and is finished.
+  bool SkipBlanksToValue() {
+    field_.clear();
+    int c;
+    do {
+      c = stream_.Read();
+      if (c == TextReader::kEnd || c == '\n') return false;
+    } while (IsBlank(c));
+    if (c == '\r' && stream_.Peek() == '\n') {
+      stream_.Read();
+      return false;
+    }
+    current_ = c;  // a lone CR included
+    field_.push_back(static_cast<char>(c));
+    return true;
+  }
+
+  // Collects the samples field into fieldText: currentChar (its first byte,
+  // left by SkipBlanks), then the bytes up to a space, CR, LF or the end of
+  // the file. The ending byte is consumed. A currentChar that is itself a CR
+  // or LF ends an empty field.
+  SamplesFieldEnd CollectSamplesField() {
+    field_.clear();
+    for (int c = current_; c != TextReader::kEnd; c = stream_.Read()) {
+      if (c == '\n') return SamplesFieldEnd::kLineEnd;
+      if (IsSamplesFieldEnd(c)) return SamplesFieldEnd::kBlankOrCr;
+      field_.push_back(static_cast<char>(c));
+    }
+    return SamplesFieldEnd::kLineEnd;
+  }
+
+  // Appends currentChar (unless it is empty) to fieldText, then every byte
+  // read up to one of the end class; that ending byte is consumed, kept in
+  // currentChar, and not appended.
+  template <typename EndClass>
+  void CollectField(EndClass is_end) {
+    if (current_ != kNoChar) field_.push_back(static_cast<char>(current_));
+    int c;
+    while (!is_end(c = Next())) field_.push_back(static_cast<char>(c));
+    current_ = c;
+  }
+
+  // Appends the rest of the line to fieldText (see TextReader::AppendLine);
+  // at the end of the stream there is nothing to append.
+  void AppendRestOfLine() { stream_.AppendLine(field_); }
+
+  // Skips the rest of the line. Throws InputPastEndError at the end.
+  void SkipRestOfLine() {
+    if (!stream_.SkipLine()) throw InputPastEndError();
+  }
+
+ private:
+  int Next() {
+    const int c = stream_.Read();
+    if (c == TextReader::kEnd) throw InputPastEndError();
+    return c;
+  }
+
+  TextReader& stream_;
+  int current_ = kNoChar;
+  std::string field_;
+};
 
 }  // namespace quillet

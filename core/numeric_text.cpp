@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 
 namespace quillet {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 
 namespace quillet {
 

@@ -1,45 +1,59 @@
 #include "core/read_command.h"
 
-#include "core/chain_readers.h"
 #include "core/numeric_text.h"
-#include "files/file_system.h"
-#include "settings/settings_file.h"
+#include "files/platform.h"
 
 namespace quillet {
+namespace {
 
-void RunRead(ConversionState& state, const std::string& stem, UserInterface& ui,
-             RememberStem remember) {
-  state.dataPath = stem + ".out";
-  state.indexPath = stem + ".ind";
+// Sets the state's paths and tells the user when a file of the pair is
+// missing. True when both exist.
+bool FindPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui) {
+  state.dataPath = paths.data;
+  state.indexPath = paths.index;
   const bool data_exists = FileExists(state.dataPath);
   const bool index_exists = FileExists(state.indexPath);
-  if (!data_exists || !index_exists) {
-    ui.ShowMessage(
-        "Check path name.\r\n" + state.dataPath + " or " + state.indexPath + " not found.",
-        kExclamation);
-    return;
-  }
-  if (remember == RememberStem::kYes) SaveSettings(stem);
+  if (data_exists && index_exists) return true;
+  ui.ShowMessage("Check path name.\r\n" + state.dataPath + " or " + state.indexPath + " not found.",
+                 MessageStyle::kExclamation);
+  return false;
+}
 
-  state.rowCursor = 1;
-  state.columnCursor = 0;
-  ReadIndexCounts(state);
-  if (*state.variableCount == 0) {
-    ui.ShowMessage("File " + state.indexPath + " is damaged.", kExclamation);
+// The three passes, once both files were found.
+void ReadFoundPair(ConversionState& state, UserInterface& ui) {
+  ChainReader reader({state.indexPath, state.dataPath});
+  const IndexCounts counts = reader.ReadIndexCounts();
+  state.samplesPerVariable = counts.samplesPerVariable;
+  state.variableCount = counts.variableCount;
+  if (counts.variableCount == 0) {
+    ui.ShowMessage("File " + state.indexPath + " is damaged.", MessageStyle::kExclamation);
     return;
   }
 
   state.expectedLines =
-      RoundToInt32(*state.samplesPerVariable * static_cast<double>(*state.variableCount));
+      RoundToInt32(counts.samplesPerVariable * static_cast<double>(counts.variableCount));
   ui.ShowProgress();
   state.linesRead = 0;
   ui.SetProgressMaximum(static_cast<float>(state.expectedLines));
 
-  ReadDataValues(state, ui);
+  reader.ReadDataValues(counts.samplesPerVariable, state.table, state.linesRead, ui);
   ui.HideProgress();
-  ui.ShowMessage("Done Reading", kOkOnly, kProgramTitle);
-  state.CloseStream();
-  ReadIndexNames(state);
+  // The data file stays open until the user has seen this; the names follow.
+  ui.ShowMessage("Done Reading", MessageStyle::kOkOnly, kProgramTitle);
+  reader.CloseData();
+  reader.ReadIndexNames(state.table);
+}
+
+}  // namespace
+
+void RunRead(ConversionState& state, const std::string& stem, UserInterface& ui) {
+  if (!FindPair(state, {stem + ".ind", stem + ".out"}, ui)) return;
+  ui.RememberStem(stem);
+  ReadFoundPair(state, ui);
+}
+
+void RunReadPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui) {
+  if (FindPair(state, paths, ui)) ReadFoundPair(state, ui);
 }
 
 }  // namespace quillet

@@ -2,18 +2,20 @@
 
 #include <string>
 
+#include "core/chain_reader.h"
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
 
 namespace quillet {
 
-// Whether a command writes the stem into the settings file.
-enum class RememberStem { kYes, kNo };
+// The Read command: checks that STEM.out and STEM.ind exist, asks the user
+// interface to remember the stem, and reads the pair into the state's table,
+// reporting through `ui`. Unexpected failures are thrown (QuilletError) and
+// leave the command where they occur.
+void RunRead(ConversionState& state, const std::string& stem, UserInterface& ui);
 
-// The Read command: checks that STEM.out and STEM.ind exist, remembers the
-// stem, and reads the pair into the state's table, reporting through `ui`.
-// Unexpected failures are thrown (QuilletError) and leave the command there.
-void RunRead(ConversionState& state, const std::string& stem, UserInterface& ui,
-             RememberStem remember = RememberStem::kYes);
+// The same Read of an index file and a data file named freely. There is no
+// stem, so nothing is remembered; the messages name the two paths.
+void RunReadPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui);
 
 }  // namespace quillet

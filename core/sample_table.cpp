@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 
 namespace quillet {
 namespace {

@@ -3,10 +3,10 @@
 #include <charconv>
 #include <memory>
 
+#include "core/conversion_errors.h"
 #include "core/numeric_text.h"
-#include "files/errors.h"
+#include "files/paths.h"
 #include "files/text_writer.h"
-#include "settings/settings_file.h"
 
 namespace quillet {
 namespace {
@@ -25,11 +25,6 @@ void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
 }
 
 }  // namespace
-
-std::string DirectoryPart(const std::string& stem) {
-  const auto separator = stem.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : stem.substr(0, separator + 1);
-}
 
 std::string OutputPathFor(const std::string& stem) {
   return DirectoryPart(stem) + kOutputFileName;
@@ -56,27 +51,30 @@ void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui
   }
 }
 
-void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui,
-              RememberStem remember, const WriteTarget& target) {
-  if (remember == RememberStem::kYes) SaveSettings(stem);
-  const std::string output_path = target.standardOutput ? std::string(kStandardOutputName)
-                                                        : target.path.value_or(OutputPathFor(stem));
+void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
+  ui.RememberStem(stem);
+  RunWriteTo(state, {OutputPathFor(stem)}, ui);
+}
 
+void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInterface& ui) {
   if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
-    ui.ShowMessage("Data has not been read.", kExclamation);
+    ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
     return;
   }
-  if (ui.ShowMessage("Writing to " + output_path, kOkCancel) == kAnswerCancel) return;
+  if (ui.ShowMessage("Writing to " + target.Name(), MessageStyle::kOkCancel) ==
+      MessageAnswer::kCancel) {
+    return;
+  }
 
   std::unique_ptr<TextWriter> out = target.standardOutput
                                         ? TextWriter::ToStandardOutput()
-                                        : std::make_unique<TextWriter>(output_path);
+                                        : std::make_unique<TextWriter>(target.path);
   ui.ShowProgress();
   ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
   WriteTable(state, *out, ui);
   out->Close();
   ui.HideProgress();
-  ui.ShowMessage("Done writing file", kOkOnly, kProgramTitle);
+  ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
 }
 
 }  // namespace quillet

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "core/conversion_state.h"
-#include "core/read_command.h"
 #include "core/user_interface.h"
 #include "files/text_writer.h"
 
@@ -12,25 +10,28 @@ namespace quillet {
 
 inline constexpr const char* kOutputFileName = "dromout.txt";
 
-// Where the Write command puts the table, if not into the stem's directory.
+// Where a table goes: a file, or the process's standard output.
 struct WriteTarget {
-  std::optional<std::string> path;  // a file path instead of the stem's dromout.txt
-  bool standardOutput = false;      // the process's standard output instead
+  std::string path;  // the file, when not standard output
+  bool standardOutput = false;
+
+  // How the confirmation names the target.
+  std::string Name() const { return standardOutput ? kStandardOutputName : path; }
 };
 
-// The stem up to and including its last directory separator ("\" or "/"), or
-// the empty text when it has none.
-std::string DirectoryPart(const std::string& stem);
-
-// The directory part of the stem followed by "dromout.txt".
+// The stem's directory (DirectoryPart: up to and including its last "\" or
+// "/"; nothing without one) followed by "dromout.txt".
 std::string OutputPathFor(const std::string& stem);
 
-// The Write command: remembers the stem, refuses when no data was read, asks
-// for confirmation, and writes the table as tab-separated text. It changes
-// nothing in the state. Unexpected failures are thrown (QuilletError); an
-// existing output file is then left as it was.
-void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui,
-              RememberStem remember = RememberStem::kYes, const WriteTarget& target = {});
+// The Write command: asks the user interface to remember the stem, then
+// writes the table into "dromout.txt" in the stem's directory (RunWriteTo).
+void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui);
+
+// The Write command after the stem: refuses when no data was read, asks for
+// confirmation, and writes the table to `target` as tab-separated text. It
+// changes nothing in the state. Unexpected failures are thrown (QuilletError);
+// an existing output file is then left as it was.
+void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInterface& ui);
 
 // Writes the table itself: the header, then rows 1..R, setting the progress
 // value after each row.

@@ -1,6 +1,8 @@
 // The family of unexpected errors. Commands do not catch them; they reach the
 // top-level error report of whichever program runs the command, which shows
-// what() to the user. Each message names the error in plain words.
+// what() to the user. Each message names the error in plain words. File
+// access adds its own errors here; the conversion's named errors stand next
+// to the core.
 #pragma once
 
 #include <stdexcept>
@@ -11,24 +13,6 @@ namespace quillet {
 class QuilletError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// A character or line was read after the last byte of a file.
-class InputPastEndError : public QuilletError {
- public:
-  InputPastEndError() : QuilletError("Input past end of file") {}
-};
-
-// A table cell outside the current bounds, or a table that was never created.
-class SubscriptOutOfRangeError : public QuilletError {
- public:
-  SubscriptOutOfRangeError() : QuilletError("Subscript out of range") {}
-};
-
-// A counter or a conversion that does not fit its integer type.
-class OverflowError : public QuilletError {
- public:
-  OverflowError() : QuilletError("Overflow") {}
 };
 
 // A file operation that failed: says which operation, on which path, and why.

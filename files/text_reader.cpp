@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/platform.h"
+
 namespace quillet {
 namespace {
 
@@ -23,7 +25,7 @@ TextReader::TextReader(const std::string& path)
       buffer_(std::make_unique_for_overwrite<char[]>(kBlockSize)),
       capacity_(kBlockSize) {
   errno = 0;
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenForReading(path);
   if (file_ == nullptr) {
     throw FileError("Cannot open file for reading", path, SystemReason(errno ? errno : ENOENT));
   }
@@ -96,8 +98,8 @@ bool TextReader::OnlyBlankLinesLeft() {
   }
 }
 
-void TextReader::AppendLine(std::string& out) {
-  if (AtEndOfStream()) throw InputPastEndError();
+bool TextReader::AppendLine(std::string& out) {
+  if (AtEndOfStream()) return false;
   const std::size_t start = out.size();
   bool last_byte_was_cr = false;  // of this line, possibly across blocks
   for (;;) {
@@ -109,22 +111,22 @@ void TextReader::AppendLine(std::string& out) {
     if (lf != nullptr) {
       ++pos_;
       if (last_byte_was_cr && out.size() > start) out.pop_back();
-      return;
+      return true;
     }
-    if (!Refill()) return;
+    if (!Refill()) return true;
   }
 }
 
-void TextReader::SkipLine() {
-  if (AtEndOfStream()) throw InputPastEndError();
+bool TextReader::SkipLine() {
+  if (AtEndOfStream()) return false;
   for (;;) {
     const auto* lf = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
     if (lf != nullptr) {
       pos_ = lf + 1;
-      return;
+      return true;
     }
     pos_ = end_;
-    if (!Refill()) return;
+    if (!Refill()) return true;
   }
 }
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "files/errors.h"
+#include "files/errors.h"  // FileError
 
 namespace quillet {
 
@@ -38,27 +38,26 @@ class TextReader {
     return static_cast<unsigned char>(*pos_);
   }
 
-  // The next byte, CR and LF included. Throws InputPastEndError at the end.
-  char Read() {
-    if (pos_ == end_ && !Refill()) throw InputPastEndError();
-    return *pos_++;
+  // The next byte (0..255), CR and LF included, or kEnd once none is left.
+  int Read() {
+    if (pos_ == end_ && !Refill()) return kEnd;
+    return static_cast<unsigned char>(*pos_++);
   }
 
-  // The bytes up to the next LF, without a CR just before it; the stream then
-  // stands after the LF. At the end without LF: the rest of the file.
-  // Throws InputPastEndError when nothing is left.
-  std::string ReadLine() {
-    std::string line;
-    AppendLine(line);
-    return line;
+  // The bytes up to the next LF into `line`, without a CR just before it;
+  // the stream then stands after the LF. At the end without LF: the rest of
+  // the file. False, with `line` empty, when nothing is left.
+  bool ReadLine(std::string& line) {
+    line.clear();
+    return AppendLine(line);
   }
 
   // As ReadLine, but appends the line to `out` (reusing its capacity). A CR
   // already in `out` is never dropped: only one read as part of this line is.
-  void AppendLine(std::string& out);
+  bool AppendLine(std::string& out);
 
-  // Skips what ReadLine would return, without copying it.
-  void SkipLine();
+  // Skips what ReadLine would read, without copying it; false at the end.
+  bool SkipLine();
 
   // True when nothing but blank lines is left: every byte still to read is a
   // space, tab, CR or LF (or none is left). Consumes nothing; it reads ahead

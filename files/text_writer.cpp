@@ -31,7 +31,8 @@ void TextWriter::Emit(const char* data, std::size_t size) {
     file_->Write(data, size);
   } else {
     errno = 0;
-    if (std::fwrite(data, 1, size, stdout) != size) ThrowWriteError(kStandardOutputName);
+    if (std::fwrite(data, 1, size, BinaryStandardOutput()) != size)
+      ThrowWriteError(kStandardOutputName);
   }
 }
 
@@ -59,7 +60,7 @@ void TextWriter::Close() {
     file_->Commit();
   } else {
     errno = 0;
-    if (std::fflush(stdout) != 0) ThrowWriteError(kStandardOutputName);
+    if (std::fflush(BinaryStandardOutput()) != 0) ThrowWriteError(kStandardOutputName);
   }
   closed_ = true;
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/file_system.h"
+#include "files/platform.h"
 
 // The fuzz build picks a few bytes, so that short outputs flush often.
 #ifndef QUILLET_WRITE_BUFFER_SIZE

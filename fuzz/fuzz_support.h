@@ -79,13 +79,15 @@ inline std::string ReadScratchFile(const std::string& path) {
 
 class AnswerOkUi : public UserInterface {
  public:
-  int ShowMessage(const std::string&, int, const std::optional<std::string>&) override {
-    return kAnswerOk;
+  MessageAnswer ShowMessage(const std::string&, MessageStyle,
+                            const std::optional<std::string>&) override {
+    return MessageAnswer::kOk;
   }
   void ShowProgress() override {}
   void HideProgress() override {}
   void SetProgressMaximum(float) override {}
   void SetProgressValue(float) override {}
+  void RememberStem(const std::string&) override {}
 };
 
 }  // namespace quillet::fuzzing

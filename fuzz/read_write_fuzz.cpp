@@ -14,10 +14,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "core/read_command.h"
 #include "core/write_command.h"
-#include "files/errors.h"
 #include "fuzz_support.h"
 
 namespace quillet::fuzzing {
@@ -69,7 +69,7 @@ void CheckWrite(const ConversionState& state, const std::string& stem) {
   AnswerOkUi ui;
   bool finished = false;
   try {
-    RunWrite(state, stem, ui, RememberStem::kNo);
+    RunWrite(state, stem, ui);
     finished = true;
   } catch (const QuilletError&) {
     // A named error: the earlier file must have survived (checked below).
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ConversionState state;
   AnswerOkUi ui;
   try {
-    RunRead(state, stem, ui, RememberStem::kNo);
+    RunRead(state, stem, ui);
   } catch (const QuilletError&) {
     // A named error ends the Read; the Write below still runs on what it
     // left, as the state stays with the window until the program ends.

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian/Ubuntu packages that building, running and testing
-# Quillet need, skipping those already present. Uses sudo when not root.
-# With the argument "fuzz" it also installs what the fuzzers need (clang and
+# Makes sure that what building, running and testing Quillet need is present,
+# installing the missing Debian/Ubuntu packages with apt-get (through sudo when
+# not root). When everything is there it does nothing at all. On a system
+# without dpkg and apt-get it installs nothing: it names what is missing and
+# fails.
+#
+# With the argument "fuzz" it also asks for what the fuzzers need (clang and
 # libFuzzer), which the ordinary build does not.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config     # build
   libgtest-dev                          # unit tests
+  locales                               # a locale with a decimal comma for the number tests
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
@@ -15,16 +20,48 @@ packages=(
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-14 libclang-rt-14-dev)  # fuzz/run.sh: libFuzzer and sanitizers
 fi
+# The number tests set this locale; it must be generated, not only packaged.
+test_locale=de_DE.UTF-8
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+
+have_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
+
+if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
+  # Not Debian or Ubuntu: look for the tools themselves.
+  missing=()
+  for tool in cmake ninja g++ pkg-config; do command -v "$tool" >/dev/null || missing+=("$tool"); done
+  pkg-config --exists gtest 2>/dev/null || missing+=("GoogleTest (gtest, with its CMake files)")
+  pkg-config --exists Qt6Widgets 2>/dev/null || missing+=("Qt 6 Widgets (development files)")
+  have_locale || missing+=("the locale $test_locale (for one test; it is skipped without)")
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "install-deps.sh: this system has no apt-get; install these yourself:" >&2
+    printf '  - %s\n' "${missing[@]}" >&2
+    echo "(the Debian package names are: ${packages[*]})" >&2
+    exit 1
+  fi
+  exit 0
+fi
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
     missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ! have_locale; then
+  echo "Generating the locale $test_locale"
+  "${as_root[@]}" sed -i "s/^# *\($test_locale UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$test_locale UTF-8" /etc/locale.gen ||
+    echo "$test_locale UTF-8" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  "${as_root[@]}" locale-gen >/dev/null
+  # Ubuntu's locale-gen takes the locale as an argument instead.
+  have_locale || "${as_root[@]}" locale-gen "$test_locale" >/dev/null
+fi

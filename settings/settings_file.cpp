@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "files/errors.h"
-#include "files/file_system.h"
+#include "files/platform.h"
 #include "files/text_reader.h"
 #include "files/text_writer.h"
 
@@ -24,9 +24,9 @@ std::optional<std::string> LoadSettings() {
   if (!FileExists(kSettingsFileName)) return std::nullopt;
   try {
     TextReader file(kSettingsFileName);
-    if (!file.AtEndOfStream()) file.SkipLine();  // any first line is accepted
+    file.SkipLine();  // any first line is accepted
     std::string stem;
-    if (!file.AtEndOfStream()) stem = file.ReadLine();
+    file.ReadLine(stem);  // stays empty without a second line
     return stem;
   } catch (const FileError&) {
     // Present but unreadable: start with the empty stem.

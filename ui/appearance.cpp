@@ -5,9 +5,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "files/platform.h"
 
 namespace quillet::ui {
 namespace {
@@ -21,13 +19,8 @@ QIcon QuilletIcon() {
 }
 
 QColor WindowBackground() {
-#ifdef _WIN32
-  const COLORREF colour = GetSysColor(COLOR_ACTIVEBORDER);
-  return QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour));
-#else
-  // Light neutral grey (silver), the colour such borders have traditionally.
-  return QColor(0xC0, 0xC0, 0xC0);
-#endif
+  const Rgb colour = ActiveBorderColour();
+  return QColor(colour.red, colour.green, colour.blue);
 }
 
 QRect PixelRect(const QWidget& widget, const Box& twips) {

@@ -18,7 +18,7 @@ inline constexpr double kCaptionPoints = 8.0;
 QIcon QuilletIcon();
 
 // The colour of an active window's border where the platform has one
-// (Windows); elsewhere a fixed neutral grey.
+// (Windows); elsewhere a fixed neutral grey (see ActiveBorderColour).
 QColor WindowBackground();
 
 // A box given in twips, in pixels on the screen `widget` is on.

@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-#include "files/file_system.h"
+#include "files/platform.h"
 #include "ui/appearance.h"
 #include "ui/file_lists.h"
 #include "ui/main_window.h"

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "ui/browse_paths.h"
+#include "files/paths.h"
 #include "ui/twips.h"
 
 class QPushButton;

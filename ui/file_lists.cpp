@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QStyle>
-#include <filesystem>
 
+#include "files/directories.h"
 #include "files/errors.h"
 
 namespace quillet::ui {
@@ -25,35 +25,11 @@ std::string FromData(const QVariant& data) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-std::string CurrentDirectory() {
-  std::error_code error;
-  const std::filesystem::path current = std::filesystem::current_path(error);
-  return NormalDirectory(error ? std::string(".") : current.string());
-}
-
-// The directories from the root of `path` down to `path` itself.
-std::vector<std::string> Ancestry(const std::string& path) {
-  std::vector<std::string> chain;
-  std::filesystem::path step(path);
-  while (true) {
-    chain.insert(chain.begin(), step.string());
-    const std::filesystem::path parent = step.parent_path();
-    if (parent == step || parent.empty()) break;
-    step = parent;
-  }
-  return chain;
-}
-
-std::string StepName(const std::string& path) {
-  const std::filesystem::path step(path);
-  return step.has_filename() ? step.filename().string() : path;
-}
-
 }  // namespace
 
 DriveList::DriveList(std::shared_ptr<const DriveSource> source, QWidget* parent)
     : QComboBox(parent), drives_(source->Drives()) {
-  for (const ui::Drive& drive : drives_) addItem(ToDisplay(drive.text));
+  for (const quillet::Drive& drive : drives_) addItem(ToDisplay(drive.text));
   const std::optional<std::size_t> start = FindDrive(drives_, CurrentDirectory());
   current_ = drives_.empty() ? -1 : static_cast<int>(start.value_or(0));
   setCurrentIndex(current_);
@@ -99,7 +75,7 @@ bool DirectoryList::SetPath(const std::string& text) {
   return MoveTo(NormalDirectory(text));
 }
 
-bool DirectoryList::MoveToDrive(const ui::Drive& drive) {
+bool DirectoryList::MoveToDrive(const quillet::Drive& drive) {
   const auto last = last_on_drive_.find(drive.root);
   return MoveTo(last != last_on_drive_.end() ? last->second : drive.root);
 }
@@ -122,7 +98,7 @@ bool DirectoryList::MoveTo(const std::string& directory) {
 }
 
 void DirectoryList::Remember() {
-  const std::vector<ui::Drive> drives = source_->Drives();
+  const std::vector<quillet::Drive> drives = source_->Drives();
   if (const auto drive = FindDrive(drives, path_)) last_on_drive_[drives[*drive].root] = path_;
 }
 
@@ -130,11 +106,11 @@ void DirectoryList::Fill(const std::vector<std::string>& subdirectories) {
   clear();
   const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
   const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
-  const std::vector<std::string> chain = Ancestry(path_);
+  const std::vector<std::string> chain = DirectoryChain(path_);
   int depth = 0;
   for (const std::string& step : chain) {
     auto* item =
-        new QListWidgetItem(open, QString(depth * 2, ' ') + ToDisplay(StepName(step)), this);
+        new QListWidgetItem(open, QString(depth * 2, ' ') + ToDisplay(LastStepName(step)), this);
     item->setData(kPathRole, ToData(step));
     ++depth;
   }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/browse_paths.h"
+#include "files/paths.h"
 
 namespace quillet::ui {
 
@@ -33,8 +33,8 @@ class DriveList : public QComboBox {
   // The current drive's text as the list shows it, and its root directory.
   std::string Drive() const;
   std::string Root() const;
-  ui::Drive CurrentDrive() const { return {Drive(), Root()}; }
-  const std::vector<ui::Drive>& drives() const { return drives_; }
+  quillet::Drive CurrentDrive() const { return {Drive(), Root()}; }
+  const std::vector<quillet::Drive>& drives() const { return drives_; }
 
   // Selects the drive that `text` names (see FindDrive); a text naming no
   // drive changes nothing. Selecting a different drive calls the change
@@ -44,7 +44,7 @@ class DriveList : public QComboBox {
   void Select(int index);
 
  private:
-  std::vector<ui::Drive> drives_;
+  std::vector<quillet::Drive> drives_;
   int current_ = -1;
   ChangeHandler on_change_;
 };
@@ -70,7 +70,7 @@ class DirectoryList : public QListWidget {
   [[nodiscard]] bool SetPath(const std::string& text);
   // Moves to a directory on `drive`: the one last shown there, or its root.
   // Like SetPath.
-  [[nodiscard]] bool MoveToDrive(const ui::Drive& drive);
+  [[nodiscard]] bool MoveToDrive(const quillet::Drive& drive);
   // The user's double-click or Enter on an entry: moves to that directory,
   // or beeps and stays when it cannot be listed.
   void Open(QListWidgetItem* item);

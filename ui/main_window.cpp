@@ -185,9 +185,13 @@ void frmQLT::closeEvent(QCloseEvent* event) {
   End(0);
 }
 
-int frmQLT::ShowMessage(const std::string& text, int style,
-                        const std::optional<std::string>& title) {
+MessageAnswer frmQLT::ShowMessage(const std::string& text, MessageStyle style,
+                                  const std::optional<std::string>& title) {
   return ShowMessageBox(this, text, style, title);
+}
+
+void frmQLT::RememberStem(const std::string& stem) {
+  SaveSettings(stem);
 }
 
 void frmQLT::ShowProgress() {

@@ -13,7 +13,7 @@
 
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
-#include "ui/browse_paths.h"
+#include "files/paths.h"
 #include "ui/twips.h"
 
 class QGroupBox;
@@ -70,13 +70,17 @@ class frmQLT : public QWidget, public UserInterface {
   bool ended() const { return exit_status_.has_value(); }
   int exit_status() const { return exit_status_.value_or(0); }
 
-  // UserInterface: the message box and the progress bar prgWrite.
-  int ShowMessage(const std::string& text, int style,
-                  const std::optional<std::string>& title = std::nullopt) override;
+  // UserInterface: the message box, the progress bar prgWrite, and the
+  // settings file.
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style,
+                            const std::optional<std::string>& title = std::nullopt) override;
   void ShowProgress() override;
   void HideProgress() override;
   void SetProgressMaximum(float maximum) override;
   void SetProgressValue(float value) override;
+  // Writes the stem into the settings file in the current directory; a file
+  // that cannot be written leaves the stem unremembered and the command going.
+  void RememberStem(const std::string& stem) override;
 
   // Runs `action`; an error escaping it goes to the top-level error report,
   // after which the program ends with a non-zero status. Once the program

@@ -13,19 +13,24 @@ namespace {
 constexpr int kButtonBits = 0x0F;
 constexpr int kIconBits = 0x70;
 
-QMessageBox::Icon IconFor(int style) {
-  switch (style & kIconBits) {
-    case 16:
+QMessageBox::Icon IconFor(MessageStyle style) {
+  switch (static_cast<MessageStyle>(static_cast<int>(style) & kIconBits)) {
+    case MessageStyle::kCritical:
       return QMessageBox::Critical;
-    case 32:
+    case MessageStyle::kQuestion:
       return QMessageBox::Question;
-    case 48:
+    case MessageStyle::kExclamation:
       return QMessageBox::Warning;
-    case 64:
+    case MessageStyle::kInformation:
       return QMessageBox::Information;
     default:
       return QMessageBox::NoIcon;
   }
+}
+
+bool HasCancel(MessageStyle style) {
+  return static_cast<MessageStyle>(static_cast<int>(style) & kButtonBits) ==
+         MessageStyle::kOkCancel;
 }
 
 // Texts are bytes in the system's code page; the commands end lines with
@@ -38,8 +43,8 @@ QString ToDisplay(const std::string& text) {
 
 }  // namespace
 
-int ShowMessageBox(QWidget* parent, const std::string& text, int style,
-                   const std::optional<std::string>& title) {
+MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageStyle style,
+                             const std::optional<std::string>& title) {
   QMessageBox box(parent);
   box.setWindowModality(Qt::ApplicationModal);
   box.setWindowTitle(ToDisplay(title.value_or(kProgramTitle)));
@@ -49,12 +54,13 @@ int ShowMessageBox(QWidget* parent, const std::string& text, int style,
 
   QPushButton* ok = box.addButton(QMessageBox::Ok);
   QPushButton* cancel = nullptr;
-  if ((style & kButtonBits) == kOkCancel) cancel = box.addButton(QMessageBox::Cancel);
+  if (HasCancel(style)) cancel = box.addButton(QMessageBox::Cancel);
   box.setDefaultButton(ok);
   box.setEscapeButton(cancel != nullptr ? cancel : ok);
 
   box.exec();
-  return cancel != nullptr && box.clickedButton() == cancel ? kAnswerCancel : kAnswerOk;
+  return cancel != nullptr && box.clickedButton() == cancel ? MessageAnswer::kCancel
+                                                            : MessageAnswer::kOk;
 }
 
 std::string DescribeError(std::exception_ptr error) {
@@ -74,7 +80,7 @@ std::string ErrorReportText(std::exception_ptr error) {
 }
 
 void ShowErrorReport(QWidget* parent, std::exception_ptr error) {
-  ShowMessageBox(parent, ErrorReportText(error), /*style=*/16, kProgramTitle);
+  ShowMessageBox(parent, ErrorReportText(error), MessageStyle::kCritical, kProgramTitle);
 }
 
 }  // namespace quillet::ui

@@ -5,18 +5,18 @@
 #include <optional>
 #include <string>
 
+#include "core/user_interface.h"
+
 class QWidget;
 
 namespace quillet::ui {
 
 // Shows an application-modal box over `parent` and waits for the answer.
-// `style` holds the buttons in its low bits (0 OK alone, 1 OK and Cancel) and
-// the icon in bits 4-6 (16 error, 32 question, 48 warning, 64 information).
-// The caption is `title`, or "Quillet" without one. Returns kAnswerOk, or
-// kAnswerCancel when Cancel was pressed; Escape and closing the box count as
-// Cancel where there is one and as OK where OK stands alone.
-int ShowMessageBox(QWidget* parent, const std::string& text, int style,
-                   const std::optional<std::string>& title = std::nullopt);
+// The caption is `title`, or "Quillet" without one. Returns kOk, or kCancel
+// when Cancel was pressed; Escape and closing the box count as Cancel where
+// there is one and as OK where OK stands alone.
+MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageStyle style,
+                             const std::optional<std::string>& title = std::nullopt);
 
 // Names the error held by `error` in words for the user: "Out of memory",
 // the message of any other standard exception (every QuilletError is one),

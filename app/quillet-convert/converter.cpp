@@ -6,7 +6,6 @@
 
 #include "core/conversion_state.h"
 #include "core/read_command.h"
-#include "files/errors.h"
 
 #ifndef QUILLET_VERSION
 #define QUILLET_VERSION "unknown"
@@ -117,11 +116,11 @@ bool SetOutput(const std::string& value, Options& options, std::string& error) {
     error = "option -o needs a file name";
     return false;
   }
-  options.target = WriteTarget{};
+  options.output = WriteTarget{};
   if (value == "-") {
-    options.target.standardOutput = true;
+    options.output->standardOutput = true;
   } else {
-    options.target.path = value;
+    options.output->path = value;
   }
   return true;
 }
@@ -177,17 +176,17 @@ std::string ConsoleText(const std::string& text) {
   return result;
 }
 
-int ConsoleUi::ShowMessage(const std::string& text, int style,
-                           const std::optional<std::string>& /*title*/) {
+MessageAnswer ConsoleUi::ShowMessage(const std::string& text, MessageStyle style,
+                                     const std::optional<std::string>& /*title*/) {
   // The only question the commands ask is the confirmation of the output path.
-  if (style == kOkCancel) return kAnswerOk;
-  if (style == kExclamation) refused_ = true;
+  if (style == MessageStyle::kOkCancel) return MessageAnswer::kOk;
+  if (style == MessageStyle::kExclamation) refused_ = true;
   // Plain OK boxes only report completion.
-  if (style == kOkOnly && !verbose_) return kAnswerOk;
+  if (style == MessageStyle::kOkOnly && !verbose_) return MessageAnswer::kOk;
   ClearLine();
   err_ << kProgramName << ": " << ConsoleText(text) << '\n';
   err_.flush();
-  return kAnswerOk;
+  return MessageAnswer::kOk;
 }
 
 void ConsoleUi::ShowProgress() {
@@ -258,11 +257,15 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   try {
     ConversionState state;
     ui.SetTask("reading");
-    RunRead(state, options.stem, ui, RememberStem::kNo);
+    RunRead(state, options.stem, ui);
     // A refused Read leaves nothing worth writing.
     if (ui.refused()) return kExitRefused;
     ui.SetTask("writing");
-    RunWrite(state, options.stem, ui, RememberStem::kNo, options.target);
+    if (options.output) {
+      RunWriteTo(state, *options.output, ui);
+    } else {
+      RunWrite(state, options.stem, ui);
+    }
     return ui.refused() ? kExitRefused : kExitWritten;
   } catch (const std::bad_alloc&) {
     failure = "Out of memory";

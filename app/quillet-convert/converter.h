@@ -26,7 +26,7 @@ enum class Verbosity { kQuiet, kNormal, kVerbose };
 
 struct Options {
   std::string stem;
-  WriteTarget target;
+  std::optional<WriteTarget> output;  // -o: instead of the stem's dromout.txt
   Verbosity verbosity = Verbosity::kNormal;
   bool help = false;
   bool version = false;
@@ -49,8 +49,8 @@ class ConsoleUi : public UserInterface {
   ConsoleUi(std::ostream& err, bool show_progress, bool verbose)
       : err_(err), show_progress_(show_progress), verbose_(verbose) {}
 
-  int ShowMessage(const std::string& text, int style,
-                  const std::optional<std::string>& title = std::nullopt) override;
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style,
+                            const std::optional<std::string>& title = std::nullopt) override;
   void ShowProgress() override;
   void HideProgress() override;
   void SetProgressMaximum(float maximum) override;
@@ -60,6 +60,9 @@ class ConsoleUi : public UserInterface {
     const int percent = PercentOf(value);
     if (percent != shown_percent_) Draw(percent);
   }
+
+  // The converter keeps no settings: nothing to remember.
+  void RememberStem(const std::string& /*stem*/) override {}
 
   // The word shown before the percentage ("reading", "writing").
   void SetTask(std::string task) { task_ = std::move(task); }

@@ -2,9 +2,7 @@
 // directories and checks what a script sees: exit status, standard output,
 // standard error, and the files left behind.
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +13,7 @@
 #include "core/conversion_state.h"
 #include "core/read_command.h"
 #include "core/write_command.h"
+#include "support/process.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -36,56 +35,15 @@ const std::string kData =
 const std::string kTable =
     "Iteration\talpha\tbeta\t\r\n1\t0.51\t1.2\t\r\n2\t0.47\t1.3\t\r\n3\t0.55\t1.1\t\r\n";
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Result = testing::ProcessResult;
 
-struct RunOptions {
-  explicit RunOptions(std::string directory) : cwd(std::move(directory)) {}
-  std::string cwd;
-  rlim_t address_space_limit = 0;  // 0: no limit
+struct RunOptions : testing::ProcessOptions {
+  explicit RunOptions(std::string directory) { cwd = std::move(directory); }
 };
 
 // Runs quillet-convert with `args`, standard input empty.
 Result Convert(const std::vector<std::string>& args, const RunOptions& options) {
-  TempDir capture;
-  const std::string out_path = capture / "stdout";
-  const std::string err_path = capture / "stderr";
-  std::vector<std::string> argv_text = {QUILLET_CONVERT_PATH};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& arg : argv_text) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    // Only async-signal-safe calls until exec.
-    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
-        ::dup2(err, 2) < 0 || ::chdir(options.cwd.c_str()) != 0) {
-      ::_exit(127);
-    }
-    if (options.address_space_limit != 0) {
-      const rlimit limit{options.address_space_limit, options.address_space_limit};
-      if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(127);
-    }
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  Result result;
-  int wait_status = 0;
-  if (pid < 0 || ::waitpid(pid, &wait_status, 0) != pid) {
-    ADD_FAILURE() << "cannot run " << QUILLET_CONVERT_PATH;
-    return result;
-  }
-  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-  result.out = ReadFileBytes(out_path);
-  result.err = ReadFileBytes(err_path);
-  return result;
+  return testing::RunProcess(QUILLET_CONVERT_PATH, args, options);
 }
 
 class ConvertProcessTest : public ::testing::Test {

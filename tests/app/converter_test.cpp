@@ -32,8 +32,9 @@ TEST_P(ParseTest, GivesStemTargetAndVerbosity) {
   const ParsedArguments parsed = ParseArguments(c.args);
   ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
   EXPECT_EQ(parsed.options->stem, c.stem);
-  EXPECT_EQ(parsed.options->target.path, c.path);
-  EXPECT_EQ(parsed.options->target.standardOutput, c.standard_output);
+  const std::optional<WriteTarget>& output = parsed.options->output;
+  EXPECT_EQ(output && !output->standardOutput ? std::optional(output->path) : std::nullopt, c.path);
+  EXPECT_EQ(output && output->standardOutput, c.standard_output);
   EXPECT_EQ(parsed.options->verbosity, c.verbosity);
   EXPECT_FALSE(parsed.options->help);
   EXPECT_FALSE(parsed.options->version);
@@ -129,7 +130,7 @@ TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
 struct MessageCase {
   const char* name;
   std::string text;
-  int style;
+  MessageStyle style;
   bool verbose;
   std::string printed;
   bool refused;
@@ -144,7 +145,7 @@ TEST_P(ConsoleMessageTest, PrintsWhatIsNotAQuestion) {
   const MessageCase& c = GetParam();
   std::ostringstream err;
   ConsoleUi ui(err, /*show_progress=*/false, c.verbose);
-  EXPECT_EQ(ui.ShowMessage(c.text, c.style), kAnswerOk);
+  EXPECT_EQ(ui.ShowMessage(c.text, c.style), MessageAnswer::kOk);
   EXPECT_EQ(err.str(), c.printed);
   EXPECT_EQ(ui.refused(), c.refused);
 }
@@ -153,14 +154,15 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, ConsoleMessageTest,
     ::testing::Values(
         MessageCase{"CheckPathNameOnTwoLines", "Check path name.\r\nr/a.out or r/a.ind not found.",
-                    kExclamation, false,
+                    MessageStyle::kExclamation, false,
                     "quillet-convert: Check path name.\nr/a.out or r/a.ind not found.\n", true},
-        MessageCase{"LoneCarriageReturnKept", "a\rb.ind", kExclamation, false,
+        MessageCase{"LoneCarriageReturnKept", "a\rb.ind", MessageStyle::kExclamation, false,
                     "quillet-convert: a\rb.ind\n", true},
-        MessageCase{"ConfirmationAnsweredSilently", "Writing to dromout.txt", kOkCancel, true, "",
+        MessageCase{"ConfirmationAnsweredSilently", "Writing to dromout.txt",
+                    MessageStyle::kOkCancel, true, "", false},
+        MessageCase{"CompletionHiddenByDefault", "Done Reading", MessageStyle::kOkOnly, false, "",
                     false},
-        MessageCase{"CompletionHiddenByDefault", "Done Reading", kOkOnly, false, "", false},
-        MessageCase{"CompletionShownWhenVerbose", "Done writing file", kOkOnly, true,
+        MessageCase{"CompletionShownWhenVerbose", "Done writing file", MessageStyle::kOkOnly, true,
                     "quillet-convert: Done writing file\n", false}),
     [](const auto& info) { return info.param.name; });
 
@@ -218,7 +220,7 @@ TEST(ConsoleProgressTest, MessageClearsTheLineAndProgressResumes) {
   ui.ShowProgress();
   ui.SetProgressMaximum(4.0f);
   ui.SetProgressValue(1.0f);
-  ui.ShowMessage("File x.ind is damaged.", kExclamation);
+  ui.ShowMessage("File x.ind is damaged.", MessageStyle::kExclamation);
   ui.SetProgressValue(1.0f);  // same percentage, but the line is gone: drawn again
 
   const std::string line = "quillet-convert: reading 25%";

@@ -4,9 +4,9 @@
 // user expects, or the message or error it gave before.
 #include <gtest/gtest.h>
 
+#include "core/conversion_errors.h"
 #include "core/read_command.h"
 #include "core/write_command.h"
-#include "files/errors.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -53,13 +53,13 @@ TEST_P(ChainShapeTest, ConvertsAsAUserExpects) {
   RecordingUi ui;
   std::string outcome;
   try {
-    RunRead(state, dir / "run", ui, RememberStem::kNo);
+    RunRead(state, dir / "run", ui);
     std::string read_message = ui.messages().back();
     if (read_message.find("Done Reading") == std::string::npos) {
       const std::string shown = dir.path().string();
       outcome = "message: " + read_message.replace(read_message.find(shown), shown.size(), "DIR");
     } else {
-      RunWrite(state, dir / "run", ui, RememberStem::kNo);
+      RunWrite(state, dir / "run", ui);
       outcome = dir.Read("dromout.txt");
     }
   } catch (const QuilletError& error) {
@@ -68,7 +68,7 @@ TEST_P(ChainShapeTest, ConvertsAsAUserExpects) {
   EXPECT_EQ(outcome, c.outcome);
   // Two variables of three samples: the progress maximum counts them all.
   if (c.outcome == kTable) {
-    EXPECT_EQ(ui.calls()[1], "max 6");
+    EXPECT_EQ(ui.calls()[2], "max 6");  // after remember, show
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -32,9 +32,17 @@ TEST_F(RunReadTest, ReadsPairAndReportsInOrder) {
   WritePair(kIndex, kData);
   RunRead(state, Stem(), ui);
 
-  const std::vector<std::string> expected = {
-      "show",    "max 6",   "value 1", "value 2", "value 3",
-      "value 4", "value 5", "value 6", "hide",    "message 0 [Quillet] Done Reading"};
+  const std::vector<std::string> expected = {"remember " + Stem(),
+                                             "show",
+                                             "max 6",
+                                             "value 1",
+                                             "value 2",
+                                             "value 3",
+                                             "value 4",
+                                             "value 5",
+                                             "value 6",
+                                             "hide",
+                                             "message 0 [Quillet] Done Reading"};
   EXPECT_EQ(ui.calls(), expected);
   EXPECT_EQ(*state.samplesPerVariable, 3.0);
   EXPECT_EQ(*state.variableCount, 2);
@@ -45,8 +53,9 @@ TEST_F(RunReadTest, ReadsPairAndReportsInOrder) {
   EXPECT_EQ(state.table.Get(0, 1), "beta");
   EXPECT_EQ(state.table.Get(1, 0), "0.51");
   EXPECT_EQ(state.table.Get(3, 1), "1.1");
-  EXPECT_EQ(state.stream, nullptr);
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + Stem() + "\r\n");
+  for (const char* file : {"run.out", "run.ind"}) {
+    EXPECT_NE(testing::IsOpenInThisProcess(dir / file), true) << file;
+  }
 }
 
 TEST_F(RunReadTest, NamesArriveOnlyAfterDoneReadingIsConfirmed) {
@@ -54,10 +63,11 @@ TEST_F(RunReadTest, NamesArriveOnlyAfterDoneReadingIsConfirmed) {
   struct PeekingUi : RecordingUi {
     ConversionState* state = nullptr;
     std::string name_seen = "unset";
-    int ShowMessage(const std::string& text, int style,
-                    const std::optional<std::string>& title) override {
+    MessageAnswer ShowMessage(const std::string& text, MessageStyle style,
+                              const std::optional<std::string>& title) override {
       name_seen = std::string(state->table.Get(0, 0));
-      EXPECT_NE(state->stream, nullptr);  // the data file is still open
+      // The data file is still open.
+      EXPECT_NE(testing::IsOpenInThisProcess(state->dataPath), false);
       return RecordingUi::ShowMessage(text, style, title);
     }
   } peeking;
@@ -82,7 +92,6 @@ class MissingFileTest : public RunReadTest, public ::testing::WithParamInterface
 TEST_P(MissingFileTest, ReportsCheckPathNameAndKeepsEarlierRead) {
   WritePair(kIndex, kData);
   RunRead(state, Stem(), ui);
-  const std::string settings = dir.Read("qltini.ini");
 
   TempDir other;
   if (GetParam().data) other.Write("x.out", kData);
@@ -92,14 +101,13 @@ TEST_P(MissingFileTest, ReportsCheckPathNameAndKeepsEarlierRead) {
 
   const std::string out = other / "x.out";
   const std::string ind = other / "x.ind";
-  ASSERT_EQ(second.calls().size(), 1u);
+  ASSERT_EQ(second.calls().size(), 1u);  // nothing read, nothing remembered
   EXPECT_EQ(second.calls()[0],
             "message 48 [] Check path name.\r\n" + out + " or " + ind + " not found.");
   EXPECT_EQ(state.dataPath, out);
   EXPECT_EQ(state.indexPath, ind);
   EXPECT_EQ(*state.variableCount, 2);
   EXPECT_EQ(state.table.Get(0, 1), "beta");
-  EXPECT_EQ(dir.Read("qltini.ini"), settings);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MissingFileTest,
@@ -139,11 +147,11 @@ TEST_F(RunReadTest, DamagedIndexKeepsEarlierTableButZeroesCount) {
   RecordingUi second;
   RunRead(state, dir / "bad", second);
   EXPECT_EQ(second.calls(),
-            std::vector<std::string>{"message 48 [] File " + (dir / "bad.ind") + " is damaged."});
+            (std::vector<std::string>{"remember " + (dir / "bad"),
+                                      "message 48 [] File " + (dir / "bad.ind") + " is damaged."}));
   EXPECT_EQ(*state.variableCount, 0);
   EXPECT_EQ(*state.samplesPerVariable, 3.0);
   EXPECT_EQ(state.table.Get(0, 1), "beta");
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "bad") + "\r\n");
 }
 
 TEST_F(RunReadTest, FractionalSampleCountRoundsRowsAndOpensColumnsEarly) {
@@ -154,7 +162,7 @@ TEST_F(RunReadTest, FractionalSampleCountRoundsRowsAndOpensColumnsEarly) {
   EXPECT_EQ(state.table.Get(2, 0), "x2");
   EXPECT_EQ(state.table.Get(1, 1), "y1");
   EXPECT_EQ(state.table.Get(2, 1), "y2");
-  EXPECT_EQ(ui.calls()[1], "max 5");
+  EXPECT_EQ(ui.calls()[2], "max 5");
 }
 
 TEST_F(RunReadTest, ExpectedLinesRoundHalfToEven) {
@@ -190,19 +198,20 @@ TEST_F(RunReadTest, SampleCountBeyondInt32Overflows) {
   EXPECT_THROW(RunRead(state, Stem(), ui), OverflowError);
 }
 
-TEST_F(RunReadTest, UnwritableSettingsFileDoesNotStopTheRead) {
-  WritePair(kIndex, kData);
-  std::filesystem::create_directory(dir.path() / "qltini.ini");
-  RunRead(state, Stem(), ui);
+TEST_F(RunReadTest, PairNamedFreelyReadsTheSameAndRemembersNothing) {
+  dir.Write("shared.ind", kIndex);
+  dir.Write("chain2.txt", kData);
+  RunReadPair(state, {dir / "shared.ind", dir / "chain2.txt"}, ui);
+  EXPECT_EQ(ui.calls().front(), "show");
   EXPECT_EQ(ui.messages(), std::vector<std::string>{"message 0 [Quillet] Done Reading"});
-  EXPECT_EQ(state.table.Get(0, 0), "alpha");
-}
+  EXPECT_EQ(state.table.Get(0, 1), "beta");
+  EXPECT_EQ(state.table.Get(3, 1), "1.1");
 
-TEST_F(RunReadTest, WithoutRememberingLeavesNoSettingsFile) {
-  WritePair(kIndex, kData);
-  RunRead(state, Stem(), ui, RememberStem::kNo);
-  EXPECT_FALSE(dir.Exists("qltini.ini"));
-  EXPECT_EQ(state.table.Get(0, 0), "alpha");
+  RecordingUi missing;
+  RunReadPair(state, {dir / "shared.ind", dir / "chain3.txt"}, missing);
+  EXPECT_EQ(missing.calls(),
+            std::vector<std::string>{"message 48 [] Check path name.\r\n" + (dir / "chain3.txt") +
+                                     " or " + (dir / "shared.ind") + " not found."});
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 
 namespace quillet {
 namespace {
@@ -92,6 +92,19 @@ TEST(SampleTableTest, ManyCellsAcrossManyColumnsStayDistinct) {
       EXPECT_EQ(table.Get(row, column), std::to_string(row) + ":" + std::to_string(column));
     }
     EXPECT_EQ(table.Get(2, column), "");
+  }
+}
+
+TEST(SampleTableTest, SmallCellsFillBlockAfterBlock) {
+  // Some 13 MB of 9-byte cells: the store's blocks (4 MiB) fill up and new
+  // ones follow, a cell never split between two.
+  SampleTable table;
+  const int rows = 1'500'000;
+  table.Create(rows);
+  const auto cell = [](int row) { return "c" + std::to_string(10'000'000 + row); };
+  for (int row = 1; row <= rows; ++row) table.Set(row, 0, cell(row));
+  for (int row = 1; row <= rows; ++row) {
+    if (table.Get(row, 0) != cell(row)) FAIL() << "row " << row << ": " << table.Get(row, 0);
   }
 }
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "core/read_command.h"
-#include "files/errors.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -51,7 +51,8 @@ TEST_F(RunWriteTest, WritesTheWorkedExampleByteForByte) {
   const std::string written = dir.Read("dromout.txt");
   EXPECT_EQ(written.size(), 62u);
   EXPECT_EQ(written, kExample);
-  const std::vector<std::string> expected = {"message 1 [] Writing to " + (dir / "dromout.txt"),
+  const std::vector<std::string> expected = {"remember " + (dir / "run"),
+                                             "message 1 [] Writing to " + (dir / "dromout.txt"),
                                              "show",
                                              "max 3",
                                              "value 1",
@@ -60,8 +61,7 @@ TEST_F(RunWriteTest, WritesTheWorkedExampleByteForByte) {
                                              "hide",
                                              "message 0 [Quillet] Done writing file"};
   EXPECT_EQ(ui.calls(), expected);
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "run") + "\r\n");
-  EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+  EXPECT_EQ(dir.Listing(), "dromout.txt\n");
 }
 
 TEST_F(RunWriteTest, ReadThenWriteConvertsAChainPair) {
@@ -102,10 +102,10 @@ TEST_F(RunWriteTest, StemWithoutDirectoryWritesIntoTheCurrentDirectory) {
   for (const std::string stem : {"myfile", ""}) {
     RecordingUi quiet;
     RunWrite(state, stem, quiet);
+    EXPECT_EQ(quiet.calls().front(), "remember " + stem);  // the empty stem too
     EXPECT_EQ(quiet.messages().front(), "message 1 [] Writing to dromout.txt");
     EXPECT_EQ(dir.Read("dromout.txt"), kExample);
   }
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n\r\n");  // 18 bytes: the empty stem
 }
 
 TEST_F(RunWriteTest, WritesIntoTheDirectoryOfTheStemNowTyped) {
@@ -134,9 +134,9 @@ TEST_P(NotReadTest, RefusesAndTouchesNoFileButSavesTheStem) {
   state.variableCount = GetParam().variables;
   dir.Write("dromout.txt", "earlier");
   RunWrite(state, dir / "run", ui);
-  EXPECT_EQ(ui.calls(), std::vector<std::string>{"message 48 [] Data has not been read."});
+  EXPECT_EQ(ui.calls(), (std::vector<std::string>{"remember " + (dir / "run"),
+                                                  "message 48 [] Data has not been read."}));
   EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "run") + "\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, NotReadTest,
@@ -149,18 +149,18 @@ INSTANTIATE_TEST_SUITE_P(Counts, NotReadTest,
 TEST_F(RunWriteTest, CancelLeavesAnExistingFileUntouched) {
   const ConversionState state = ExampleState();
   dir.Write("dromout.txt", "earlier");
-  ui.Answer(kAnswerCancel);
+  ui.Answer(MessageAnswer::kCancel);
   RunWrite(state, dir / "run", ui);
-  EXPECT_EQ(ui.calls().size(), 1u);
+  EXPECT_EQ(ui.calls().size(), 2u);  // remember, confirm
   EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
-  EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+  EXPECT_EQ(dir.Listing(), "dromout.txt\n");
 }
 
 TEST_F(RunWriteTest, FractionalCountWritesRoundedRowsWithUnroundedMaximum) {
   const ConversionState state = StateWith(2.5, {{"x", "a", "b"}});
   RunWrite(state, dir / "run", ui);
   EXPECT_EQ(dir.Read("dromout.txt"), "Iteration\tx\t\r\n1\ta\t\r\n2\tb\t\r\n");
-  EXPECT_EQ(ui.calls()[2], "max 2.5");
+  EXPECT_EQ(ui.calls()[3], "max 2.5");
 }
 
 TEST_F(RunWriteTest, CountRoundingUpLetsProgressPassTheMaximum) {
@@ -205,7 +205,7 @@ TEST_F(RunWriteTest, ColumnCounterIsSigned16Bit) {
     } else {
       EXPECT_THROW(RunWrite(state, dir / "run", quiet), OverflowError);
       EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
-      EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+      EXPECT_EQ(dir.Listing(), "dromout.txt\n");
     }
   }
 }
@@ -215,25 +215,21 @@ TEST_F(RunWriteTest, OutputThatCannotBeCreatedIsANamedErrorAndLeavesNothing) {
   EXPECT_THROW(RunWrite(state, dir / "missing/run", ui), FileError);
   std::filesystem::create_directory(dir.path() / "dromout.txt");
   EXPECT_THROW(RunWrite(state, dir / "run", ui), FileError);
-  EXPECT_EQ(dir.Listing(), "dromout.txt\nqltini.ini\n");
+  EXPECT_EQ(dir.Listing(), "dromout.txt\n");
 }
 
-TEST_F(RunWriteTest, ExplicitTargetAndNoSettings) {
+TEST_F(RunWriteTest, ExplicitTargetRemembersNothing) {
   const ConversionState state = ExampleState();
-  WriteTarget target;
-  target.path = dir / "chosen.tsv";
-  RunWrite(state, dir / "run", ui, RememberStem::kNo, target);
+  RunWriteTo(state, {dir / "chosen.tsv"}, ui);
   EXPECT_EQ(dir.Read("chosen.tsv"), kExample);
-  EXPECT_EQ(ui.messages().front(), "message 1 [] Writing to " + (dir / "chosen.tsv"));
+  EXPECT_EQ(ui.calls().front(), "message 1 [] Writing to " + (dir / "chosen.tsv"));
   EXPECT_EQ(dir.Listing(), "chosen.tsv\n");
 }
 
 TEST_F(RunWriteTest, StandardOutputIsNamedInTheConfirmation) {
   const ConversionState state = StateWith(1, {{"x", "1"}});
-  WriteTarget target;
-  target.standardOutput = true;
   ::testing::internal::CaptureStdout();
-  RunWrite(state, dir / "run", ui, RememberStem::kNo, target);
+  RunWriteTo(state, {"", /*standardOutput=*/true}, ui);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Iteration\tx\t\r\n1\t1\t\r\n");
   EXPECT_EQ(ui.messages().front(), "message 1 [] Writing to (standard output)");
   EXPECT_EQ(dir.Listing(), "");

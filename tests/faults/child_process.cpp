@@ -14,7 +14,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "files/errors.h"
+#include "core/conversion_errors.h"
 
 namespace quillet::testing {
 

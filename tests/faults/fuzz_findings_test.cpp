@@ -27,7 +27,7 @@ TEST(FuzzFindingTest, UnfilledCellsWriteAsNothing) {
   state.table.AddColumn();
   state.table.Set(1, 1, "x");
   RecordingUi ui;
-  RunWrite(state, dir / "run", ui, RememberStem::kNo);
+  RunWrite(state, dir / "run", ui);
   EXPECT_EQ(dir.Read("dromout.txt"), "Iteration\t\t\t\r\n1\t\tx\t\r\n2\t\t\t\r\n");
 }
 

@@ -34,8 +34,8 @@ class HookUi : public RecordingUi {
     RecordingUi::ShowProgress();
     on_progress_shown();
   }
-  int ShowMessage(const std::string& text, int style,
-                  const std::optional<std::string>& title) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style,
+                            const std::optional<std::string>& title) override {
     if (text == "Done Reading") on_done_reading();
     return RecordingUi::ShowMessage(text, style, title);
   }
@@ -88,8 +88,7 @@ TEST(ChainFileSwapTest, FileChangedBetweenCheckAndOpen) {
       // the names pass opens the index after "Done Reading".
       (data_file ? ui.on_progress_shown : ui.on_done_reading) = [&] { swap.apply(file); };
       ConversionState state;
-      const std::string outcome =
-          OutcomeOf([&] { RunRead(state, dir / "run", ui, RememberStem::kNo); });
+      const std::string outcome = OutcomeOf([&] { RunRead(state, dir / "run", ui); });
       EXPECT_EQ(outcome, std::string(swap.error) + " \"" + file.string() + "\": " + swap.reason);
       const bool reached_done = !ui.messages().empty();
       EXPECT_EQ(reached_done, !data_file);
@@ -168,8 +167,8 @@ TEST(HostileBytesTest, PassThroughReadAndWrite) {
     dir.Write("run.out", c.data);
     ConversionState state;
     RecordingUi ui;
-    ASSERT_EQ(OutcomeOf([&] { RunRead(state, dir / "run", ui, RememberStem::kNo); }), "done");
-    ASSERT_EQ(OutcomeOf([&] { RunWrite(state, dir / "run", ui, RememberStem::kNo); }), "done");
+    ASSERT_EQ(OutcomeOf([&] { RunRead(state, dir / "run", ui); }), "done");
+    ASSERT_EQ(OutcomeOf([&] { RunWrite(state, dir / "run", ui); }), "done");
     const std::string written = dir.Read("dromout.txt");
     EXPECT_EQ(written.size(), c.output.size());
     EXPECT_TRUE(written == c.output)

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
-#include "core/chain_readers.h"
+#include "core/chain_reader.h"
 #include "core/read_command.h"
 #include "core/write_command.h"
 #include "support/recording_ui.h"
@@ -37,11 +37,10 @@ TEST(ColumnLimitTest, WritesUpTo32767ColumnsAndOverflowsAt32768) {
     dir.Write("dromout.txt", "earlier");
     ConversionState state;
     RecordingUi ui;
-    ASSERT_EQ(OutcomeOf([&] { RunRead(state, dir / "run", ui, RememberStem::kNo); }), "done");
+    ASSERT_EQ(OutcomeOf([&] { RunRead(state, dir / "run", ui); }), "done");
     ASSERT_EQ(state.table.LastColumn(), columns - 1);
 
-    const std::string outcome =
-        OutcomeOf([&] { RunWrite(state, dir / "run", ui, RememberStem::kNo); });
+    const std::string outcome = OutcomeOf([&] { RunWrite(state, dir / "run", ui); });
     if (columns == 32767) {
       EXPECT_EQ(outcome, "done");
       std::string row = "1\t";
@@ -56,25 +55,23 @@ TEST(ColumnLimitTest, WritesUpTo32767ColumnsAndOverflowsAt32768) {
   }
 }
 
-// The data pass counts its lines in the state's linesRead; started close to
-// the limit, the last line that still fits is stored and the next overflows.
+// The data pass counts its lines in the counter it is given; started close
+// to the limit, the last line that still fits is stored and the next
+// overflows.
 TEST(LineCounterTest, DataPassOverflowsOnTheLinePastTheLimit) {
   for (const int lines : {1, 2}) {
     SCOPED_TRACE(lines);
     TempDir dir;
     dir.Write("run.out", lines == 1 ? "1 a\r\n" : "1 a\r\n2 b\r\n");
-    ConversionState state;
-    state.dataPath = dir / "run.out";
-    state.samplesPerVariable = 2;
-    state.rowCursor = 1;
-    state.columnCursor = 0;
-    state.linesRead = INT32_MAX - 1;
+    ChainReader reader({"", dir / "run.out"});
+    SampleTable table;
+    std::int32_t linesRead = INT32_MAX - 1;
     RecordingUi ui;
-    const std::string outcome = OutcomeOf([&] { ReadDataValues(state, ui); });
+    const std::string outcome = OutcomeOf([&] { reader.ReadDataValues(2, table, linesRead, ui); });
     EXPECT_EQ(outcome, lines == 1 ? "done" : "OverflowError: Overflow");
-    EXPECT_EQ(state.linesRead, INT32_MAX);
-    EXPECT_EQ(state.table.Get(1, 0), "a");
-    EXPECT_EQ(state.table.Get(2, 0), "");
+    EXPECT_EQ(linesRead, INT32_MAX);
+    EXPECT_EQ(table.Get(1, 0), "a");
+    EXPECT_EQ(table.Get(2, 0), "");
     EXPECT_EQ(ui.values(), std::vector<float>{static_cast<float>(INT32_MAX)});
   }
 }
@@ -103,7 +100,7 @@ TEST(RowCountTest, DeclaredCountsAtTheSigned32BitLimit) {
     dir.Write("run.out", "1 a\r\n");
     ConversionState state;
     RecordingUi ui;
-    EXPECT_EQ(OutcomeOf([&] { RunRead(state, dir / "run", ui, RememberStem::kNo); }), c.outcome);
+    EXPECT_EQ(OutcomeOf([&] { RunRead(state, dir / "run", ui); }), c.outcome);
     if (std::string(c.outcome) == "done") {
       EXPECT_EQ(state.table.last_row(), INT32_MAX);
       EXPECT_EQ(state.table.Get(1, 0), "a");

@@ -84,7 +84,7 @@ void FillState(ConversionState& state, int rows, std::size_t cell_bytes) {
 
 std::string Write(const ConversionState& state, const std::string& stem) {
   RecordingUi ui;
-  return OutcomeOf([&] { RunWrite(state, stem, ui, RememberStem::kNo); });
+  return OutcomeOf([&] { RunWrite(state, stem, ui); });
 }
 
 class OutputFaultTest : public ::testing::Test {
@@ -272,7 +272,7 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
           ::umask(022);
           c.fault();
           RecordingUi ui;
-          RunWrite(state, d / "out/run", ui, RememberStem::kNo);
+          RunWrite(state, d / "out/run", ui);
         },
         c.unprivileged);
 
@@ -302,8 +302,7 @@ TEST_F(OutputFaultTest, FinishedFileThatCannotTakeItsPlace) {
     fs::create_directory(dir.path() / "out/dromout.txt");
     dir.Write("out/dromout.txt/inside", kEarlier);
   };
-  const std::string outcome =
-      OutcomeOf([&] { RunWrite(state, dir / "out/run", ui, RememberStem::kNo); });
+  const std::string outcome = OutcomeOf([&] { RunWrite(state, dir / "out/run", ui); });
   EXPECT_EQ(outcome.rfind("FileError: Cannot write file \"" + dir / "out/dromout.txt" + "\"", 0),
             0u)
       << outcome;
@@ -343,7 +342,7 @@ TEST_P(FullDiskTest, FailingWriteKeepsTheEarlierFile) {
       if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
     }
     RecordingUi ui;
-    RunWrite(state, dir / "out/run", ui, RememberStem::kNo);
+    RunWrite(state, dir / "out/run", ui);
   });
   if (c.file_size_limit == 0) {
     // The same Write without the fault replaces the file.

@@ -26,6 +26,14 @@ using testing::TempDir;
 
 const std::string kEarlierSettings = "[Path for QLT]\r\n/earlier/stem\r\n";
 
+// Remembers the stem in the settings file, as the window does.
+struct RememberingUi : RecordingUi {
+  void RememberStem(const std::string& stem) override {
+    RecordingUi::RememberStem(stem);
+    SaveSettings(stem);
+  }
+};
+
 struct Unwritable {
   const char* name;
   std::function<void(const TempDir&)> prepare;
@@ -76,7 +84,7 @@ TEST(SettingsFaultTest, UnwritableSettingsFileDoesNotStopTheCommands) {
     const std::string outcome = OutcomeInChild(
         [&] {
           ConversionState state;
-          RecordingUi ui;
+          RememberingUi ui;
           RunRead(state, stem, ui);
           RunWrite(state, stem, ui);
           if (ui.messages().back() != "message 0 [Quillet] Done writing file") {

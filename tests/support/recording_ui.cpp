@@ -13,11 +13,12 @@ std::string Number(float value) {
 
 }  // namespace
 
-int RecordingUi::ShowMessage(const std::string& text, int style,
-                             const std::optional<std::string>& title) {
-  calls_.push_back("message " + std::to_string(style) + " [" + title.value_or("") + "] " + text);
-  if (answers_.empty()) return kAnswerOk;
-  const int answer = answers_.front();
+MessageAnswer RecordingUi::ShowMessage(const std::string& text, MessageStyle style,
+                                       const std::optional<std::string>& title) {
+  calls_.push_back("message " + std::to_string(static_cast<int>(style)) + " [" +
+                   title.value_or("") + "] " + text);
+  if (answers_.empty()) return MessageAnswer::kOk;
+  const MessageAnswer answer = answers_.front();
   answers_.pop_front();
   return answer;
 }
@@ -35,6 +36,10 @@ void RecordingUi::SetProgressMaximum(float maximum) {
 void RecordingUi::SetProgressValue(float value) {
   calls_.push_back("value " + Number(value));
   values_.push_back(value);
+}
+
+void RecordingUi::RememberStem(const std::string& stem) {
+  calls_.push_back("remember " + stem);
 }
 
 std::vector<std::string> RecordingUi::messages() const {

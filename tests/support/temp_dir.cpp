@@ -72,4 +72,17 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
+std::optional<bool> IsOpenInThisProcess(const std::string& path) {
+  const std::filesystem::path descriptors = "/proc/self/fd";
+  std::error_code error;
+  if (!std::filesystem::is_directory(descriptors, error)) return std::nullopt;
+  const std::filesystem::path wanted = std::filesystem::canonical(path, error);
+  if (error) return false;
+  for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+    std::error_code gone;  // the descriptor of this very listing closes on the way
+    if (std::filesystem::read_symlink(entry.path(), gone) == wanted) return true;
+  }
+  return false;
+}
+
 }  // namespace quillet::testing

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace quillet::testing {
@@ -31,6 +32,10 @@ class TempDir {
   std::filesystem::path path_;
   std::filesystem::path previous_current_;
 };
+
+// Whether this process holds `path` open, where the system can tell (Linux:
+// /proc/self/fd); empty where it cannot.
+std::optional<bool> IsOpenInThisProcess(const std::string& path);
 
 // Bytes of a whole file, or the empty text when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

@@ -18,27 +18,27 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using ui::DriveList;
 using testing::MessageBoxCatcher;
 using testing::ScriptedWindow;
 using testing::TempDir;
 using ui::DirectoryList;
-using ui::DriveList;
 using ui::FileList;
 using ui::frmBrowse;
 
 // Drives as given. Each time the lists ask for them, `on_asked` may change
 // the files on disk, between one list's reading and the next.
-class FakeDrives : public ui::DriveSource {
+class FakeDrives : public DriveSource {
  public:
-  explicit FakeDrives(std::vector<ui::Drive> drives, std::function<void()> on_asked = {})
+  explicit FakeDrives(std::vector<Drive> drives, std::function<void()> on_asked = {})
       : drives_(std::move(drives)), on_asked_(std::move(on_asked)) {}
-  std::vector<ui::Drive> Drives() const override {
+  std::vector<Drive> Drives() const override {
     if (on_asked_) on_asked_();
     return drives_;
   }
 
  private:
-  std::vector<ui::Drive> drives_;
+  std::vector<Drive> drives_;
   std::function<void()> on_asked_;
 };
 
@@ -249,7 +249,7 @@ TEST_F(BrowseTest, ADirectoryThatCannotBeReadIsNotEntered) {
 
 TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
   window.SetDriveSource(std::make_shared<FakeDrives>(
-      std::vector<ui::Drive>{{"/", "/"}, {"x:", dir / "no medium"}, {"y:", dir / "elsewhere"}}));
+      std::vector<Drive>{{"/", "/"}, {"x:", dir / "no medium"}, {"y:", dir / "elsewhere"}}));
   window.SetPathText(dir / "runs/a");
   frmBrowse* browse = Browse();
   DriveList* drives = Drives(browse);
@@ -324,7 +324,7 @@ TEST(BrowseFailureTest, AFailureInsideANestedChangeIsReportedOnceAndEndsTheProgr
     ScriptedWindow window;
     const std::string vanishing = dir / c.vanishing;
     window.SetDriveSource(std::make_shared<FakeDrives>(
-        std::vector<ui::Drive>{{"/", "/"}, {"y:", dir / "elsewhere"}}, [&window, vanishing] {
+        std::vector<Drive>{{"/", "/"}, {"y:", dir / "elsewhere"}}, [&window, vanishing] {
           const auto* list = window.findChild<DirectoryList*>("dirList");
           if (list != nullptr && list->Path() == vanishing) fs::remove_all(vanishing);
         }));

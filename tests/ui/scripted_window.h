@@ -17,12 +17,13 @@ class ScriptedWindow : public ui::frmQLT {
 
   // "<style> [<title>] <text>" for every box, and whether the progress bar
   // was visible while it was up.
-  int ShowMessage(const std::string& text, int style,
-                  const std::optional<std::string>& title = std::nullopt) override {
-    messages.push_back(std::to_string(style) + " [" + title.value_or("") + "] " + text);
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style,
+                            const std::optional<std::string>& title = std::nullopt) override {
+    messages.push_back(std::to_string(static_cast<int>(style)) + " [" + title.value_or("") + "] " +
+                       text);
     bar_visible_at_message.push_back(Bar()->isVisibleTo(this));
-    if (answers.empty()) return kAnswerOk;
-    const int answer = answers.front();
+    if (answers.empty()) return MessageAnswer::kOk;
+    const MessageAnswer answer = answers.front();
     answers.pop_front();
     return answer;
   }
@@ -34,7 +35,7 @@ class ScriptedWindow : public ui::frmQLT {
 
   QProgressBar* Bar() const { return findChild<QProgressBar*>("prgWrite"); }
 
-  std::deque<int> answers;
+  std::deque<MessageAnswer> answers;
   std::vector<std::string> messages;
   std::vector<bool> bar_visible_at_message;
   std::vector<bool> bar_visible_at_value;

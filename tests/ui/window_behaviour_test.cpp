@@ -91,7 +91,7 @@ TEST_F(WindowTest, WriteUsesTheTextAsTypedAndHonoursCancel) {
   Type(QString::fromStdString(dir / "run"));
   Click("cmdRead");
   window.messages.clear();
-  window.answers = {kAnswerCancel};
+  window.answers = {MessageAnswer::kCancel};
   Type(QStringLiteral(" elsewhere "));  // no directory: dromout.txt here; kept untrimmed
   Click("cmdWrite");
   EXPECT_EQ(window.messages, std::vector<std::string>{"1 [] Writing to dromout.txt"});
@@ -217,8 +217,9 @@ TEST_F(WindowTest, RealMessageBoxesShowStyleAndCaptionAndReturnTheAnswer) {
     SCOPED_TRACE(c.name);
     MessageBoxCatcher catcher;
     catcher.Then(c.answer);
-    const int answer = window.frmQLT::ShowMessage("Line one\r\nline <two>", c.style, c.title);
-    EXPECT_EQ(answer, c.expected_answer);
+    const MessageAnswer answer = window.frmQLT::ShowMessage(
+        "Line one\r\nline <two>", static_cast<MessageStyle>(c.style), c.title);
+    EXPECT_EQ(static_cast<int>(answer), c.expected_answer);
     ASSERT_EQ(catcher.seen().size(), 1u);
     const auto& seen = catcher.seen().front();
     EXPECT_EQ(seen.title, c.caption);

@@ -1,19 +1,20 @@
-// The browse dialog's path work, without windows.
-#include "ui/browse_paths.h"
+// Path text and directories, as the browse dialog uses them.
+#include "files/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "files/directories.h"
 #include "files/errors.h"
 #include "support/temp_dir.h"
 
-namespace quillet::ui {
+namespace quillet {
 namespace {
 
 using testing::TempDir;
 
-TEST(BrowsePathsTest, StemIsDirectoryAndNameUpToItsFirstDot) {
+TEST(PathsTest, StemIsDirectoryAndNameUpToItsFirstDot) {
   struct Case {
     std::string directory, file, stem;
   };
@@ -32,7 +33,7 @@ TEST(BrowsePathsTest, StemIsDirectoryAndNameUpToItsFirstDot) {
   }
 }
 
-TEST(BrowsePathsTest, StemTextGivesDriveAndDirectory) {
+TEST(PathsTest, StemTextGivesDriveAndDirectory) {
   struct Case {
     std::string stem, drive_text, directory;
   };
@@ -49,7 +50,7 @@ TEST(BrowsePathsTest, StemTextGivesDriveAndDirectory) {
   }
 }
 
-TEST(BrowsePathsTest, DriveIsFoundByLetterOrByRoot) {
+TEST(PathsTest, DriveIsFoundByLetterOrByRoot) {
   const std::vector<Drive> letters = {{"a:", "A:\\"}, {"c: [system]", "C:\\"}, {"d:", "D:\\"}};
   EXPECT_EQ(FindDrive(letters, "C:\\DROM"), 1u);
   EXPECT_EQ(FindDrive(letters, "c:\\"), 1u);
@@ -66,7 +67,7 @@ TEST(BrowsePathsTest, DriveIsFoundByLetterOrByRoot) {
   EXPECT_EQ(FindDrive(roots, "drom/"), std::nullopt);
 }
 
-TEST(BrowsePathsTest, WildcardsMatchWholeNames) {
+TEST(PathsTest, WildcardsMatchWholeNames) {
   const std::pair<const char*, bool> cases[] = {
       {"a.out", true},   {".out", true},  {"run.1.out", true}, {"a.out.bak", false},
       {"a.outx", false}, {"aout", false}, {"a.OUT", false},  // letter case counts on this system
@@ -79,7 +80,7 @@ TEST(BrowsePathsTest, WildcardsMatchWholeNames) {
   EXPECT_TRUE(MatchesPattern("a*b", "a**b"));
 }
 
-TEST(BrowsePathsTest, ListsSortedSubdirectoriesAndMatchingFiles) {
+TEST(PathsTest, ListsSortedSubdirectoriesAndMatchingFiles) {
   TempDir dir;
   std::filesystem::create_directories(dir.path() / "zeta");
   std::filesystem::create_directories(dir.path() / "alpha.out");  // a directory, not a file
@@ -95,7 +96,7 @@ TEST(BrowsePathsTest, ListsSortedSubdirectoriesAndMatchingFiles) {
   EXPECT_THROW(ListSubdirectories(dir / "c.txt"), FileError);
 }
 
-TEST(BrowsePathsTest, DirectoriesAreMadeAbsoluteAndPlain) {
+TEST(PathsTest, DirectoriesAreMadeAbsoluteAndPlain) {
   TempDir dir(/*make_current=*/true);
   const std::string here = std::filesystem::current_path().string();
   EXPECT_EQ(NormalDirectory(""), here);
@@ -105,4 +106,4 @@ TEST(BrowsePathsTest, DirectoriesAreMadeAbsoluteAndPlain) {
 }
 
 }  // namespace
-}  // namespace quillet::ui
+}  // namespace quillet

@@ -1,4 +1,4 @@
-// POSIX implementation of the file-system layer.
+// The platform seam for Linux and other POSIX systems.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <random>
 
 #include "files/errors.h"
-#include "files/file_system.h"
+#include "files/platform.h"
 
 namespace quillet {
 namespace {
@@ -135,6 +135,30 @@ void SyncDirectory(const std::string& directory) {
 bool FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::FILE* OpenForReading(const std::string& path) {
+  return std::fopen(path.c_str(), "rb");
+}
+
+std::FILE* BinaryStandardOutput() {
+  return stdout;  // no text mode here: bytes pass unchanged
+}
+
+std::filesystem::path NativePath(const std::string& path) {
+  return std::filesystem::path(path);  // bytes, whatever their encoding
+}
+
+std::string PathText(const std::filesystem::path& path) {
+  return path.string();
+}
+
+std::vector<Drive> SystemDriveList() {
+  return {{"/", "/"}};
+}
+
+Rgb ActiveBorderColour() {
+  return {0xC0, 0xC0, 0xC0};
 }
 
 ReplacementFile::ReplacementFile(const std::string& target)

@@ -1,15 +1,45 @@
-// The few questions about the file system that the program asks, and the
-// safe replacement of a file. Everything platform-specific lives behind here.
+// Everything that differs between operating systems, and nothing more: the
+// questions asked of the file system, opening and safely replacing files, the
+// machine's drives and the one system colour the windows use. Exactly one
+// implementation is built: platform_posix.cpp (Linux and other POSIX
+// systems) or platform_win32.cpp (Windows). Paths are bytes everywhere; on
+// Windows they are UTF-8 and reach the system through its wide-character API.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quillet {
+
+// The directory separator in the paths the program forms. Where paths are
+// read, "\" and "/" both separate directories.
+#ifdef _WIN32
+inline constexpr char kNativeSeparator = '\\';
+inline constexpr bool kFileNamesIgnoreCase = true;
+#else
+inline constexpr char kNativeSeparator = '/';
+inline constexpr bool kFileNamesIgnoreCase = false;
+#endif
 
 // True when a file (not a directory) of that name exists. A name without a
 // directory is looked for in the current directory.
 bool FileExists(const std::string& path);
+
+// Opens an existing file for reading its bytes from the first; null, with
+// errno set, when it cannot be opened.
+std::FILE* OpenForReading(const std::string& path);
+
+// The process's standard output, set to pass bytes unchanged (no CR added
+// before a LF).
+std::FILE* BinaryStandardOutput();
+
+// A path as the standard library's file system takes it, and back to bytes.
+std::filesystem::path NativePath(const std::string& path);
+std::string PathText(const std::filesystem::path& path);
 
 // A new version of a file. Where it can, it is written beside the target
 // under a temporary name and put in place only by Commit(): until then the
@@ -53,5 +83,25 @@ class ReplacementFile {
   bool regular_file_ = true;  // false for a device or pipe: nothing to flush to disk
   bool empty_first_ = false;  // in place, old bytes still there: emptied by the first Write
 };
+
+// A drive as the browse dialog's drive list shows it: its text ("c:", or "/"
+// where there are no drive letters) and the root directory it stands for.
+struct Drive {
+  std::string text;
+  std::string root;
+};
+
+// The machine's drives: the drive letters on Windows, the root "/" elsewhere.
+std::vector<Drive> SystemDriveList();
+
+struct Rgb {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+};
+
+// The colour of an active window's border where the system has one
+// (Windows); elsewhere the light neutral grey such borders traditionally had.
+Rgb ActiveBorderColour();
 
 }  // namespace quillet

@@ -1,9 +1,8 @@
-#include "core/chain_readers.h"
+#include "core/chain_reader.h"
 
 #include <gtest/gtest.h>
 
 #include "core/field_scanner.h"
-#include "files/errors.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -17,62 +16,65 @@ class ScannerTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::unique_ptr<TextReader> stream;
-  ScanState scan;
+  std::unique_ptr<FieldScanner> scan;
 
-  TextReader& Over(const std::string& bytes) {
+  FieldScanner& Over(const std::string& bytes) {
     dir.Write("f", bytes);
+    scan.reset();
     stream = std::make_unique<TextReader>(dir / "f");
-    return *stream;
+    scan = std::make_unique<FieldScanner>(*stream);
+    return *scan;
   }
 };
 
 TEST_F(ScannerTest, SkipFieldStopsOnTheFirstBlankAndKeepsIt) {
-  TextReader& in = Over("12\t 5");
-  SkipField(in, scan);
-  EXPECT_EQ(scan.currentChar, '\t');
-  SkipBlanks(in, scan);
-  EXPECT_EQ(scan.currentChar, '5');
-  EXPECT_TRUE(in.AtEndOfStream());
+  FieldScanner& in = Over("12\t 5");
+  in.SkipField();
+  EXPECT_EQ(in.currentChar(), '\t');
+  in.SkipBlanks();
+  EXPECT_EQ(in.currentChar(), '5');
+  EXPECT_TRUE(stream->AtEndOfStream());
 }
 
 TEST_F(ScannerTest, SkipFieldReadsAtLeastOneByte) {
-  TextReader& in = Over("  x");
-  SkipField(in, scan);  // ends at once on the leading blank
-  EXPECT_EQ(scan.currentChar, ' ');
-  SkipBlanks(in, scan);
-  EXPECT_EQ(scan.currentChar, 'x');
+  FieldScanner& in = Over("  x");
+  in.SkipField();  // ends at once on the leading blank
+  EXPECT_EQ(in.currentChar(), ' ');
+  in.SkipBlanks();
+  EXPECT_EQ(in.currentChar(), 'x');
 }
 
 TEST_F(ScannerTest, LineEndsAreNotBlanks) {
-  TextReader& in = Over("1\r\n2 x");
-  SkipField(in, scan);
-  SkipBlanks(in, scan);
-  EXPECT_EQ(scan.currentChar, 'x');  // ran on through CR LF into the next line
+  FieldScanner& in = Over("1\r\n2 x");
+  in.SkipField();
+  in.SkipBlanks();
+  EXPECT_EQ(in.currentChar(), 'x');  // ran on through CR LF into the next line
 }
 
 TEST_F(ScannerTest, ScanPastTheEndThrows) {
-  EXPECT_THROW(SkipField(Over("abc"), scan), InputPastEndError);
-  EXPECT_THROW(SkipBlanks(Over(" \t "), scan), InputPastEndError);
-  scan.currentChar = 'n';
-  EXPECT_THROW(CollectField(Over("ame"), scan, IsNameEnd), InputPastEndError);
+  EXPECT_THROW(Over("abc").SkipField(), InputPastEndError);
+  EXPECT_THROW(Over(" \t ").SkipBlanks(), InputPastEndError);
+  FieldScanner& in = Over(" n");
+  in.SkipBlanks();
+  EXPECT_THROW(in.CollectField(IsNameEnd), InputPastEndError);
+  EXPECT_THROW(Over("").SkipRestOfLine(), InputPastEndError);
 }
 
 TEST_F(ScannerTest, CollectFieldAppendsCurrentCharFirstAndConsumesTheEnd) {
-  TextReader& in = Over("000\t7 rest");
-  scan.currentChar = '1';
-  scan.fieldText = "pre";
-  CollectField(in, scan, IsSamplesFieldEnd);
-  EXPECT_EQ(scan.fieldText, "pre1000\t7");  // a tab does not end the samples field
-  EXPECT_EQ(scan.currentChar, ' ');
-  EXPECT_EQ(in.Read(), 'r');
+  FieldScanner& in = Over(" 1000\t7 rest");
+  in.SkipBlanks();
+  in.CollectField(IsSamplesFieldEnd);
+  EXPECT_EQ(in.fieldText(), "1000\t7");  // a tab does not end the samples field
+  EXPECT_EQ(in.currentChar(), ' ');
+  EXPECT_EQ(stream->Read(), 'r');
 }
 
 TEST_F(ScannerTest, CollectFieldWithEmptyCurrentCharStartsFromTheStream) {
-  TextReader& in = Over("alpha\tbeta");
-  scan.currentChar = ScanState::kNoChar;
-  CollectField(in, scan, IsNameEnd);
-  EXPECT_EQ(scan.fieldText, "alpha");
-  EXPECT_EQ(scan.currentChar, '\t');
+  FieldScanner& in = Over("alpha\tbeta");
+  in.Reset();
+  in.CollectField(IsNameEnd);
+  EXPECT_EQ(in.fieldText(), "alpha");
+  EXPECT_EQ(in.currentChar(), '\t');
 }
 
 struct IndexCase {
@@ -89,16 +91,15 @@ void PrintTo(const IndexCase& c, std::ostream* os) {
 class IndexCountsTest : public ::testing::TestWithParam<IndexCase> {
  protected:
   TempDir dir;
-  ConversionState state;
 };
 
 TEST_P(IndexCountsTest, ReadsSampleCountAndLineCount) {
   dir.Write("run.ind", GetParam().index);
-  state.indexPath = dir / "run.ind";
-  ReadIndexCounts(state);
-  EXPECT_EQ(*state.samplesPerVariable, GetParam().samples);
-  EXPECT_EQ(*state.variableCount, GetParam().variables);
-  EXPECT_EQ(state.stream, nullptr);
+  ChainReader reader({dir / "run.ind", ""});
+  const IndexCounts counts = reader.ReadIndexCounts();
+  EXPECT_EQ(counts.samplesPerVariable, GetParam().samples);
+  EXPECT_EQ(counts.variableCount, GetParam().variables);
+  EXPECT_FALSE(reader.streamOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,9 +128,8 @@ TEST(IndexCountsFailureTest, TooFewFieldsReadPastTheEnd) {
   for (const char* index : {"alpha 1", "alpha 1 ", "alpha", ""}) {
     TempDir dir;
     dir.Write("run.ind", index);
-    ConversionState state;
-    state.indexPath = dir / "run.ind";
-    EXPECT_THROW(ReadIndexCounts(state), InputPastEndError) << index;
+    ChainReader reader({dir / "run.ind", ""});
+    EXPECT_THROW(reader.ReadIndexCounts(), InputPastEndError) << index;
   }
 }
 
@@ -146,17 +146,16 @@ void PrintTo(const DataLineCase& c, std::ostream* os) {
 class DataValuesTest : public ::testing::Test {
  protected:
   TempDir dir;
-  ConversionState state;
+  std::unique_ptr<ChainReader> reader;
+  SampleTable table;
+  std::int32_t linesRead = 0;
   RecordingUi ui;
 
   void ReadData(const std::string& data, double samples) {
     dir.Write("run.out", data);
-    state.dataPath = dir / "run.out";
-    state.samplesPerVariable = samples;
-    state.rowCursor = 1;
-    state.columnCursor = 0;
-    state.linesRead = 0;
-    ReadDataValues(state, ui);
+    reader = std::make_unique<ChainReader>(ChainPaths{"", dir / "run.out"});
+    linesRead = 0;
+    reader->ReadDataValues(samples, table, linesRead, ui);
   }
 };
 
@@ -164,8 +163,8 @@ class DataLineTest : public DataValuesTest, public ::testing::WithParamInterface
 
 TEST_P(DataLineTest, CellHoldsTheLineAfterTheIterationAndBlanks) {
   ReadData(GetParam().line + "\r\n2 next\r\n", 2);
-  EXPECT_EQ(state.table.Get(1, 0), GetParam().cell);
-  EXPECT_EQ(state.table.Get(2, 0), "next");
+  EXPECT_EQ(table.Get(1, 0), GetParam().cell);
+  EXPECT_EQ(table.Get(2, 0), "next");
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, DataLineTest,
@@ -184,100 +183,101 @@ INSTANTIATE_TEST_SUITE_P(Lines, DataLineTest,
 
 TEST_F(DataValuesTest, FillsColumnByColumnAndCountsLines) {
   ReadData("1 a1\r\n2 a2\r\n3 a3\r\n1 b1\r\n2 b2\r\n3 b3\r\n", 3);
-  EXPECT_EQ(state.table.LastColumn(), 1);
-  EXPECT_EQ(state.table.Get(3, 0), "a3");
-  EXPECT_EQ(state.table.Get(1, 1), "b1");
-  EXPECT_EQ(state.linesRead, 6);
+  EXPECT_EQ(table.LastColumn(), 1);
+  EXPECT_EQ(table.Get(3, 0), "a3");
+  EXPECT_EQ(table.Get(1, 1), "b1");
+  EXPECT_EQ(linesRead, 6);
   EXPECT_EQ(ui.values(), (std::vector<float>{1, 2, 3, 4, 5, 6}));
-  EXPECT_NE(state.stream, nullptr);  // closed by the Read command later
+  EXPECT_TRUE(reader->streamOpen());  // closed by the Read command later
+  reader->CloseData();
+  EXPECT_FALSE(reader->streamOpen());
 }
 
 TEST_F(DataValuesTest, FewerLinesLeaveTheLastColumnPartlyEmpty) {
   ReadData("1 a1\n2 a2\n3 a3\n1 b1\n", 3);
-  EXPECT_EQ(state.table.LastColumn(), 1);
-  EXPECT_EQ(state.table.Get(1, 1), "b1");
-  EXPECT_EQ(state.table.Get(2, 1), "");
+  EXPECT_EQ(table.LastColumn(), 1);
+  EXPECT_EQ(table.Get(1, 1), "b1");
+  EXPECT_EQ(table.Get(2, 1), "");
 }
 
 TEST_F(DataValuesTest, EmptyFileGivesAnEmptyTable) {
   ReadData("", 4);
-  EXPECT_EQ(state.table.LastColumn(), 0);
-  EXPECT_EQ(state.table.last_row(), 4);
-  EXPECT_EQ(state.linesRead, 0);
+  EXPECT_EQ(table.LastColumn(), 0);
+  EXPECT_EQ(table.last_row(), 4);
+  EXPECT_EQ(linesRead, 0);
 }
 
 TEST_F(DataValuesTest, EmptyLineRunsIntoTheNextLine) {
   ReadData("1 a\r\n\r\n3 c\r\n4 d\r\n", 10);
   // The empty line's scan ends on the blank of "3 c": the cell is "c".
-  EXPECT_EQ(state.table.Get(2, 0), "c");
-  EXPECT_EQ(state.table.Get(3, 0), "d");
+  EXPECT_EQ(table.Get(2, 0), "c");
+  EXPECT_EQ(table.Get(3, 0), "d");
 }
 
 TEST_F(DataValuesTest, LastLineWithoutBlankReadsPastTheEnd) {
   for (const char* data : {"1 a\r\n7", "1 a\r\n\r\n7"}) {
-    TempDir fresh;
-    ConversionState state;
-    fresh.Write("run.out", data);
-    state.dataPath = fresh / "run.out";
-    state.samplesPerVariable = 5;
-    state.rowCursor = 1;
-    EXPECT_THROW(ReadDataValues(state, ui), InputPastEndError) << data;
+    EXPECT_THROW(ReadData(data, 5), InputPastEndError) << data;
   }
 }
 
 TEST_F(DataValuesTest, LastLineWithoutLineEndRunsToTheEnd) {
   for (const char* value : {"xyz", "x", ""}) {
     ReadData("1 a\r\n2 " + std::string(value), 5);
-    EXPECT_EQ(state.table.Get(2, 0), value);
-    EXPECT_EQ(state.linesRead, 2);
+    EXPECT_EQ(table.Get(2, 0), value);
+    EXPECT_EQ(linesRead, 2);
   }
 }
 
 TEST_F(DataValuesTest, BlankLastLinesAreNotDataLines) {
   ReadData("1 a\n2 b\n \t\r\n\n\r", 2);
-  EXPECT_EQ(state.linesRead, 2);
-  EXPECT_EQ(state.table.LastColumn(), 0);
+  EXPECT_EQ(linesRead, 2);
+  EXPECT_EQ(table.LastColumn(), 0);
 }
 
 class IndexNamesTest : public ::testing::Test {
  protected:
   TempDir dir;
-  ConversionState state;
+  SampleTable table;
+  std::int64_t names = -1;
 
-  // Runs pass C over `index` into a table of `columns` columns.
+  // Runs pass C over `index` into a table of `columns` columns, after the
+  // other passes have moved the reader's column cursor.
   void ReadNames(const std::string& index, int columns) {
     dir.Write("run.ind", index);
-    state.indexPath = dir / "run.ind";
-    state.table.Create(3);
-    for (int c = 1; c < columns; ++c) state.table.AddColumn();
-    state.columnCursor = 7;
-    ReadIndexNames(state);
+    dir.Write("run.out", "1 a\r\n1 b\r\n");
+    ChainReader reader({dir / "run.ind", dir / "run.out"});
+    std::int32_t lines = 0;
+    RecordingUi ui;
+    reader.ReadDataValues(1, table, lines, ui);
+    table.Create(3);
+    for (int c = 1; c < columns; ++c) table.AddColumn();
+    names = reader.ReadIndexNames(table);
+    EXPECT_FALSE(reader.streamOpen());
   }
 };
 
 TEST_F(IndexNamesTest, NamesGoIntoRowZeroOfSuccessiveColumns) {
   ReadNames("alpha 1 3\r\nbeta[2]\t4 6\r\n\xe9t\xe9 7 9\r\n", 3);
-  EXPECT_EQ(state.table.Get(0, 0), "alpha");
-  EXPECT_EQ(state.table.Get(0, 1), "beta[2]");
-  EXPECT_EQ(state.table.Get(0, 2), "\xe9t\xe9");
-  EXPECT_EQ(state.columnCursor, 3);
-  EXPECT_EQ(state.stream, nullptr);
+  EXPECT_EQ(table.Get(0, 0), "alpha");
+  EXPECT_EQ(table.Get(0, 1), "beta[2]");
+  EXPECT_EQ(table.Get(0, 2), "\xe9t\xe9");
+  EXPECT_EQ(names, 3);
 }
 
 TEST_F(IndexNamesTest, NameWithoutBlankRunsIntoTheNextLine) {
   ReadNames("lonely\r\nbeta 4 6\r\n", 1);
-  EXPECT_EQ(state.table.Get(0, 0), "lonely\r\nbeta");
-  EXPECT_EQ(state.columnCursor, 1);
+  EXPECT_EQ(table.Get(0, 0), "lonely\r\nbeta");
+  EXPECT_EQ(names, 1);
 }
 
 TEST_F(IndexNamesTest, BlankLastLinesGetNoName) {
   ReadNames("a 1 1\r\nb 2 2\r\n\r\n \t\r\n", 2);
-  EXPECT_EQ(state.columnCursor, 2);
+  EXPECT_EQ(names, 2);
 }
 
 TEST_F(IndexNamesTest, NameWithoutColumnIsOutOfRange) {
   EXPECT_THROW(ReadNames("a 1 1\r\nb 2 2\r\n", 1), SubscriptOutOfRangeError);
-  EXPECT_EQ(state.table.Get(0, 0), "a");
+  EXPECT_EQ(table.Get(0, 0), "a");
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+// Reads one chain pair in the three passes of the Read command, in the order
+// A, B, C: pass A over the index file for the counts, pass B over the data
+// file for the values, pass C over the index file again for the names.
+//
+// The reader owns what the passes hand on between their steps: the one open
+// input stream, the scanner and the row and column cursors. Its callers see
+// only the results: the counts, and the table and line count they pass in.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/field_scanner.h"
+#include "core/sample_table.h"
+#include "core/user_interface.h"
+#include "files/text_reader.h"
+
+namespace quillet {
+
+// The two files of a chain pair.
+struct ChainPaths {
+  std::string index;  // one line per variable: name, first line, last line
+  std::string data;   // one line per sample: iteration number, blanks, value
+};
+
+// What pass A takes from the index file.
+struct IndexCounts {
+  double samplesPerVariable = 0;   // the third field of the first line
+  std::int64_t variableCount = 0;  // its lines, blank ones at the end left out
+};
+
+class ChainReader {
+ public:
+  explicit ChainReader(ChainPaths paths);
+  ~ChainReader();
+  ChainReader(const ChainReader&) = delete;
+  ChainReader& operator=(const ChainReader&) = delete;
+
+  // Pass A. Opens and closes the index file. Throws InputPastEndError when
+  // the first line ends before its third field does.
+  IndexCounts ReadIndexCounts();
+
+  // Pass B. Creates `table` with rows 0..R (R: `samplesPerVariable` rounded,
+  // halves to even) and fills rows 1..R column by column, one value per data
+  // line, opening the next column when a line no longer fits. Adds one to
+  // `linesRead` per data line and sets the progress value to it. Leaves the
+  // data file open until CloseData().
+  void ReadDataValues(double samplesPerVariable, SampleTable& table, std::int32_t& linesRead,
+                      UserInterface& ui);
+  void CloseData();
+
+  // Pass C. Opens the index file again and stores the first field of each
+  // line into row 0 of successive columns; closes it. Returns the number of
+  // names stored.
+  std::int64_t ReadIndexNames(SampleTable& table);
+
+  // Whether a file of the pair is open now.
+  bool streamOpen() const { return stream_ != nullptr; }
+
+ private:
+  // Opens `path` as the one input stream, releasing the one held before.
+  void Open(const std::string& path);
+  void Close();
+
+  ChainPaths paths_;
+  std::unique_ptr<TextReader> stream_;
+  std::optional<FieldScanner> scanner_;  // over stream_ while it is open
+  std::int64_t row_cursor_ = 0;          // the row the next data line fills
+  std::int64_t column_cursor_ = 0;       // the column of the next value or name
+};
+
+}  // namespace quillet
