@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 namespace quillet::testing {
