@@ -61,7 +61,38 @@ bool Match(const char* name, const char* pattern) {
   return *pattern == '\0';
 }
 
+// Where a file would be written: links followed (a last step that is a link
+// to no file yet included) and the rest of the path made plain.
+fs::path WhereWritten(const std::string& text) {
+  std::error_code error;
+  fs::path path = fs::absolute(NativePath(text), error);
+  if (error) path = NativePath(text);
+  // Bounded: a loop of links names no file.
+  for (int step = 0; step < 40 && fs::is_symlink(path, error); ++step) {
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  const fs::path resolved = fs::weakly_canonical(path, error);
+  return error ? path.lexically_normal() : resolved;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameChar);
+}
+
 }  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  const fs::path path_a = NativePath(a);
+  const fs::path path_b = NativePath(b);
+  // Only when both exist is their identity known.
+  if (fs::exists(path_a, error) && fs::exists(path_b, error)) {
+    return fs::equivalent(path_a, path_b, error);
+  }
+  return SameText(PathText(WhereWritten(a)), PathText(WhereWritten(b)));
+}
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
   return Match(name.c_str(), pattern.c_str());

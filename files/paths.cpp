@@ -31,6 +31,17 @@ std::string DirectoryPart(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
+std::string FileNamePart(const std::string& path) {
+  return path.substr(DirectoryPart(path).size());
+}
+
+std::string WithoutLastExtension(const std::string& path) {
+  const std::size_t name_start = DirectoryPart(path).size();
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= name_start) return path;
+  return path.substr(0, dot);
+}
+
 std::string BaseName(const std::string& file_name) {
   const std::size_t dot = file_name.find('.');
   return dot == std::string::npos ? std::string() : file_name.substr(0, dot);

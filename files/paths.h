@@ -21,6 +21,14 @@ bool IsSeparator(char c);
 // has none.
 std::string DirectoryPart(const std::string& path);
 
+// The file name: the path after its last separator (all of it without one).
+std::string FileNamePart(const std::string& path);
+
+// The path without the last extension of its file name: up to the last "."
+// after the last separator, unless that dot begins the name ("runs.v2/chain"
+// and "runs/.hidden" keep everything, "run.1.out" gives "run.1").
+std::string WithoutLastExtension(const std::string& path);
+
 // The name up to its first ".": "run.1.out" gives "run", ".out" gives "".
 std::string BaseName(const std::string& file_name);
 

@@ -2,17 +2,22 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 #include <limits>
 
 #include "core/read_command.h"
 #include "core/write_command.h"
+#include "files/directories.h"
+#include "files/platform.h"
 #include "settings/settings_file.h"
 #include "ui/appearance.h"
 #include "ui/browse_dialog.h"
@@ -41,6 +46,37 @@ void FitCaption(QLabel& label) {
 
 QString FromBytes(const std::string& bytes) {
   return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QByteArray& bytes) {
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// The path of the local file a URL names, as bytes. A file manager sends the
+// name's bytes percent-encoded: where the URL's path is the file's path (no
+// host, no drive letter to take apart) they are taken as they are, so that a
+// name that is no valid text passes unchanged. Otherwise the path is
+// converted as the text box's text is.
+std::string LocalFileBytes(const QUrl& url) {
+  const QString path = url.toLocalFile();
+  if (url.host().isEmpty() && path == url.path(QUrl::FullyDecoded)) {
+    return ToBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+  }
+  return ToBytes(path.toLocal8Bit());
+}
+
+// The stem of the chain file that a drag carries, formed as the browse
+// dialog's Select File forms it; nothing unless the drag carries exactly one
+// local file (not a directory) named "*.out" or "*.ind".
+std::optional<std::string> DraggedStem(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
+  const std::string path = LocalFileBytes(urls.front());
+  const std::string name = FileNamePart(path);
+  if (!MatchesPattern(name, "*.out") && !MatchesPattern(name, "*.ind")) return std::nullopt;
+  if (!FileExists(path)) return std::nullopt;
+  return JoinStem(NormalDirectory(DirectoryPart(path)), BaseName(name));
 }
 
 }  // namespace
@@ -91,6 +127,9 @@ frmQLT::frmQLT(EndProgram end_program)
 
   // A stem is as long as the user makes it.
   txtPathName_->setMaxLength(std::numeric_limits<int>::max());
+
+  setAcceptDrops(true);
+  txtPathName_->installEventFilter(this);
 
   // Enter and Escape carry no command: no button is a default button.
   for (QPushButton* button : {cmdRead_, cmdWrite_, cmdExit_, cmdBrowse_}) {
@@ -183,6 +222,44 @@ void frmQLT::End(int status) {
 void frmQLT::closeEvent(QCloseEvent* event) {
   event->accept();
   End(0);
+}
+
+void frmQLT::dragEnterEvent(QDragEnterEvent* event) {
+  HandleDrag(event);
+}
+
+void frmQLT::dragMoveEvent(QDragMoveEvent* event) {
+  HandleDrag(event);
+}
+
+void frmQLT::dropEvent(QDropEvent* event) {
+  HandleDrag(event);
+}
+
+bool frmQLT::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched == txtPathName_ &&
+      (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+    // Files are the window's to take or refuse; text the box drops itself.
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (drag->mimeData() != nullptr && drag->mimeData()->hasUrls()) {
+      HandleDrag(drag);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void frmQLT::HandleDrag(QDropEvent* event) {
+  event->ignore();
+  Guarded([this, event] {
+    const std::optional<std::string> stem = DraggedStem(event->mimeData());
+    // Only a copy: a move would have the file manager take the file away.
+    if (!stem || !event->possibleActions().testFlag(Qt::CopyAction)) return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (event->type() == QEvent::Drop) SetPathText(*stem);
+  });
 }
 
 MessageAnswer frmQLT::ShowMessage(const std::string& text, MessageStyle style,

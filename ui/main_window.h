@@ -1,6 +1,7 @@
 // frmQLT: the program's main window. It owns the conversion state for the
-// life of the process, hands each button to its command, and is the user
-// interface through which the commands report.
+// life of the process, hands each button to its command, takes a chain file
+// dropped onto it, and is the user interface through which the commands
+// report.
 #pragma once
 
 #include <QString>
@@ -16,6 +17,7 @@
 #include "files/paths.h"
 #include "ui/twips.h"
 
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -90,7 +92,18 @@ class frmQLT : public QWidget, public UserInterface {
  protected:
   void closeEvent(QCloseEvent* event) override;
 
+  // A drag of exactly one local "*.out" or "*.ind" file is taken, as a copy
+  // (the file stays where it is); every other one is refused. The drop puts
+  // the file's stem, as the browse dialog's Select File forms it, into the
+  // text box and starts nothing. The same holds over the text box, which
+  // would otherwise insert a dropped file's URL as text.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void HandleDrag(QDropEvent* event);
   void OnRead();
   void OnWrite();
   void OnBrowse();

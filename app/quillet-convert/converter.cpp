@@ -1,11 +1,14 @@
 #include "app/quillet-convert/converter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <new>
 
 #include "core/conversion_state.h"
 #include "core/read_command.h"
+#include "files/directories.h"
+#include "files/paths.h"
 
 #ifndef QUILLET_VERSION
 #define QUILLET_VERSION "unknown"
@@ -14,13 +17,16 @@
 namespace quillet::convert {
 namespace {
 
-constexpr const char* kUsage = "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n";
+constexpr const char* kUsage =
+    "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n"
+    "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n";
 
 constexpr const char* kHelp = R"(NAME
-       quillet-convert - convert a sampler's chain pair into a spreadsheet table
+       quillet-convert - convert a sampler's chain files into spreadsheet tables
 
 SYNOPSIS
        quillet-convert [-q | -v] [-o FILE] STEM
+       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...
 
 DESCRIPTION
        Reads the chain pair STEM.ind (the index file: one line per variable,
@@ -35,6 +41,17 @@ DESCRIPTION
        its last "/" or "\"), or in the current directory when STEM has none.
        It is the same file, byte for byte, that the window program writes for
        the same stem.
+
+       With --index, the index file INDEX is read with each data file DATA
+       in turn, whatever their names, and each DATA gets a table of its own
+       beside it: its file name without the last extension, plus
+       ".table.txt" ("chains/run2.out" gives "chains/run2.table.txt",
+       "chain1" gives "chain1.table.txt"). Each table is the one the first
+       form writes for the same two files. A table that would overwrite
+       INDEX, a DATA or the table of another DATA (symbolic and hard links
+       followed) is refused before anything is read or written. A DATA that
+       fails is reported under its name, and the others are still converted.
+       -o is allowed with a single DATA only.
 
        An existing file is replaced only once the new table is complete: the
        table goes to a new file beside it, which then takes its name, and
@@ -52,13 +69,18 @@ DESCRIPTION
        program, quillet-convert neither reads nor writes the settings file
        "qltini.ini".
 
-       Messages go to standard error, prefixed "quillet-convert: ". When
-       standard error is a terminal, a progress line is shown while reading
-       and writing.
+       Messages go to standard error, prefixed "quillet-convert: ", and with
+       --index also with the data file's name ("quillet-convert: run2.out: ").
+       When standard error is a terminal, a progress line is shown while
+       reading and writing.
 
 OPTIONS
+       --index INDEX
+              Read INDEX as the index file of every DATA.
+
        -o FILE, --output FILE
-              Write the table to FILE instead of the stem's "dromout.txt".
+              Write the table to FILE instead of the stem's "dromout.txt"
+              (or the table beside the single DATA).
 
        -o -   Write the table to standard output.
 
@@ -75,16 +97,18 @@ OPTIONS
        --version
               Show the version and exit.
 
-       --     End of options: a STEM that begins with "-" follows.
+       --     End of options: a STEM or DATA that begins with "-" follows.
 
 EXIT STATUS
-       0      The table was written.
+       With several DATA, the highest status met among them.
 
-       1      The chain pair was refused with one of the converter's own
+       0      The table was written (with --index: every table).
+
+       1      The chain files were refused with one of the converter's own
               messages: "Check path name." (STEM.out or STEM.ind not found),
               "File STEM.ind is damaged.", or "Data has not been read." (the
               index file gives less than one sample per variable).
-              No output was opened: nothing was written anywhere.
+              No output was opened: nothing was written for them.
 
        2      An unexpected error stopped the conversion, for example a data
               file that ends inside a line, more than 32,767 variables, an
@@ -94,8 +118,10 @@ EXIT STATUS
               may hold part of the table. Standard output (-o -), a device
               or a named pipe may have received part of the table.
 
-       64     The command line is wrong: an unknown option, no STEM, or more
-              than one STEM.
+       64     The command line is wrong: an unknown option, no STEM or more
+              than one, no DATA, -o with several DATA, or a table that would
+              overwrite INDEX, a DATA or another table. Nothing was read or
+              written.
 
 EXAMPLES
        Convert runs/chain1.ind and runs/chain1.out into runs/dromout.txt:
@@ -105,6 +131,10 @@ EXAMPLES
               for s in runs/*.ind; do
                   quillet-convert -o "${s%.ind}.txt" "${s%.ind}"
               done
+
+       Convert the four chains of one run, which share one index file, into
+       runs/chain1.table.txt to runs/chain4.table.txt:
+              quillet-convert --index runs/run.ind runs/chain[1-4].out
 
        Look at the first three columns without writing a file:
               quillet-convert -q -o - runs/chain1 | cut -f 1-3 | head
@@ -125,20 +155,46 @@ bool SetOutput(const std::string& value, Options& options, std::string& error) {
   return true;
 }
 
+// Takes the value of --index.
+bool SetIndex(const std::string& value, Options& options, std::string& error) {
+  if (value.empty()) {
+    error = "option --index needs a file name";
+  } else if (options.index) {
+    error = "option --index given twice";
+  } else {
+    options.index = value;
+    return true;
+  }
+  return false;
+}
+
+// Checks the files once all options are known: one STEM, or with --index
+// at least one DATA and -o only with a single one.
+std::string CheckFiles(const std::vector<std::string>& files, Options& options) {
+  if (options.index) {
+    if (files.empty()) return "missing DATA";
+    if (options.output && files.size() > 1) return "option -o needs a single DATA";
+    options.data = files;
+    return "";
+  }
+  if (files.empty()) return "missing STEM";
+  if (files.size() > 1) return "unexpected argument '" + files[1] + "'";
+  options.stem = files.front();
+  return "";
+}
+
 }  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   Options options;
-  bool have_stem = false;
+  std::vector<std::string> files;
   bool options_ended = false;
   std::string error;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool is_option = !options_ended && arg.size() > 1 && arg[0] == '-';
     if (!is_option) {
-      if (have_stem) return {std::nullopt, "unexpected argument '" + arg + "'"};
-      options.stem = arg;
-      have_stem = true;
+      files.push_back(arg);
     } else if (arg == "--") {
       options_ended = true;
     } else if (arg == "-h" || arg == "--help") {
@@ -158,11 +214,17 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!SetOutput(arg.substr(9), options, error)) return {std::nullopt, error};
     } else if (arg.starts_with("-o")) {
       if (!SetOutput(arg.substr(2), options, error)) return {std::nullopt, error};
+    } else if (arg == "--index") {
+      if (i + 1 == args.size()) return {std::nullopt, "option --index needs a file name"};
+      if (!SetIndex(args[++i], options, error)) return {std::nullopt, error};
+    } else if (arg.starts_with("--index=")) {
+      if (!SetIndex(arg.substr(8), options, error)) return {std::nullopt, error};
     } else {
       return {std::nullopt, "unknown option '" + arg + "'"};
     }
   }
-  if (!have_stem) return {std::nullopt, "missing STEM"};
+  error = CheckFiles(files, options);
+  if (!error.empty()) return {std::nullopt, error};
   return {options, ""};
 }
 
@@ -184,9 +246,20 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, MessageStyle style
   // Plain OK boxes only report completion.
   if (style == MessageStyle::kOkOnly && !verbose_) return MessageAnswer::kOk;
   ClearLine();
-  err_ << kProgramName << ": " << ConsoleText(text) << '\n';
+  err_ << prefix_ << ConsoleText(text) << '\n';
   err_.flush();
   return MessageAnswer::kOk;
+}
+
+void ConsoleUi::SetSubject(const std::string& subject) {
+  prefix_ = std::string(kProgramName) + ": ";
+  if (!subject.empty()) prefix_ += subject + ": ";
+}
+
+void ConsoleUi::ReportError(const std::string& what) {
+  HideProgress();
+  err_ << prefix_ << "error: " << what << '\n';
+  err_.flush();
 }
 
 void ConsoleUi::ShowProgress() {
@@ -215,7 +288,7 @@ int ConsoleUi::PercentOf(float value) const {
 
 void ConsoleUi::Draw(int percent) {
   shown_percent_ = percent;
-  std::string line = std::string(kProgramName) + ": " + task_ + ' ' + std::to_string(percent) + '%';
+  std::string line = prefix_ + task_ + ' ' + std::to_string(percent) + '%';
   const std::size_t width = line.size();
   // Blanks over whatever a longer earlier line left.
   if (width < line_width_) line.append(line_width_ - width, ' ');
@@ -231,6 +304,65 @@ void ConsoleUi::ClearLine() {
   line_width_ = 0;
   shown_percent_ = -1;  // a later value draws the line again
 }
+
+std::string TablePathFor(const std::string& data) {
+  return WithoutLastExtension(data) + ".table.txt";
+}
+
+namespace {
+
+// Runs `read` and then `write` on a state of their own and gives the exit
+// status. A refused Read leaves nothing worth writing; an error is reported
+// through `ui`.
+template <typename Read, typename Write>
+int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
+  const char* failure = nullptr;
+  std::string reason;
+  try {
+    ConversionState state;
+    ui.SetTask("reading");
+    read(state);
+    if (ui.refused()) return kExitRefused;
+    ui.SetTask("writing");
+    write(state);
+    return ui.refused() ? kExitRefused : kExitWritten;
+  } catch (const std::bad_alloc&) {
+    failure = "Out of memory";
+  } catch (const std::exception& error) {
+    reason = error.what();
+  } catch (...) {
+    failure = "Unknown error";
+  }
+  ui.ReportError(failure != nullptr ? failure : reason);
+  return kExitError;
+}
+
+// Refuses, before anything is read, tables that would overwrite an input or
+// the table of an earlier data file. Names every one on `err`; true when there
+// is none.
+bool TablesAreSafe(const Options& options, const std::vector<WriteTarget>& tables,
+                   std::ostream& err) {
+  bool safe = true;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    if (tables[i].standardOutput) continue;
+    const auto overwrites = [&](const std::string& path) { return SameFile(tables[i].path, path); };
+    std::string what;
+    if (overwrites(*options.index)) what = "the index file " + *options.index;
+    for (std::size_t j = 0; what.empty() && j < options.data.size(); ++j) {
+      if (overwrites(options.data[j])) what = "the data file " + options.data[j];
+    }
+    for (std::size_t j = 0; what.empty() && j < i; ++j) {
+      if (overwrites(tables[j].path)) what = "the table of " + options.data[j];
+    }
+    if (what.empty()) continue;
+    err << kProgramName << ": " << options.data[i] << ": the table " << tables[i].path
+        << " would overwrite " << what << '\n';
+    safe = false;
+  }
+  return safe;
+}
+
+}  // namespace
 
 int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  bool err_is_terminal) {
@@ -249,34 +381,37 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     out << kProgramName << ' ' << QUILLET_VERSION << '\n';
     return kExitWritten;
   }
+  const bool show_progress = err_is_terminal && options.verbosity != Verbosity::kQuiet;
+  const bool verbose = options.verbosity == Verbosity::kVerbose;
 
-  ConsoleUi ui(err, err_is_terminal && options.verbosity != Verbosity::kQuiet,
-               options.verbosity == Verbosity::kVerbose);
-  const char* failure = nullptr;
-  std::string reason;
-  try {
-    ConversionState state;
-    ui.SetTask("reading");
-    RunRead(state, options.stem, ui);
-    // A refused Read leaves nothing worth writing.
-    if (ui.refused()) return kExitRefused;
-    ui.SetTask("writing");
-    if (options.output) {
-      RunWriteTo(state, *options.output, ui);
-    } else {
-      RunWrite(state, options.stem, ui);
-    }
-    return ui.refused() ? kExitRefused : kExitWritten;
-  } catch (const std::bad_alloc&) {
-    failure = "Out of memory";
-  } catch (const std::exception& error) {
-    reason = error.what();
-  } catch (...) {
-    failure = "Unknown error";
+  if (!options.index) {
+    ConsoleUi ui(err, show_progress, verbose);
+    return Convert(
+        ui, [&](ConversionState& state) { RunRead(state, options.stem, ui); },
+        [&](const ConversionState& state) {
+          if (options.output) {
+            RunWriteTo(state, *options.output, ui);
+          } else {
+            RunWrite(state, options.stem, ui);
+          }
+        });
   }
-  ui.HideProgress();
-  err << kProgramName << ": error: " << (failure != nullptr ? failure : reason.c_str()) << '\n';
-  return kExitError;
+
+  std::vector<WriteTarget> tables;
+  for (const std::string& data : options.data) {
+    tables.push_back(options.output.value_or(WriteTarget{TablePathFor(data)}));
+  }
+  if (!TablesAreSafe(options, tables, err)) return kExitUsage;
+  int status = kExitWritten;
+  for (std::size_t i = 0; i < options.data.size(); ++i) {
+    ConsoleUi ui(err, show_progress, verbose);
+    ui.SetSubject(options.data[i]);
+    const ChainPaths paths{*options.index, options.data[i]};
+    const auto read = [&](ConversionState& state) { RunReadPair(state, paths, ui); };
+    const auto write = [&](const ConversionState& state) { RunWriteTo(state, tables[i], ui); };
+    status = std::max(status, Convert(ui, read, write));
+  }
+  return status;
 }
 
 }  // namespace quillet::convert

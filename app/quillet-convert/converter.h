@@ -1,6 +1,7 @@
-// The command-line converter: runs the Read and the Write command on one stem
-// without a window. Kept apart from main() so that option parsing and the
-// console user interface can be tested in-process.
+// The command-line converter: runs the Read and the Write command without a
+// window, on one stem or on an index file with any number of data files.
+// Kept apart from main() so that option parsing and the console user
+// interface can be tested in-process.
 #pragma once
 
 #include <cstddef>
@@ -24,9 +25,14 @@ inline constexpr int kExitUsage = 64;   // the command line itself is wrong
 
 enum class Verbosity { kQuiet, kNormal, kVerbose };
 
+// Either a stem (STEM.ind and STEM.out, the table in the stem's dromout.txt)
+// or, with --index, an index file shared by data files that each get a table
+// of their own.
 struct Options {
   std::string stem;
-  std::optional<WriteTarget> output;  // -o: instead of the stem's dromout.txt
+  std::optional<std::string> index;   // --index: the form with data files
+  std::vector<std::string> data;      // its data files, at least one
+  std::optional<WriteTarget> output;  // -o: instead of dromout.txt or the data file's table
   Verbosity verbosity = Verbosity::kNormal;
   bool help = false;
   bool version = false;
@@ -37,8 +43,9 @@ struct ParsedArguments {
   std::string error;               // what is wrong with the command line
 };
 
-// Parses the arguments after the program name. --help and --version end the
-// parsing where they stand; of -q and -v the last one given counts.
+// Parses the arguments after the program name. Options may stand before,
+// between and after the files. --help and --version end the parsing where
+// they stand; of -q and -v the last one given counts.
 ParsedArguments ParseArguments(const std::vector<std::string>& args);
 
 // A user interface that needs no one at the keyboard: confirmations are
@@ -47,7 +54,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args);
 class ConsoleUi : public UserInterface {
  public:
   ConsoleUi(std::ostream& err, bool show_progress, bool verbose)
-      : err_(err), show_progress_(show_progress), verbose_(verbose) {}
+      : err_(err), show_progress_(show_progress), verbose_(verbose) {
+    SetSubject("");
+  }
 
   MessageAnswer ShowMessage(const std::string& text, MessageStyle style,
                             const std::optional<std::string>& title = std::nullopt) override;
@@ -67,6 +76,13 @@ class ConsoleUi : public UserInterface {
   // The word shown before the percentage ("reading", "writing").
   void SetTask(std::string task) { task_ = std::move(task); }
 
+  // The file that every line is about, named after the program's name
+  // ("quillet-convert: run2.out: Done Reading"); none when empty.
+  void SetSubject(const std::string& subject);
+
+  // Reports an error that stopped the command, on a line of its own.
+  void ReportError(const std::string& what);
+
   // True once a command ended with one of its own warnings (a refused stem,
   // a damaged index file, no data read).
   bool refused() const { return refused_; }
@@ -79,6 +95,7 @@ class ConsoleUi : public UserInterface {
   std::ostream& err_;
   const bool show_progress_;
   const bool verbose_;
+  std::string prefix_;  // what begins every line
   std::string task_;
   bool refused_ = false;
   bool visible_ = false;
@@ -90,9 +107,14 @@ class ConsoleUi : public UserInterface {
 // A message box text as a console line: CR LF becomes a line break.
 std::string ConsoleText(const std::string& text);
 
+// Where the table of a data file goes without -o: beside it, named after its
+// file name without the last extension, plus ".table.txt".
+std::string TablePathFor(const std::string& data);
+
 // The whole program: parses `args` (without the program name), converts, and
-// returns the exit status. Help and version go to `out`, everything else that
-// is not the table goes to `err`.
+// returns the exit status; of several data files, the highest status met.
+// Help and version go to `out`, everything else that is not a table goes to
+// `err`.
 int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  bool err_is_terminal);
 

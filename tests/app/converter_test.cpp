@@ -20,6 +20,8 @@ struct ParseCase {
   std::optional<std::string> path;
   bool standard_output = false;
   Verbosity verbosity = Verbosity::kNormal;
+  std::optional<std::string> index;
+  std::vector<std::string> data;
 };
 void PrintTo(const ParseCase& c, std::ostream* os) {
   *os << c.name;
@@ -36,6 +38,8 @@ TEST_P(ParseTest, GivesStemTargetAndVerbosity) {
   EXPECT_EQ(output && !output->standardOutput ? std::optional(output->path) : std::nullopt, c.path);
   EXPECT_EQ(output && output->standardOutput, c.standard_output);
   EXPECT_EQ(parsed.options->verbosity, c.verbosity);
+  EXPECT_EQ(parsed.options->index, c.index);
+  EXPECT_EQ(parsed.options->data, c.data);
   EXPECT_FALSE(parsed.options->help);
   EXPECT_FALSE(parsed.options->version);
 }
@@ -66,6 +70,22 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 Verbosity::kQuiet},
                       ParseCase{"EmptyStem", {""}, "", std::nullopt},
+                      ParseCase{"IndexAndSeveralData",
+                                {"--index", "r.ind", "c1.out", "c 2"},
+                                "",
+                                std::nullopt,
+                                false,
+                                Verbosity::kNormal,
+                                "r.ind",
+                                {"c1.out", "c 2"}},
+                      ParseCase{"IndexAfterDataAndOutput",
+                                {"-o", "-", "--index=r.ind", "--", "-c1.out"},
+                                "",
+                                std::nullopt,
+                                true,
+                                Verbosity::kNormal,
+                                "r.ind",
+                                {"-c1.out"}},
                       ParseCase{"StemWithBlanksAndHighBytes",
                                 {"my runs/\xE9t\xE9 1"},
                                 "my runs/\xE9t\xE9 1",
@@ -94,17 +114,27 @@ TEST_P(UsageErrorTest, IsRefusedWithExitStatus64) {
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), std::string("quillet-convert: ") + c.error +
                            "\nUsage: quillet-convert [-q | -v] [-o FILE] STEM\n"
+                           "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
                            "Try 'quillet-convert --help' for more information.\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Usage, UsageErrorTest,
-    ::testing::Values(UsageCase{"NoArguments", {}, "missing STEM"},
-                      UsageCase{"TwoStems", {"a", "b"}, "unexpected argument 'b'"},
-                      UsageCase{"UnknownShort", {"-x", "s"}, "unknown option '-x'"},
-                      UsageCase{"NoClusteredFlags", {"-qv", "s"}, "unknown option '-qv'"},
-                      UsageCase{"OutputWithoutValue", {"s", "-o"}, "option -o needs a file name"},
-                      UsageCase{"EmptyOutput", {"-o", "", "s"}, "option -o needs a file name"}),
+    ::testing::Values(
+        UsageCase{"NoArguments", {}, "missing STEM"},
+        UsageCase{"TwoStems", {"a", "b"}, "unexpected argument 'b'"},
+        UsageCase{"UnknownShort", {"-x", "s"}, "unknown option '-x'"},
+        UsageCase{"NoClusteredFlags", {"-qv", "s"}, "unknown option '-qv'"},
+        UsageCase{"OutputWithoutValue", {"s", "-o"}, "option -o needs a file name"},
+        UsageCase{"EmptyOutput", {"-o", "", "s"}, "option -o needs a file name"},
+        UsageCase{"IndexWithoutData", {"--index", "r.ind"}, "missing DATA"},
+        UsageCase{"IndexWithoutValue", {"a.out", "--index"}, "option --index needs a file name"},
+        UsageCase{"IndexTwice",
+                  {"--index", "r.ind", "--index=s.ind", "a.out"},
+                  "option --index given twice"},
+        UsageCase{"OutputWithSeveralData",
+                  {"--index", "r.ind", "-o", "t.txt", "a.out", "b.out"},
+                  "option -o needs a single DATA"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
@@ -124,6 +154,11 @@ TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
     EXPECT_NE(help.find("for s in runs/*.ind; do\n"
                         "                  quillet-convert -o \"${s%.ind}.txt\" \"${s%.ind}\"\n"),
               std::string::npos);
+    EXPECT_NE(help.find("quillet-convert --index runs/run.ind runs/chain[1-4].out\n"),
+              std::string::npos);
+    // A manual page fits a terminal of 80 columns.
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
   }
 }
 
@@ -251,6 +286,16 @@ TEST(RunConverterTest, ShowsProgressOnATerminalUnlessQuiet) {
             kExitWritten);
   EXPECT_EQ(quiet_err.str(), "");
   EXPECT_EQ(out.str(), "");
+
+  // With an index file, each line names its data file.
+  std::ostringstream index_err;
+  EXPECT_EQ(RunConverter({"--index", dir / "r.ind", dir / "r.out"}, out, index_err, true),
+            kExitWritten);
+  const std::vector<std::string> index_lines = DrawnLines(index_err.str());
+  ASSERT_FALSE(index_lines.empty());
+  EXPECT_EQ(index_lines.front(), "quillet-convert: " + (dir / "r.out") + ": reading 0%");
+  EXPECT_EQ(index_lines.back(), "quillet-convert: " + (dir / "r.out") + ": writing 100%");
+  EXPECT_EQ(dir.Read("r.table.txt"), dir.Read("t.txt"));
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
-// What the main window does: start-up, Read and Write through clicks, the
-// progress bar, message boxes, the error report and the end of the program.
+// What the main window does: start-up, Read and Write through clicks, a
+// dropped file, the progress bar, message boxes, the error report and the end
+// of the program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <stdexcept>
 
 #include "core/user_interface.h"
+#include "files/platform.h"
 #include "message_box_catcher.h"
 #include "scripted_window.h"
 #include "support/temp_dir.h"
@@ -97,6 +103,82 @@ TEST_F(WindowTest, WriteUsesTheTextAsTypedAndHonoursCancel) {
   EXPECT_EQ(window.messages, std::vector<std::string>{"1 [] Writing to dromout.txt"});
   EXPECT_FALSE(dir.Exists("dromout.txt"));
   EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n elsewhere \r\n");
+}
+
+// A file dragged from a file manager onto the window or its text box: a chain
+// file is taken as a copy and its stem, as Select File forms it, replaces the
+// text; nothing starts. Any other drag is refused before its drop, and the
+// text box inserts no URL.
+TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
+  std::filesystem::create_directories(dir.path() / "runs.v2");
+  std::filesystem::create_directories(dir.path() / "folder.out");
+  for (const char* name :
+       {"run.1.out", "runs.v2/chain.ind", "caf\xE9.out", "notes.txt", "RUN.OUT"}) {
+    dir.Write(name, "");
+  }
+  // As a file manager sends it: the name's bytes percent-encoded.
+  const auto file = [this](const std::string& name) {
+    return QUrl::fromEncoded("file://" +
+                             QByteArray::fromStdString(dir / name).toPercentEncoding("/"));
+  };
+  const Qt::DropActions copy_or_move = Qt::CopyAction | Qt::MoveAction;
+  struct Case {
+    const char* name;
+    QList<QUrl> urls;  // none: a text drag
+    bool onto_text_box;
+    std::optional<std::string> stem;  // none: refused
+    Qt::DropActions actions;
+  };
+  const Case cases[] = {
+      {"data file", {file("run.1.out")}, false, dir / "run", copy_or_move},
+      {"index file onto the text box",
+       {file("runs.v2/chain.ind")},
+       true,
+       dir / "runs.v2/chain",
+       copy_or_move},
+      {"name that is no valid text", {file("caf\xE9.out")}, true, dir / "caf\xE9", copy_or_move},
+      {"letter case",
+       {file("RUN.OUT")},
+       false,
+       kFileNamesIgnoreCase ? std::optional(dir / "RUN") : std::nullopt,
+       copy_or_move},
+      {"other file", {file("notes.txt")}, false, std::nullopt, copy_or_move},
+      {"other file onto the text box", {file("notes.txt")}, true, std::nullopt, copy_or_move},
+      {"two chain files",
+       {file("run.1.out"), file("runs.v2/chain.ind")},
+       false,
+       std::nullopt,
+       copy_or_move},
+      {"directory", {file("folder.out")}, false, std::nullopt, copy_or_move},
+      {"missing file", {file("gone.out")}, false, std::nullopt, copy_or_move},
+      {"not a local file", {QUrl("ftp://localhost/run.out")}, false, std::nullopt, copy_or_move},
+      {"text", {}, false, std::nullopt, copy_or_move},
+      {"move only", {file("run.1.out")}, false, std::nullopt, Qt::MoveAction},
+  };
+  QLineEdit* text_box = window.findChild<QLineEdit*>("txtPathName");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    window.SetPathText("before");
+    QMimeData mime;
+    // File managers offer the URLs as text too, which the text box would take.
+    mime.setText(c.urls.isEmpty() ? QStringLiteral("/some/run.out")
+                                  : c.urls.front().toString(QUrl::FullyEncoded));
+    if (!c.urls.isEmpty()) mime.setUrls(c.urls);
+    QWidget* target = c.onto_text_box ? static_cast<QWidget*>(text_box) : &window;
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, c.actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_EQ(enter.isAccepted(), c.stem.has_value());
+    QDropEvent drop(at, c.actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    EXPECT_EQ(drop.isAccepted(), c.stem.has_value());
+    if (c.stem) {
+      EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    }
+    EXPECT_EQ(window.PathText(), c.stem.value_or("before"));
+  }
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_FALSE(dir.Exists("qltini.ini"));
 }
 
 TEST(ProgressPositionTest, MapsSinglePrecisionOntoTheWidgetRange) {
