@@ -150,31 +150,37 @@ TEST(PathsTest, SameFileFollowsLinksAndPlainsPaths) {
   fs::create_directories("runs");
   dir.Write("runs/a.out", "a");
   dir.Write("runs/b.out", "a");  // equal bytes, another file
-  fs::create_symlink("a.out", "runs/link.out");
   fs::create_hard_link("runs/a.out", "runs/hard.out");
-  fs::create_symlink("runs", "alias");
-  fs::create_symlink("new.txt", "runs/to-new.txt");  // leads to no file yet
+  // Wine, and Windows without the right, make no symbolic links.
+  std::error_code no_links;
+  fs::create_symlink("a.out", "runs/link.out", no_links);
+  if (!no_links) fs::create_symlink("runs", "alias", no_links);
+  if (!no_links)
+    fs::create_symlink("new.txt", "runs/to-new.txt", no_links);  // leads to no file yet
   const std::string here = fs::current_path().string();
   struct Case {
     std::string a, b;
     bool same;
+    bool symbolic_links = false;
   };
   const Case cases[] = {
       {"runs/a.out", "runs/a.out", true},
       {"runs/a.out", here + "/runs/../runs/./a.out", true},
       {"runs/a.out", "runs/b.out", false},
-      {"runs/link.out", "runs/a.out", true},
       {"runs/hard.out", "runs/a.out", true},
-      {"alias/a.out", "runs/link.out", true},
-      {"runs/new.txt", "alias/new.txt", true},  // neither exists
-      {"runs/new.txt", "runs/to-new.txt", true},
       {"runs/new.txt", "runs/a.out", false},
       {"runs/new.txt", "runs/new.txt.out", false},
+      {"runs/link.out", "runs/a.out", true, true},
+      {"alias/a.out", "runs/link.out", true, true},
+      {"runs/new.txt", "alias/new.txt", true, true},  // neither exists
+      {"runs/new.txt", "runs/to-new.txt", true, true},
   };
   for (const Case& c : cases) {
+    if (c.symbolic_links && no_links) continue;
     EXPECT_EQ(SameFile(c.a, c.b), c.same) << c.a << " and " << c.b;
     EXPECT_EQ(SameFile(c.b, c.a), c.same) << c.b << " and " << c.a;
   }
+  if (no_links) GTEST_SKIP() << "rows with symbolic links not run: " << no_links.message();
 }
 
 }  // namespace
