@@ -38,8 +38,26 @@ std::FILE* OpenForReading(const std::string& path);
 std::FILE* BinaryStandardOutput();
 
 // A path as the standard library's file system takes it, and back to bytes.
+// On Windows the bytes are UTF-8 (a name that no UTF-8 text can spell, with
+// an unpaired UTF-16 surrogate, keeps it in the three-byte form UTF-8 would
+// give it, so that it still round-trips).
 std::filesystem::path NativePath(const std::string& path);
 std::string PathText(const std::filesystem::path& path);
+
+// A path read back from a file that other programs may have written too (the
+// settings file). On Windows, text that is not valid UTF-8 was written in the
+// system's ANSI code page, as older programs do: it is converted from there
+// to UTF-8. Valid UTF-8 passes unchanged, and so does everything elsewhere.
+std::string PathFromStoredText(const std::string& text);
+
+// The program's arguments after its name. Elsewhere argv as given; on
+// Windows the same arguments taken from the wide-character command line as
+// UTF-8, since argv there holds them in the ANSI code page, which cannot
+// spell every file name.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// True when standard error is a terminal (on Windows: a console).
+bool StandardErrorIsTerminal();
 
 // A new version of a file. Where it can, it is written beside the target
 // under a temporary name and put in place only by Commit(): until then the
@@ -52,13 +70,15 @@ class ReplacementFile {
  public:
   // Decides, once, how the target is written. In place: a device or named
   // pipe; a file with more than one hard link; a file whose owner or group
-  // the new file cannot be given; a file in a directory that cannot take a
-  // new file. Replaced by rename otherwise, keeping the owner, group and (as
-  // far as the file system allows) the mode. A symbolic link is followed, so
-  // the link stays, and a missing file it names is created.
+  // the new file cannot be given (POSIX); a file in a directory that cannot
+  // take a new file. Replaced by rename otherwise, keeping the owner, group
+  // and (as far as the file system allows) the mode; on Windows the file
+  // attributes. A symbolic link is followed, so the link stays, and a missing
+  // file it names is created (on Windows such a link is refused).
   // Refuses (FileError) a target that is a directory, an existing file that
-  // cannot be written (read-only), a new file in a directory that cannot take
-  // one, or a loop of links.
+  // cannot be written (read-only, or on Windows open elsewhere without
+  // sharing), a new file in a directory that cannot take one, or a loop of
+  // links.
   explicit ReplacementFile(const std::string& target);
   ~ReplacementFile();  // Discards an uncommitted replacement.
   ReplacementFile(const ReplacementFile&) = delete;
@@ -76,10 +96,10 @@ class ReplacementFile {
  private:
   void Discard() noexcept;
 
-  std::string target_;     // the path as given, for messages
-  std::string real_path_;  // where the file lands (a link's destination)
-  std::string temp_path_;  // the new file beside it; empty when written in place
-  int fd_ = -1;
+  std::string target_;        // the path as given, for messages
+  std::string real_path_;     // where the file lands (a link's destination)
+  std::string temp_path_;     // the new file beside it; empty when written in place
+  int fd_ = -1;               // a C runtime descriptor; on Windows over the system's handle
   bool regular_file_ = true;  // false for a device or pipe: nothing to flush to disk
   bool empty_first_ = false;  // in place, old bytes still there: emptied by the first Write
 };

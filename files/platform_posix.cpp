@@ -153,6 +153,18 @@ std::string PathText(const std::filesystem::path& path) {
   return path.string();
 }
 
+std::string PathFromStoredText(const std::string& text) {
+  return text;  // names are bytes here, whatever wrote them
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+bool StandardErrorIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
 std::vector<Drive> SystemDriveList() {
   return {{"/", "/"}};
 }

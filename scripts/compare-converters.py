@@ -13,6 +13,9 @@ than the index announces. Left out are the shapes whose conversion was
 deliberately changed: blank lines at the end of a file and data lines with
 nothing after their blanks.
 
+Messages are compared with their line ends made LF, so that a Windows build
+(run through Wine) can be compared with a Linux one; tables byte for byte.
+
 Prints one line per pair that differs and a summary; exits 1 if any differs.
 """
 import os
@@ -77,7 +80,9 @@ def data_file(rng, count, samples):
 def convert(binary, stem, output):
     done = subprocess.run([binary, "-q", "-o", output, stem], capture_output=True)
     table = open(output, "rb").read() if os.path.exists(output) else None
-    return done.returncode, done.stderr.replace(output.encode(), b"OUT"), table
+    # Messages are text: their lines end as the system's do (CR LF on Windows).
+    messages = done.stderr.replace(b"\r\n", b"\n").replace(output.encode(), b"OUT")
+    return done.returncode, messages, table
 
 
 def main():

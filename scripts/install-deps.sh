@@ -6,7 +6,8 @@
 # fails.
 #
 # With the argument "fuzz" it also asks for what the fuzzers need (clang and
-# libFuzzer), which the ordinary build does not.
+# libFuzzer), with "windows" for what the Windows build needs (MinGW-w64, the
+# GoogleTest sources and Wine); the ordinary build needs neither.
 set -euo pipefail
 
 packages=(
@@ -17,9 +18,15 @@ packages=(
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
 )
-if [ "${1:-}" = fuzz ]; then
-  packages+=(clang-14 libclang-rt-14-dev)  # fuzz/run.sh: libFuzzer and sanitizers
-fi
+for extra in "$@"; do
+  case $extra in
+    fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;  # fuzz/run.sh: libFuzzer and sanitizers
+    # scripts/build-windows.sh: the cross compiler, GoogleTest to build for
+    # Windows, and Wine to run the tests.
+    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
+    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows)" >&2; exit 64 ;;
+  esac
+done
 # The number tests set this locale; it must be generated, not only packaged.
 test_locale=de_DE.UTF-8
 
@@ -35,6 +42,11 @@ if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
   pkg-config --exists gtest 2>/dev/null || missing+=("GoogleTest (gtest, with its CMake files)")
   pkg-config --exists Qt6Widgets 2>/dev/null || missing+=("Qt 6 Widgets (development files)")
   have_locale || missing+=("the locale $test_locale (for one test; it is skipped without)")
+  if [[ " $* " == *" windows "* ]]; then
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=("MinGW-w64 g++ (x86_64, posix threads)")
+    [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=("GoogleTest sources in /usr/src/googletest")
+    command -v wine64 >/dev/null || command -v wine >/dev/null || missing+=("Wine (64-bit)")
+  fi
   if [ ${#missing[@]} -gt 0 ]; then
     echo "install-deps.sh: this system has no apt-get; install these yourself:" >&2
     printf '  - %s\n' "${missing[@]}" >&2

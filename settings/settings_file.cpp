@@ -27,7 +27,7 @@ std::optional<std::string> LoadSettings() {
     file.SkipLine();  // any first line is accepted
     std::string stem;
     file.ReadLine(stem);  // stays empty without a second line
-    return stem;
+    return PathFromStoredText(stem);
   } catch (const FileError&) {
     // Present but unreadable: start with the empty stem.
     return std::string();

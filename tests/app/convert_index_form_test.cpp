@@ -36,9 +36,9 @@ const std::string kUsage =
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string name = fs::relative(entry.path(), root).string();
+    const std::string name = fs::relative(entry.path(), root).generic_string();
     if (entry.is_symlink()) {
-      files[name] = "-> " + fs::read_symlink(entry.path()).string();
+      files[name] = "-> " + fs::read_symlink(entry.path()).generic_string();
     } else if (entry.is_regular_file()) {
       files[name] = testing::ReadFileBytes(entry.path().string());
     }
@@ -85,13 +85,17 @@ TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
     fs::create_directories((dir.path() / name).parent_path());
     dir.Write(name, bytes);
   }
-  for (const auto& [name, target] : c.links) fs::create_symlink(target, dir.path() / name);
+  for (const auto& [name, target] : c.links) {
+    std::error_code error;  // Wine, and Windows without the right, make none
+    fs::create_symlink(target, dir.path() / name, error);
+    if (error) GTEST_SKIP() << "no symbolic link can be made here: " << error.message();
+  }
   const std::map<std::string, std::string> before = Snapshot(dir.path());
 
   const testing::ProcessResult result =
       testing::RunProcess(QUILLET_CONVERT_PATH, c.args, {.cwd = dir.path().string()});
   EXPECT_EQ(result.status, c.status);
-  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.err, testing::TextLines(c.err));
 
   std::map<std::string, std::string> expected = before;
   std::string expected_out;

@@ -56,8 +56,8 @@ TEST_P(ChainShapeTest, ConvertsAsAUserExpects) {
     RunRead(state, dir / "run", ui);
     std::string read_message = ui.messages().back();
     if (read_message.find("Done Reading") == std::string::npos) {
-      const std::string shown = dir.path().string();
-      outcome = "message: " + read_message.replace(read_message.find(shown), shown.size(), "DIR");
+      const std::string shown = dir / "";  // with the separator after it
+      outcome = "message: " + read_message.replace(read_message.find(shown), shown.size(), "DIR/");
     } else {
       RunWrite(state, dir / "run", ui);
       outcome = dir.Read("dromout.txt");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/conversion_errors.h"
+#include "support/process.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 

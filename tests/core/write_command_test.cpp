@@ -5,6 +5,7 @@
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "core/read_command.h"
+#include "support/process.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 
@@ -230,7 +231,8 @@ TEST_F(RunWriteTest, StandardOutputIsNamedInTheConfirmation) {
   const ConversionState state = StateWith(1, {{"x", "1"}});
   ::testing::internal::CaptureStdout();
   RunWriteTo(state, {"", /*standardOutput=*/true}, ui);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Iteration\tx\t\r\n1\t1\t\r\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            testing::ReadInTextMode("Iteration\tx\t\r\n1\t1\t\r\n"));
   EXPECT_EQ(ui.messages().front(), "message 1 [] Writing to (standard output)");
   EXPECT_EQ(dir.Listing(), "");
 }

@@ -1,7 +1,6 @@
 #include "files/text_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -54,28 +53,6 @@ TEST(TextWriterTest, TargetChangesOnlyOnClose) {
   out.Close();
   EXPECT_EQ(dir.Read("f"), "new\r\n");
   EXPECT_EQ(dir.Listing(), "f\n");
-}
-
-TEST(TextWriterTest, ReplacementKeepsPermissionsAndLinks) {
-  TempDir dir;
-  dir.Write("real", "old");
-  fs::permissions(dir.path() / "real", fs::perms(0640));
-  fs::create_symlink("real", dir.path() / "link");
-  TextWriter out(dir / "link");
-  out.Write("new");
-  out.Close();
-  EXPECT_TRUE(fs::is_symlink(dir.path() / "link"));
-  EXPECT_EQ(dir.Read("real"), "new");
-  EXPECT_EQ(fs::status(dir.path() / "real").permissions() & fs::perms::all, fs::perms(0640));
-}
-
-TEST(TextWriterTest, NewFileGetsTheUsualPermissions) {
-  TempDir dir;
-  const mode_t mask = ::umask(022);
-  TextWriter out(dir / "f");
-  out.Close();
-  ::umask(mask);
-  EXPECT_EQ(fs::status(dir.path() / "f").permissions() & fs::perms::all, fs::perms(0644));
 }
 
 TEST(TextWriterTest, RefusedTargetsAreFileErrorsAndLeaveNothing) {

@@ -13,7 +13,8 @@ using testing::TempDir;
 
 TEST(SaveSettingsTest, WritesHeaderAndStemAsTyped) {
   TempDir dir{/*make_current=*/true};
-  for (const std::string stem : {"c:\\drom\\myfile", "", "  padded  ", "/home/ann/\xe9t\xe9"}) {
+  for (const std::string stem :
+       {"c:\\drom\\myfile", "", "  padded  ", "/home/ann/\xc3\xa9t\xc3\xa9"}) {
     ASSERT_TRUE(SaveSettings(stem));
     const std::string bytes = dir.Read("qltini.ini");
     EXPECT_EQ(bytes, "[Path for QLT]\r\n" + stem + "\r\n");
@@ -50,14 +51,17 @@ TEST_P(LoadSettingsTest, SecondLineIsTheStem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LoadSettingsTest,
-    ::testing::Values(LoadCase{"Usual", "[Path for QLT]\r\nc:\\drom\\myfile\r\n",
-                               "c:\\drom\\myfile"},
-                      LoadCase{"HeaderOnly", "[Path for QLT]\r\n", ""}, LoadCase{"Empty", "", ""},
-                      LoadCase{"AnyFirstLine", "[Something else]\r\nstem\r\n", "stem"},
-                      LoadCase{"BlanksKept", "[Path for QLT]\r\n  stem \r\n", "  stem "},
-                      LoadCase{"LaterLinesIgnored", "h\r\nstem\r\nthird\r\nfourth\r\n", "stem"},
-                      LoadCase{"NoFinalLineEnd", "h\r\nstem", "stem"},
-                      LoadCase{"LineFeedsOnly", "h\nstem\n", "stem"}),
+    ::testing::Values(
+        LoadCase{"Usual", "[Path for QLT]\r\nc:\\drom\\myfile\r\n", "c:\\drom\\myfile"},
+        LoadCase{"HeaderOnly", "[Path for QLT]\r\n", ""}, LoadCase{"Empty", "", ""},
+        LoadCase{"AnyFirstLine", "[Something else]\r\nstem\r\n", "stem"},
+        LoadCase{"BlanksKept", "[Path for QLT]\r\n  stem \r\n", "  stem "},
+        LoadCase{"LaterLinesIgnored", "h\r\nstem\r\nthird\r\nfourth\r\n", "stem"},
+        LoadCase{"NoFinalLineEnd", "h\r\nstem", "stem"},
+        LoadCase{"LineFeedsOnly", "h\nstem\n", "stem"},
+        // UTF-8 stays UTF-8 (on Windows only other text is
+        // taken in the ANSI code page).
+        LoadCase{"Utf8Stem", "h\r\nr\xc3\xa9sum\xc3\xa9\r\n", "r\xc3\xa9sum\xc3\xa9"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(LoadSettingsNoFileTest, NoFileGivesNothingAndCreatesNone) {

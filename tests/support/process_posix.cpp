@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -48,6 +50,31 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   result.out = ReadFileBytes(out_path);
   result.err = ReadFileBytes(err_path);
   return result;
+}
+
+std::string TextLines(const std::string& text) {
+  return text;
+}
+
+std::string ReadInTextMode(const std::string& bytes) {
+  return bytes;
+}
+
+std::string NullDevice() {
+  return "/dev/null";
+}
+
+std::optional<bool> IsOpenInThisProcess(const std::string& path) {
+  const std::filesystem::path descriptors = "/proc/self/fd";
+  std::error_code error;
+  if (!std::filesystem::is_directory(descriptors, error)) return std::nullopt;
+  const std::filesystem::path wanted = std::filesystem::canonical(path, error);
+  if (error) return false;
+  for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+    std::error_code gone;  // the descriptor of this very listing closes on the way
+    if (std::filesystem::read_symlink(entry.path(), gone) == wanted) return true;
+  }
+  return false;
 }
 
 }  // namespace quillet::testing

@@ -1,21 +1,30 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <vector>
+
+#include "files/platform.h"
 
 namespace quillet::testing {
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir(bool make_current) {
-  std::string pattern = (fs::temp_directory_path() / "quillet-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a temporary directory";
-  path_ = pattern;
+  // A random name, made by this process alone: create_directory tells
+  // whether it was new.
+  std::mt19937_64 random{std::random_device{}()};
+  const fs::path base = fs::temp_directory_path();
+  std::error_code error;
+  for (int tried = 0; tried < 100 && path_.empty(); ++tried) {
+    const fs::path candidate = base / ("quillet-test-" + std::to_string(random() % 1'000'000'000));
+    if (fs::create_directory(candidate, error)) path_ = candidate;
+  }
+  if (path_.empty()) ADD_FAILURE() << "cannot make a temporary directory: " << error.message();
   if (make_current) {
     previous_current_ = fs::current_path();
     fs::current_path(path_);
@@ -34,24 +43,28 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
+std::string TempDir::operator/(const std::string& name) const {
+  return PathText(path_ / NativePath(name));
+}
+
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
-  WriteFileBytes((path_ / name).string(), bytes);
+  WriteFileBytes(*this / name, bytes);
 }
 
 std::string TempDir::Read(const std::string& name) const {
-  const auto full = path_ / name;
+  const auto full = path_ / NativePath(name);
   EXPECT_TRUE(fs::exists(full)) << full;
-  return ReadFileBytes(full.string());
+  return ReadFileBytes(PathText(full));
 }
 
 bool TempDir::Exists(const std::string& name) const {
-  return fs::exists(path_ / name);
+  return fs::exists(path_ / NativePath(name));
 }
 
 std::string TempDir::Listing() const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(path_)) {
-    names.push_back(entry.path().filename().string());
+    names.push_back(PathText(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   std::string listing;
@@ -60,29 +73,16 @@ std::string TempDir::Listing() const {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   ASSERT_TRUE(out.good()) << "cannot write " << path;
-}
-
-std::optional<bool> IsOpenInThisProcess(const std::string& path) {
-  const std::filesystem::path descriptors = "/proc/self/fd";
-  std::error_code error;
-  if (!std::filesystem::is_directory(descriptors, error)) return std::nullopt;
-  const std::filesystem::path wanted = std::filesystem::canonical(path, error);
-  if (error) return false;
-  for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
-    std::error_code gone;  // the descriptor of this very listing closes on the way
-    if (std::filesystem::read_symlink(entry.path(), gone) == wanted) return true;
-  }
-  return false;
 }
 
 }  // namespace quillet::testing

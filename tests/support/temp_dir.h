@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 namespace quillet::testing {
@@ -17,8 +16,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  // The path of `name` inside the directory, as text.
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  // The path of `name` inside the directory, as text (UTF-8 on Windows).
+  std::string operator/(const std::string& name) const;
 
   // Writes `bytes` to `name` (relative to the directory), replacing it.
   void Write(const std::string& name, const std::string& bytes) const;
@@ -33,11 +32,8 @@ class TempDir {
   std::filesystem::path previous_current_;
 };
 
-// Whether this process holds `path` open, where the system can tell (Linux:
-// /proc/self/fd); empty where it cannot.
-std::optional<bool> IsOpenInThisProcess(const std::string& path);
-
-// Bytes of a whole file, or the empty text when it cannot be read.
+// Bytes of a whole file, or the empty text when it cannot be read. Paths as
+// the program takes them (files/platform.h).
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 

@@ -1,0 +1,73 @@
+// The converter run as a process on what only POSIX systems have: named
+// pipes and a limit of the address space.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+// A named pipe (or a device such as /dev/null) is written into, not
+// replaced by a regular file.
+TEST(ConvertProcessPosixTest, WritesIntoANamedPipe) {
+  testing::TempDir dir;
+  dir.Write("chain.ind", "a 1 2\r\n");
+  dir.Write("chain.out", "1 0.5\r\n2 0.7\r\n");
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Both ends held open here, so that the converter's open does not wait and
+  // the table (far less than a pipe's buffer) waits in the pipe.
+  const int read_end = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  const int write_end = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(read_end, 0);
+  ASSERT_GE(write_end, 0);
+  testing::ProcessOptions options;
+  options.cwd = dir.path().string();
+  const testing::ProcessResult result =
+      testing::RunProcess(QUILLET_CONVERT_PATH, {"-o", "pipe", "chain"}, options);
+  ::close(write_end);
+  std::string received;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(read_end, buffer, sizeof buffer)) > 0;) {
+    received.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(read_end);
+
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(received, "Iteration\ta\t\r\n1\t0.5\t\r\n2\t0.7\t\r\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(dir.Listing(), "chain.ind\nchain.out\npipe\n");
+}
+
+TEST(ConvertProcessPosixTest, OutOfMemoryIsNamed) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#else
+  // Four million one-byte samples of one variable: their cells need far more
+  // than the limit, the program itself far less.
+  testing::TempDir dir;
+  std::string data;
+  for (int i = 0; i < 4'000'000; ++i) data += "1 5\r\n";
+  dir.Write("chain.ind", "a 1 4000000\r\n");
+  dir.Write("chain.out", data);
+  dir.Write("table.txt", "an earlier table");
+  testing::ProcessOptions options;
+  options.cwd = dir.path().string();
+  options.address_space_limit = 48 << 20;
+  const testing::ProcessResult result =
+      testing::RunProcess(QUILLET_CONVERT_PATH, {"-o", "table.txt", "chain"}, options);
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "quillet-convert: error: Out of memory\n");
+  EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
+#endif
+}
+
+}  // namespace
+}  // namespace quillet
