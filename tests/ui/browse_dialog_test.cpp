@@ -18,11 +18,11 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
-using ui::DriveList;
 using testing::MessageBoxCatcher;
 using testing::ScriptedWindow;
 using testing::TempDir;
 using ui::DirectoryList;
+using ui::DriveList;
 using ui::FileList;
 using ui::frmBrowse;
 
