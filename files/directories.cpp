@@ -61,18 +61,18 @@ bool Match(const char* name, const char* pattern) {
   return *pattern == '\0';
 }
 
-// Where a file would be written: links followed (a last step that is a link
-// to no file yet included) and the rest of the path made plain.
+// Where a write to `text` would land, as the writer finds it, with the rest
+// of the path made absolute and plain.
 fs::path WhereWritten(const std::string& text) {
-  std::error_code error;
-  fs::path path = fs::absolute(NativePath(text), error);
-  if (error) path = NativePath(text);
-  // Bounded: a loop of links names no file.
-  for (int step = 0; step < 40 && fs::is_symlink(path, error); ++step) {
-    const fs::path target = fs::read_symlink(path, error);
-    if (error) break;
-    path = target.is_absolute() ? target : path.parent_path() / target;
+  std::string destination = text;
+  try {
+    destination = WriteDestination(text);
+  } catch (const FileError&) {
+    // A link the writer refuses to follow: no file is written through it.
   }
+  std::error_code error;
+  fs::path path = fs::absolute(NativePath(destination), error);
+  if (error) path = NativePath(destination);
   const fs::path resolved = fs::weakly_canonical(path, error);
   return error ? path.lexically_normal() : resolved;
 }

@@ -59,6 +59,13 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // True when standard error is a terminal (on Windows: a console).
 bool StandardErrorIsTerminal();
 
+// Where a write to `path` lands: its symbolic links followed to the file that
+// holds the bytes (ReplacementFile writes there, keeping the links). On POSIX
+// a link to no file yet gives the missing name, which the write creates; on
+// Windows such a link is refused. Throws FileError for a link that cannot be
+// followed (a loop).
+std::string WriteDestination(const std::string& path);
+
 // A new version of a file. Where it can, it is written beside the target
 // under a temporary name and put in place only by Commit(): until then the
 // target keeps its earlier content, and a replacement that is dropped or

@@ -132,6 +132,10 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
+std::string WriteDestination(const std::string& path) {
+  return FollowLinks(path);
+}
+
 bool FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);

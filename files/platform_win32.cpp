@@ -272,6 +272,10 @@ bool Truncate(HANDLE file) {
 
 }  // namespace
 
+std::string WriteDestination(const std::string& path) {
+  return FollowLinks(path);
+}
+
 bool FileExists(const std::string& path) {
   const std::wstring name = Wide(path);
   DWORD attributes = GetFileAttributesW(name.c_str());

@@ -174,8 +174,7 @@ void frmQLT::Load() {
 std::string frmQLT::PathText() const {
   const QString text = txtPathName_->text();
   if (text == path_shown_) return path_bytes_;
-  const QByteArray bytes = text.toLocal8Bit();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return ToBytes(text.toLocal8Bit());
 }
 
 void frmQLT::SetPathText(const std::string& stem) {
