@@ -1,7 +1,7 @@
 // quillet-convert: converts a chain pair from the command line.
 #include <iostream>
 
-#include "app/quillet-convert/converter.h"
+#include "app/quillet-convert/run.h"
 #include "files/platform.h"
 
 int main(int argc, char** argv) {

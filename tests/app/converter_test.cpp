@@ -1,5 +1,7 @@
 // In-process tests of the converter's option parsing and console interface.
-#include "app/quillet-convert/converter.h"
+#include "app/quillet-convert/console_ui.h"
+#include "app/quillet-convert/options.h"
+#include "app/quillet-convert/run.h"
 
 #include <gtest/gtest.h>
 
