@@ -51,19 +51,20 @@ void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui
   }
 }
 
-void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
+CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
   ui.RememberStem(stem);
-  RunWriteTo(state, {OutputPathFor(stem)}, ui);
+  return RunWriteTo(state, {OutputPathFor(stem)}, ui);
 }
 
-void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInterface& ui) {
+CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
+                          UserInterface& ui) {
   if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
     ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
-    return;
+    return CommandOutcome::kRefused;
   }
   if (ui.ShowMessage("Writing to " + target.Name(), MessageStyle::kOkCancel) ==
       MessageAnswer::kCancel) {
-    return;
+    return CommandOutcome::kCancelled;
   }
 
   std::unique_ptr<TextWriter> out = target.standardOutput
@@ -75,6 +76,7 @@ void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInt
   out->Close();
   ui.HideProgress();
   ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+  return CommandOutcome::kDone;
 }
 
 }  // namespace quillet

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/command_outcome.h"
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
 #include "files/text_writer.h"
@@ -25,13 +26,15 @@ std::string OutputPathFor(const std::string& stem);
 
 // The Write command: asks the user interface to remember the stem, then
 // writes the table into "dromout.txt" in the stem's directory (RunWriteTo).
-void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui);
+CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui);
 
 // The Write command after the stem: refuses when no data was read, asks for
 // confirmation, and writes the table to `target` as tab-separated text. It
 // changes nothing in the state. Unexpected failures are thrown (QuilletError);
-// an existing output file is then left as it was.
-void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInterface& ui);
+// an existing output file is then left as it was. Refused when no data was
+// read, cancelled when the user cancels the confirmation.
+CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
+                          UserInterface& ui);
 
 // Writes the table itself: the header, then rows 1..R, setting the progress
 // value after each row.

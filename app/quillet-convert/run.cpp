@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <exception>
-#include <new>
 
 #include "app/quillet-convert/console_ui.h"
 #include "app/quillet-convert/manual.h"
 #include "app/quillet-convert/options.h"
 #include "core/conversion_state.h"
 #include "core/read_command.h"
+#include "core/unexpected_error.h"
 #include "files/directories.h"
 #include "files/paths.h"
 
@@ -24,28 +24,19 @@ constexpr const char* kUsage =
     "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n";
 
 // Runs `read` and then `write` on a state of their own and gives the exit
-// status. A refused Read leaves nothing worth writing; an error is reported
-// through `ui`.
+// status. A Read that did not finish leaves nothing worth writing; an error is
+// reported through `ui`.
 template <typename Read, typename Write>
 int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
-  const char* failure = nullptr;
-  std::string reason;
   try {
     ConversionState state;
     ui.SetTask("reading");
-    read(state);
-    if (ui.refused()) return kExitRefused;
+    if (read(state) != CommandOutcome::kDone) return kExitRefused;
     ui.SetTask("writing");
-    write(state);
-    return ui.refused() ? kExitRefused : kExitWritten;
-  } catch (const std::bad_alloc&) {
-    failure = "Out of memory";
-  } catch (const std::exception& error) {
-    reason = error.what();
+    return write(state) == CommandOutcome::kDone ? kExitWritten : kExitRefused;
   } catch (...) {
-    failure = "Unknown error";
+    ui.ReportError(DescribeError(std::current_exception()));
   }
-  ui.ReportError(failure != nullptr ? failure : reason);
   return kExitError;
 }
 
@@ -103,13 +94,10 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   if (!options.index) {
     ConsoleUi ui(err, show_progress, verbose);
     return Convert(
-        ui, [&](ConversionState& state) { RunRead(state, options.stem, ui); },
+        ui, [&](ConversionState& state) { return RunRead(state, options.stem, ui); },
         [&](const ConversionState& state) {
-          if (options.output) {
-            RunWriteTo(state, *options.output, ui);
-          } else {
-            RunWrite(state, options.stem, ui);
-          }
+          return options.output ? RunWriteTo(state, *options.output, ui)
+                                : RunWrite(state, options.stem, ui);
         });
   }
 
@@ -123,8 +111,10 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     ConsoleUi ui(err, show_progress, verbose);
     ui.SetSubject(options.data[i]);
     const ChainPaths paths{*options.index, options.data[i]};
-    const auto read = [&](ConversionState& state) { RunReadPair(state, paths, ui); };
-    const auto write = [&](const ConversionState& state) { RunWriteTo(state, tables[i], ui); };
+    const auto read = [&](ConversionState& state) { return RunReadPair(state, paths, ui); };
+    const auto write = [&](const ConversionState& state) {
+      return RunWriteTo(state, tables[i], ui);
+    };
     status = std::max(status, Convert(ui, read, write));
   }
   return status;

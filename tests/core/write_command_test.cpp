@@ -48,7 +48,7 @@ class RunWriteTest : public ::testing::Test {
 
 TEST_F(RunWriteTest, WritesTheWorkedExampleByteForByte) {
   const ConversionState state = ExampleState();
-  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(RunWrite(state, dir / "run", ui), CommandOutcome::kDone);
   const std::string written = dir.Read("dromout.txt");
   EXPECT_EQ(written.size(), 62u);
   EXPECT_EQ(written, kExample);
@@ -134,7 +134,7 @@ TEST_P(NotReadTest, RefusesAndTouchesNoFileButSavesTheStem) {
   state.samplesPerVariable = GetParam().samples;
   state.variableCount = GetParam().variables;
   dir.Write("dromout.txt", "earlier");
-  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(RunWrite(state, dir / "run", ui), CommandOutcome::kRefused);
   EXPECT_EQ(ui.calls(), (std::vector<std::string>{"remember " + (dir / "run"),
                                                   "message 48 [] Data has not been read."}));
   EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
@@ -151,7 +151,7 @@ TEST_F(RunWriteTest, CancelLeavesAnExistingFileUntouched) {
   const ConversionState state = ExampleState();
   dir.Write("dromout.txt", "earlier");
   ui.Answer(MessageAnswer::kCancel);
-  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(RunWrite(state, dir / "run", ui), CommandOutcome::kCancelled);
   EXPECT_EQ(ui.calls().size(), 2u);  // remember, confirm
   EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
   EXPECT_EQ(dir.Listing(), "dromout.txt\n");
