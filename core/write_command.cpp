@@ -27,7 +27,7 @@ void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
 }  // namespace
 
 std::string OutputPathFor(const std::string& stem) {
-  return DirectoryPart(stem) + kOutputFileName;
+  return DirectoryWithSeparator(stem) + kOutputFileName;
 }
 
 void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui) {

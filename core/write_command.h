@@ -20,7 +20,7 @@ struct WriteTarget {
   std::string Name() const { return standardOutput ? kStandardOutputName : path; }
 };
 
-// The stem's directory (DirectoryPart: up to and including its last "\" or
+// The stem's directory (DirectoryWithSeparator: up to and including its last "\" or
 // "/"; nothing without one) followed by "dromout.txt".
 std::string OutputPathFor(const std::string& stem);
 

@@ -61,38 +61,7 @@ bool Match(const char* name, const char* pattern) {
   return *pattern == '\0';
 }
 
-// Where a write to `text` would land, as the writer finds it, with the rest
-// of the path made absolute and plain.
-fs::path WhereWritten(const std::string& text) {
-  std::string destination = text;
-  try {
-    destination = WriteDestination(text);
-  } catch (const FileError&) {
-    // A link the writer refuses to follow: no file is written through it.
-  }
-  std::error_code error;
-  fs::path path = fs::absolute(NativePath(destination), error);
-  if (error) path = NativePath(destination);
-  const fs::path resolved = fs::weakly_canonical(path, error);
-  return error ? path.lexically_normal() : resolved;
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameChar);
-}
-
 }  // namespace
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  const fs::path path_a = NativePath(a);
-  const fs::path path_b = NativePath(b);
-  // Only when both exist is their identity known.
-  if (fs::exists(path_a, error) && fs::exists(path_b, error)) {
-    return fs::equivalent(path_a, path_b, error);
-  }
-  return SameText(PathText(WhereWritten(a)), PathText(WhereWritten(b)));
-}
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
   return Match(name.c_str(), pattern.c_str());

@@ -12,14 +12,6 @@ namespace quillet {
 // character). Letter case matters except where file names ignore it.
 bool MatchesPattern(const std::string& name, const std::string& pattern);
 
-// Whether two paths name the same file, as a write to one would change the
-// other. Files that exist are compared by identity, so a symbolic link or a
-// hard link names the file it leads to. A path to no file yet (or a link to
-// no file yet) is compared by where it would be created: made absolute,
-// without "." or ".." steps, its links followed as far as they exist, and
-// with the platform's letter-case rule.
-bool SameFile(const std::string& a, const std::string& b);
-
 // A directory made absolute (against the current directory) and without "."
 // or ".." steps; a root keeps its final separator, any other directory has
 // none.

@@ -30,14 +30,14 @@ constexpr std::size_t kLongestBaseKept = 128;
   throw FileError(operation, path, std::strerror(error));
 }
 
-std::string DirectoryOf(const std::string& path) {
+std::string ContainingDirectory(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
-std::string BaseNameOf(const std::string& path) {
+std::string FileNameOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -68,7 +68,7 @@ std::string FollowLinks(const std::string& path) {
     }
     if (got < 0) Fail(kCreateOperation, path, errno);
     link.resize(static_cast<std::size_t>(got));
-    name = SeenFrom(DirectoryOf(name), link);
+    name = SeenFrom(ContainingDirectory(name), link);
   }
 }
 
@@ -88,7 +88,7 @@ std::string RandomSuffix() {
 // the open descriptor, or -1 with errno set.
 int CreateBeside(const std::string& path, std::string& created) {
   const std::string prefix =
-      SeenFrom(DirectoryOf(path), "." + BaseNameOf(path).substr(0, kLongestBaseKept) + ".");
+      SeenFrom(ContainingDirectory(path), "." + FileNameOf(path).substr(0, kLongestBaseKept) + ".");
   for (int tried = 0; tried < kNamesTried; ++tried) {
     std::string name = prefix + RandomSuffix();
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -173,10 +173,6 @@ std::vector<Drive> SystemDriveList() {
   return {{"/", "/"}};
 }
 
-Rgb ActiveBorderColour() {
-  return {0xC0, 0xC0, 0xC0};
-}
-
 ReplacementFile::ReplacementFile(const std::string& target)
     : target_(target), real_path_(FollowLinks(target)) {
   struct stat old {};
@@ -254,7 +250,7 @@ void ReplacementFile::Commit() {
   if (error == 0 && !temp_path_.empty()) {
     if (::rename(temp_path_.c_str(), real_path_.c_str()) == 0) {
       temp_path_.clear();
-      SyncDirectory(DirectoryOf(real_path_));
+      SyncDirectory(ContainingDirectory(real_path_));
     } else {
       error = errno;
     }

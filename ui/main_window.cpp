@@ -77,7 +77,7 @@ std::optional<std::string> DraggedStem(const QMimeData* mime) {
   const std::string name = FileNamePart(path);
   if (!MatchesPattern(name, "*.out") && !MatchesPattern(name, "*.ind")) return std::nullopt;
   if (!FileExists(path)) return std::nullopt;
-  return JoinStem(NormalDirectory(DirectoryPart(path)), BaseName(name));
+  return JoinStem(NormalDirectory(DirectoryWithSeparator(path)), BaseName(name));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include "core/conversion_state.h"
 #include "core/read_command.h"
 #include "core/unexpected_error.h"
-#include "files/directories.h"
 #include "files/paths.h"
+#include "files/same_file.h"
 
 #ifndef QUILLET_VERSION
 #define QUILLET_VERSION "unknown"

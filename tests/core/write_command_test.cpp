@@ -83,7 +83,7 @@ TEST_F(RunWriteTest, SecondWriteWritesTheSameBytes) {
   EXPECT_EQ(dir.Read("dromout.txt"), kExample);
 }
 
-TEST(OutputPathTest, DirectoryPartEndsAtTheLastSeparator) {
+TEST(OutputPathTest, DirectoryEndsAtTheLastSeparator) {
   const std::pair<const char*, const char*> cases[] = {
       {"c:\\drom\\myfile", "c:\\drom\\dromout.txt"},
       {"c:\\drom\\", "c:\\drom\\dromout.txt"},
