@@ -24,6 +24,11 @@ const std::string kChain1 =
     "1001  0.51\r\n1002  0.47\r\n1003  0.55\r\n1001  1.2\r\n1002  1.3\r\n1003  1.1\r\n";
 // LF line ends, bytes that are no UTF-8, and one sample short.
 const std::string kChain2 = "1 -1.43658e+06\n2 \xE9t\xE9\n3 0.3\n1 1\n2 2\n";
+// Variables of different lengths: each chain laid out by the same ranges,
+// the second one line short and with LF line ends.
+const std::string kUnequalIndex = "mu 1 1\r\nsigma 2 4\r\ntau 5 6\r\n";
+const std::string kUnequalChain1 = "1 0.1\r\n1 1.1\r\n2 1.2\r\n3 1.3\r\n1 2.1\r\n2 2.2\r\n";
+const std::string kUnequalChain2 = "1 5\n1 6\n2 7\n3 8\n1 9\n";
 // Ends inside a line: the Read stops with an error.
 const std::string kBroken = "1 0.5\r\n2";
 const std::string kUsage =
@@ -61,6 +66,7 @@ struct Table {
   std::string path;  // "-": standard output
   std::string index;
   std::string data;
+  std::string bytes = "";  // when given, what the stem form must write too
 };
 
 struct IndexFormCase {
@@ -101,6 +107,9 @@ TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
   std::string expected_out;
   for (const Table& table : c.tables) {
     const std::string bytes = StemFormTable(before.at(table.index), before.at(table.data));
+    if (!table.bytes.empty()) {
+      EXPECT_EQ(bytes, table.bytes) << table.path;
+    }
     (table.path == "-" ? expected_out : expected[table.path]) = bytes;
   }
   EXPECT_EQ(result.out, expected_out);
@@ -128,6 +137,20 @@ INSTANTIATE_TEST_SUITE_P(
             {{"runs/run1.table.txt", "runs/run.ind", "runs/run1.out"},
              {"runs/run2.table.txt", "runs/run.ind", "runs/run2.out"},
              {"runs.v2/chain.table.txt", "runs/run.ind", "runs.v2/chain"}}},
+        IndexFormCase{"UnequalRangesLayEveryChain",
+                      {{"run.ind", kUnequalIndex},
+                       {"run1.out", kUnequalChain1},
+                       {"run2.out", kUnequalChain2}},
+                      {},
+                      {"--index", "run.ind", "run1.out", "run2.out"},
+                      0,
+                      "",
+                      {{"run1.table.txt", "run.ind", "run1.out",
+                        "Iteration\tmu\tsigma\ttau\t\r\n1\t0.1\t1.1\t2.1\t\r\n"
+                        "2\t\t1.2\t2.2\t\r\n3\t\t1.3\t\t\r\n"},
+                       {"run2.table.txt", "run.ind", "run2.out",
+                        "Iteration\tmu\tsigma\ttau\t\r\n1\t5\t6\t9\t\r\n"
+                        "2\t\t7\t\t\r\n3\t\t8\t\t\r\n"}}},
         // Each failure is named and the rest still converted; the highest
         // status counts. A failed chain's earlier table stays as it was.
         IndexFormCase{
