@@ -18,6 +18,12 @@ DESCRIPTION
        then one line per sample numbered from 1, a tab after every cell and
        CR LF after every line.
 
+       When the index's line ranges (each variable's first and last data
+       line) tile the data file from line 1 and give the variables different
+       numbers of samples, each variable takes its own lines and the shorter
+       columns end in empty cells; otherwise every variable takes as many
+       lines as the third field of the first index line says.
+
        The table goes to "dromout.txt" in the directory of STEM (STEM up to
        its last "/" or "\"), or in the current directory when STEM has none.
        It is the same file, byte for byte, that the window program writes for
