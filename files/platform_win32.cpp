@@ -276,6 +276,37 @@ std::string WriteDestination(const std::string& path) {
   return FollowLinks(path);
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  const HANDLE file = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(file, &info) != 0;
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+bool NamesMayIgnoreCase(const std::string& /*directory*/) {
+  // A folder can be made to keep case apart, but most ignore it: in doubt.
+  return true;
+}
+
+std::string FoldedCase(const std::string& text) {
+  std::wstring wide;
+  if (!DecodeUtf8(text, wide) || wide.empty()) {
+    std::string folded = text;
+    for (char& c : folded) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+  }
+  // Upper case, as the file systems here compare names.
+  CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return Utf8Of(wide);
+}
+
 bool FileExists(const std::string& path) {
   const std::wstring name = Wide(path);
   DWORD attributes = GetFileAttributesW(name.c_str());
@@ -408,7 +439,14 @@ ReplacementFile::ReplacementFile(const std::string& target)
     } else if (GetFileInformationByHandle(existing, &info) && info.nNumberOfLinks > 1) {
       // Hard links: the other names would keep the old bytes.
     } else if ((fresh = CreateBeside(real, temp)) == INVALID_HANDLE_VALUE) {
-      // The directory takes no new file, but the file itself can be written.
+      // Only a directory that the writer may not add to is what writing in
+      // place is for. Anything else (a full disk, a quota, a name too long)
+      // would fail the write in place too, after emptying the file.
+      const DWORD error = GetLastError();
+      if (error != ERROR_ACCESS_DENIED) {
+        CloseHandle(existing);
+        Fail(kCreateOperation, target_, error);
+      }
     }
     if (fresh == INVALID_HANDLE_VALUE) {
       // No truncation: the old bytes stay until the first Write needs the room.

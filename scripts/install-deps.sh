@@ -17,6 +17,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
+  acl attr                              # fault tests: access lists and attributes of a replaced file
+  exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
 )
 for extra in "$@"; do
   case $extra in

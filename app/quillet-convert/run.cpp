@@ -9,6 +9,7 @@
 #include "app/quillet-convert/options.h"
 #include "core/conversion_state.h"
 #include "core/read_command.h"
+#include "core/write_command.h"
 #include "files/directories.h"
 #include "files/paths.h"
 
@@ -49,27 +50,35 @@ int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
   return kExitError;
 }
 
+// The files a conversion reads, and the table that each data file gets.
+struct Conversions {
+  std::string index;
+  std::vector<std::string> data;
+  std::vector<WriteTarget> tables;  // one per data file
+  bool name_data = false;           // messages begin with the data file's name
+};
+
 // Refuses, before anything is read, tables that would overwrite an input or
-// the table of an earlier data file. Names every one on `err`; true when there
-// is none.
-bool TablesAreSafe(const Options& options, const std::vector<WriteTarget>& tables,
-                   std::ostream& err) {
+// the table of an earlier data file: the same file by any of its names (links
+// followed), or two names that the file system there may take for one.
+// Linear in their number. Names every one on `err`; true when there is none.
+bool TablesAreSafe(const Conversions& conversions, std::ostream& err) {
+  FileSet written_or_read;
+  written_or_read.Add(conversions.index, "the index file " + conversions.index);
+  for (const std::string& data : conversions.data) {
+    written_or_read.Add(data, "the data file " + data);
+  }
   bool safe = true;
-  for (std::size_t i = 0; i < tables.size(); ++i) {
-    if (tables[i].standardOutput) continue;
-    const auto overwrites = [&](const std::string& path) { return SameFile(tables[i].path, path); };
-    std::string what;
-    if (overwrites(*options.index)) what = "the index file " + *options.index;
-    for (std::size_t j = 0; what.empty() && j < options.data.size(); ++j) {
-      if (overwrites(options.data[j])) what = "the data file " + options.data[j];
+  for (std::size_t i = 0; i < conversions.tables.size(); ++i) {
+    const WriteTarget& table = conversions.tables[i];
+    if (table.standardOutput) continue;
+    if (const auto what = written_or_read.Find(table.path)) {
+      err << kProgramName << ": ";
+      if (conversions.name_data) err << conversions.data[i] << ": ";
+      err << "the table " << table.path << " would overwrite " << *what << '\n';
+      safe = false;
     }
-    for (std::size_t j = 0; what.empty() && j < i; ++j) {
-      if (overwrites(tables[j].path)) what = "the table of " + options.data[j];
-    }
-    if (what.empty()) continue;
-    err << kProgramName << ": " << options.data[i] << ": the table " << tables[i].path
-        << " would overwrite " << what << '\n';
-    safe = false;
+    written_or_read.Add(table.path, "the table of " + conversions.data[i]);
   }
   return safe;
 }
@@ -101,6 +110,10 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   const bool verbose = options.verbosity == Verbosity::kVerbose;
 
   if (!options.index) {
+    const WriteTarget table = options.output.value_or(WriteTarget{OutputPathFor(options.stem)});
+    if (!TablesAreSafe({options.stem + ".ind", {options.stem + ".out"}, {table}}, err)) {
+      return kExitUsage;
+    }
     ConsoleUi ui(err, show_progress, verbose);
     return Convert(
         ui, [&](ConversionState& state) { RunRead(state, options.stem, ui); },
@@ -117,7 +130,7 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   for (const std::string& data : options.data) {
     tables.push_back(options.output.value_or(WriteTarget{TablePathFor(data)}));
   }
-  if (!TablesAreSafe(options, tables, err)) return kExitUsage;
+  if (!TablesAreSafe({*options.index, options.data, tables, true}, err)) return kExitUsage;
   int status = kExitWritten;
   for (std::size_t i = 0; i < options.data.size(); ++i) {
     ConsoleUi ui(err, show_progress, verbose);
