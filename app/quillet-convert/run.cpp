@@ -9,6 +9,7 @@
 #include "app/quillet-convert/options.h"
 #include "core/conversion_state.h"
 #include "core/read_command.h"
+#include "core/workbook_writer.h"
 #include "core/write_command.h"
 #include "files/directories.h"
 #include "files/paths.h"
@@ -22,7 +23,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n"
-    "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n";
+    "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
+    "       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx] STEM | DATA...\n";
+
+// Where a workbook goes without -o: beside dromout.txt.
+constexpr const char* kWorkbookFileName = "dromout.xlsx";
 
 // Runs `read` and then `write` on a state of their own and gives the exit
 // status. A refused Read leaves nothing worth writing; an error is reported
@@ -83,6 +88,67 @@ bool TablesAreSafe(const Conversions& conversions, std::ostream& err) {
   return safe;
 }
 
+// Warns, for a text table, when spreadsheet programs cannot show all of it.
+void WarnIfBeyondWorksheet(const ConversionState& state, ConsoleUi& ui) {
+  if (const auto passed = WorksheetLimitsPassed(state)) {
+    ui.ShowMessage("warning: the table is larger than a spreadsheet can show: " + *passed + ".",
+                   MessageStyle::kInformation);
+  }
+}
+
+// Refuses, before anything is read, a workbook that would overwrite one of
+// the chain files. Names it on `err`; true when it would not.
+bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& inputs,
+                    std::ostream& err) {
+  if (target.standardOutput) return true;
+  for (const std::string& input : inputs) {
+    if (!SameFile(target.path, input)) continue;
+    err << kProgramName << ": the workbook " << target.path << " would overwrite " << input << '\n';
+    return false;
+  }
+  return true;
+}
+
+// The workbook form: every chain read in turn and written as the next
+// worksheet of one workbook, which is put in place only once all are written.
+// The first chain refused or failed ends the run with nothing written.
+int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progress, bool verbose) {
+  const WriteTarget target =
+      options.output.value_or(WriteTarget{DirectoryPart(options.stem) + kWorkbookFileName});
+  std::vector<std::string> inputs = {options.stem + ".ind", options.stem + ".out"};
+  std::vector<std::string> titles = {FileNamePart(options.stem)};
+  if (options.index) {
+    inputs = options.data;
+    inputs.push_back(*options.index);
+    titles.clear();
+    for (const std::string& data : options.data) titles.push_back(FileNamePart(data));
+  }
+  if (!WorkbookIsSafe(target, inputs, err)) return kExitUsage;
+
+  WorkbookWriter workbook(target, WorksheetNames(titles));
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    ConsoleUi ui(err, show_progress, verbose);
+    const auto read = [&](ConversionState& state) {
+      if (options.index) {
+        ui.SetSubject(options.data[i]);
+        RunReadPair(state, {*options.index, options.data[i]}, ui);
+      } else {
+        RunRead(state, options.stem, ui);
+      }
+    };
+    const auto write = [&](const ConversionState& state) { workbook.WriteSheet(state, ui); };
+    const int status = Convert(ui, read, write);
+    if (status != kExitWritten) return status;
+  }
+  ConsoleUi ui(err, show_progress, verbose);
+  return Convert(
+      ui, [](ConversionState&) {},
+      [&](const ConversionState&) {
+        workbook.Close();
+        ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+      });
+}
+
 }  // namespace
 
 std::string TablePathFor(const std::string& data) {
@@ -108,6 +174,9 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   const bool show_progress = err_is_terminal && options.verbosity != Verbosity::kQuiet;
   const bool verbose = options.verbosity == Verbosity::kVerbose;
+  if (options.output_kind == OutputKind::kWorkbook) {
+    return ConvertToWorkbook(options, err, show_progress, verbose);
+  }
 
   if (!options.index) {
     const WriteTarget table = options.output.value_or(WriteTarget{OutputPathFor(options.stem)});
@@ -118,6 +187,7 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     return Convert(
         ui, [&](ConversionState& state) { RunRead(state, options.stem, ui); },
         [&](const ConversionState& state) {
+          WarnIfBeyondWorksheet(state, ui);
           if (options.output) {
             RunWriteTo(state, *options.output, ui);
           } else {
@@ -137,7 +207,10 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     ui.SetSubject(options.data[i]);
     const ChainPaths paths{*options.index, options.data[i]};
     const auto read = [&](ConversionState& state) { RunReadPair(state, paths, ui); };
-    const auto write = [&](const ConversionState& state) { RunWriteTo(state, tables[i], ui); };
+    const auto write = [&](const ConversionState& state) {
+      WarnIfBeyondWorksheet(state, ui);
+      RunWriteTo(state, tables[i], ui);
+    };
     status = std::max(status, Convert(ui, read, write));
   }
   return status;
