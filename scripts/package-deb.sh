@@ -71,5 +71,7 @@ depends=$(cd "$out" && dpkg-shlibdeps -O debian/quillet/usr/bin/* | sed -n 's/^s
 chmod 644 "$stage/DEBIAN/control" "$stage/DEBIAN/md5sums"
 
 package=$out/quillet_${version}_${arch}.deb
+# Only this version's package is left, so that ./quillet_*.deb names it.
+rm -f "$out"/quillet_*.deb
 dpkg-deb --root-owner-group -Zxz --build "$stage" "$package" >/dev/null
 echo "$package"

@@ -66,8 +66,13 @@ usr/share/doc/quillet/copyright text
 usr/share/doc/quillet/changelog.gz gz
 EOF
 
+# The menu entry starts the packaged program with the packaged icon.
+entry=$root/usr/share/applications/$app_id.desktop
+grep -qx 'Exec=quillet' "$entry" && grep -qx "Icon=$app_id" "$entry" ||
+  fail "the desktop entry does not start /usr/bin/quillet with the icon $app_id"
+
 # The validators print hints as well as errors: a pass prints nothing.
-hints=$(desktop-file-validate "$root/usr/share/applications/$app_id.desktop" 2>&1) &&
+hints=$(desktop-file-validate "$entry" 2>&1) &&
   [ -z "$hints" ] || fail "desktop-file-validate: $hints"
 # The metainfo alone, then with the desktop entry and icons it names.
 appstreamcli validate --no-net --explain "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
