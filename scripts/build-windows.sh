@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds Quillet's core, settings, file access and quillet-convert for
-# 64-bit Windows with MinGW-w64 into build/windows, and runs their tests under
-# Wine. quillet-convert.exe is left in build/windows; it runs on its own, with
-# no DLL beside it. Installs what is missing first.
+# Cross-builds Quillet's core, settings, file access, quillet-convert and the
+# Win32 parts of the window for 64-bit Windows with MinGW-w64 into
+# build/windows, and runs their tests under Wine (scripts/wine-session.sh).
+# quillet-convert.exe is left in build/windows; it runs on its own, with no
+# DLL beside it, and so does quillet.exe, with the installer and the zip,
+# where the build has the window program. Installs what is missing first.
 #
 # With the path of a Linux quillet-convert as its argument, it also converts
 # the same generated chain pairs with both converters and compares what each
