@@ -7,7 +7,9 @@
 # compile.
 function(quillet_layer target folder)
   set(root ${PROJECT_BINARY_DIR}/layers/${folder})
-  file(MAKE_DIRECTORY ${root})
+  # A nested folder (ui/win32) needs its parent folders in the link's place.
+  get_filename_component(link_parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${link_parent})
   file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
   target_include_directories(${target} PUBLIC ${root})
   target_compile_options(${target} PRIVATE ${QUILLET_WARNINGS})

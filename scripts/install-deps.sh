@@ -7,10 +7,10 @@
 #
 # With the argument "fuzz" it also asks for what the fuzzers need (clang and
 # libFuzzer), with "windows" for what the Windows build needs (MinGW-w64, the
-# GoogleTest sources and Wine), with "package" for what scripts/package-deb.sh
-# and its test need (the Debian packaging tools and the checkers of packages,
-# desktop entries and software centre metadata); the ordinary build needs
-# none of them.
+# GoogleTest sources, Wine and NSIS), with "package" for what
+# scripts/package-deb.sh and its test need (the Debian packaging tools and the
+# checkers of packages, desktop entries and software centre metadata); the
+# ordinary build needs none of them.
 set -euo pipefail
 
 packages=(
@@ -29,8 +29,10 @@ for extra in "$@"; do
   case $extra in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;  # fuzz/run.sh: libFuzzer and sanitizers
     # scripts/build-windows.sh: the cross compiler, GoogleTest to build for
-    # Windows, and Wine to run the tests.
-    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
+    # Windows, Wine to run the tests with the fonts its windows draw in (on
+    # the display of Xvfb, driven by xdotool, both above), NSIS for the
+    # installer, zlib for the workbooks.
+    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine nsis libz-mingw-w64-dev) ;;
     # scripts/package-deb.sh and scripts/test-package.sh: building the package,
     # checking it, and reading its manual pages as man does.
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream man-db file libxml2-utils) ;;
@@ -56,6 +58,7 @@ if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=("MinGW-w64 g++ (x86_64, posix threads)")
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=("GoogleTest sources in /usr/src/googletest")
     command -v wine64 >/dev/null || command -v wine >/dev/null || missing+=("Wine (64-bit)")
+    command -v makensis >/dev/null || missing+=("NSIS (makensis)")
   fi
   if [ ${#missing[@]} -gt 0 ]; then
     echo "install-deps.sh: this system has no apt-get; install these yourself:" >&2
