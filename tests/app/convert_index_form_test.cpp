@@ -10,8 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "files/platform.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#ifndef _WIN32
+#include "support/test_mount.h"
+#endif
 
 namespace quillet {
 namespace {
@@ -51,15 +55,18 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
   return files;
 }
 
-// The table that the stem form writes for an index file and a data file.
+// The table that the stem form writes for an index file and a data file
+// (asked once for each pair of contents).
 std::string StemFormTable(const std::string& index, const std::string& data) {
+  static std::map<std::pair<std::string, std::string>, std::string> known;
+  if (const auto found = known.find({index, data}); found != known.end()) return found->second;
   TempDir pair;
   pair.Write("pair.ind", index);
   pair.Write("pair.out", data);
   const testing::ProcessResult result =
       testing::RunProcess(QUILLET_CONVERT_PATH, {"pair"}, {.cwd = pair.path().string()});
   EXPECT_EQ(result.status, 0) << result.err;
-  return pair.Read("dromout.txt");
+  return known[{index, data}] = pair.Read("dromout.txt");
 }
 
 struct Table {
@@ -82,24 +89,21 @@ void PrintTo(const IndexFormCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class IndexFormTest : public ::testing::TestWithParam<IndexFormCase> {};
-
-TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
-  const IndexFormCase& c = GetParam();
-  TempDir dir;
+// Makes the case's files under `root`, runs it there and checks every file.
+void RunCase(const IndexFormCase& c, const fs::path& root) {
   for (const auto& [name, bytes] : c.files) {
-    fs::create_directories((dir.path() / name).parent_path());
-    dir.Write(name, bytes);
+    fs::create_directories((root / name).parent_path());
+    testing::WriteFileBytes(PathText(root / name), bytes);
   }
   for (const auto& [name, target] : c.links) {
     std::error_code error;  // Wine, and Windows without the right, make none
-    fs::create_symlink(target, dir.path() / name, error);
+    fs::create_symlink(target, root / name, error);
     if (error) GTEST_SKIP() << "no symbolic link can be made here: " << error.message();
   }
-  const std::map<std::string, std::string> before = Snapshot(dir.path());
+  const std::map<std::string, std::string> before = Snapshot(root);
 
   const testing::ProcessResult result =
-      testing::RunProcess(QUILLET_CONVERT_PATH, c.args, {.cwd = dir.path().string()});
+      testing::RunProcess(QUILLET_CONVERT_PATH, c.args, {.cwd = root.string()});
   EXPECT_EQ(result.status, c.status);
   EXPECT_EQ(result.err, testing::TextLines(c.err));
 
@@ -113,7 +117,28 @@ TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
     (table.path == "-" ? expected_out : expected[table.path]) = bytes;
   }
   EXPECT_EQ(result.out, expected_out);
-  EXPECT_EQ(Snapshot(dir.path()), expected);
+  EXPECT_EQ(Snapshot(root), expected);
+}
+
+// A run of 1,000 chains: every table is checked against every input and
+// every other table, by a hash of their identities and names.
+IndexFormCase ThousandChains() {
+  IndexFormCase c{
+      "ThousandChains", {{"run.ind", kIndex}}, {}, {"-q", "--index", "run.ind"}, 0, "", {}};
+  for (int i = 1; i <= 1000; ++i) {
+    const std::string chain = "c" + std::to_string(i);
+    c.files.emplace_back(chain + ".out", i % 2 == 0 ? kChain1 : kChain2);
+    c.args.push_back(chain + ".out");
+    c.tables.push_back({chain + ".table.txt", "run.ind", chain + ".out"});
+  }
+  return c;
+}
+
+class IndexFormTest : public ::testing::TestWithParam<IndexFormCase> {};
+
+TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
+  TempDir dir;
+  RunCase(GetParam(), dir.path());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -218,6 +243,22 @@ INSTANTIATE_TEST_SUITE_P(
                       "quillet-convert: run1.txt: the table run1.table.txt would overwrite the "
                       "table of run1.out\n",
                       {}},
+        // The stem form too: -o onto STEM.out or STEM.ind, or a link to one.
+        IndexFormCase{"StemFormOutputIsTheDataFile",
+                      {{"run.ind", kIndex}, {"run.out", kChain1}},
+                      {},
+                      {"-o", "run.out", "run"},
+                      64,
+                      "quillet-convert: the table run.out would overwrite the data file run.out\n",
+                      {}},
+        IndexFormCase{"StemFormOutputIsALinkToTheIndex",
+                      {{"run.ind", kIndex}, {"run.out", kChain1}},
+                      {{"t.txt", "run.ind"}},
+                      {"-o", "t.txt", "run"},
+                      64,
+                      "quillet-convert: the table t.txt would overwrite the index file run.ind\n",
+                      {}},
+        ThousandChains(),
         IndexFormCase{"OutputWithSeveralData",
                       {{"run.ind", kIndex}, {"run1.out", kChain1}, {"run2.out", kChain2}},
                       {},
@@ -226,6 +267,60 @@ INSTANTIATE_TEST_SUITE_P(
                       "quillet-convert: option -o needs a single DATA\n" + kUsage,
                       {}}),
     [](const auto& info) { return info.param.name; });
+
+#ifndef _WIN32
+// Names that differ in letter case only: one file on a file system that
+// ignores case (exFAT, as on a USB stick), two where case is kept.
+TEST(CaseInsensitiveDiskTest, NamesThatMayBeOneFileAreOne) {
+  const std::vector<std::pair<std::string, std::string>> pair = {
+      {"one.ind", kIndex}, {"chain.out", kChain1}, {"Chain.dat", kChain2}};
+  const IndexFormCase on_exfat[] = {
+      {"TablesDifferingInCase",
+       pair,
+       {},
+       {"--index", "one.ind", "chain.out", "Chain.dat"},
+       64,
+       "quillet-convert: Chain.dat: the table Chain.table.txt would overwrite the table of "
+       "chain.out\n",
+       {}},
+      {"OutputIsTheIndexInOtherCase",
+       pair,
+       {},
+       {"--index", "one.ind", "-o", "ONE.IND", "chain.out"},
+       64,
+       "quillet-convert: chain.out: the table ONE.IND would overwrite the index file one.ind\n",
+       {}},
+      {"StemFormOutputIsTheDataFileInOtherCase",
+       pair,
+       {},
+       {"-o", "CHAIN.OUT", "chain"},
+       64,
+       "quillet-convert: the table CHAIN.OUT would overwrite the data file chain.out\n",
+       {}},
+  };
+  const IndexFormCase keeping_case = {
+      "TablesDifferingInCaseWhereCaseIsKept",
+      pair,
+      {},
+      {"--index", "one.ind", "chain.out", "Chain.dat"},
+      0,
+      "",
+      {{"chain.table.txt", "one.ind", "chain.out"}, {"Chain.table.txt", "one.ind", "Chain.dat"}}};
+  {
+    SCOPED_TRACE(keeping_case.name);
+    TempDir dir;  // the system's temporary directory keeps case apart
+    RunCase(keeping_case, dir.path());
+  }
+  for (const IndexFormCase& c : on_exfat) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    std::string why_not;
+    const auto stick = testing::TestMount::Exfat(dir.path(), why_not);
+    if (!stick) GTEST_SKIP() << "no exFAT file system can be mounted here: " << why_not;
+    RunCase(c, dir.path());
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quillet
