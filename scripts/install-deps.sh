@@ -17,6 +17,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
+  python3-openpyxl                      # tests: the independent reader of the workbooks
 )
 for extra in "$@"; do
   case $extra in
