@@ -24,6 +24,7 @@ packages=(
   time                                  # benchmark: peak memory
   acl attr                              # fault tests: access lists and attributes of a replaced file
   exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
+  python3-openpyxl                      # tests: the independent reader of the workbooks
 )
 for extra in "$@"; do
   case $extra in

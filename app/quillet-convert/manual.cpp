@@ -71,6 +71,13 @@ OPTIONS
 
        -o -   Write the table to standard output.
 
+       --xlsx [FILE.xlsx], --xlsx=FILE
+              Write a workbook instead of text (also chosen by an -o FILE
+              ending in ".xlsx"): numbers as numbers, other cells as text,
+              one worksheet per DATA with --index; "dromout.xlsx" beside
+              STEM without a FILE. A table of more than 1,048,576 rows or
+              16,384 columns is refused (exit 1) before anything is written.
+
        -q, --quiet
               Show no progress line.
 

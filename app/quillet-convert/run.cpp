@@ -1,6 +1,7 @@
 #include "app/quillet-convert/run.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <new>
 
@@ -89,7 +90,9 @@ bool TablesAreSafe(const Conversions& conversions, std::ostream& err) {
 }
 
 // Warns, for a text table, when spreadsheet programs cannot show all of it.
+// A table too wide for the text form itself fails with its own error instead.
 void WarnIfBeyondWorksheet(const ConversionState& state, ConsoleUi& ui) {
+  if (state.table.created() && state.table.LastColumn() >= INT16_MAX) return;
   if (const auto passed = WorksheetLimitsPassed(state)) {
     ui.ShowMessage("warning: the table is larger than a spreadsheet can show: " + *passed + ".",
                    MessageStyle::kInformation);

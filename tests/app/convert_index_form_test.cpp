@@ -38,6 +38,7 @@ const std::string kBroken = "1 0.5\r\n2";
 const std::string kUsage =
     "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n"
     "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
+    "       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx] STEM | DATA...\n"
     "Try 'quillet-convert --help' for more information.\n";
 
 // Every file below `root` by its relative name: a regular file's bytes, a
