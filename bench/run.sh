@@ -43,7 +43,7 @@ for workload in "${workloads[@]}"; do
 done
 
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"; rm -f "$data"/*.copy "$data"/*.txt' EXIT
+trap 'rm -rf "$scratch"; rm -f "$data"/*.copy "$data"/*.txt "$data"/*.xlsx' EXIT
 
 # measure OUTPUT COMMAND...: runs the command $runs times (OUTPUT removed
 # before each run) and sets `median_ns` (wall time), `median_cpu_ns` (user +
@@ -76,7 +76,7 @@ echo
 echo "| Workload | Data lines | Data file MB | Command | Median wall s | MB/s | ns/line | Median CPU s | Peak RSS MB | RSS / data |"
 echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|"
 
-declare -A convert_ns convert_cpu_ns convert_kb data_bytes data_lines
+declare -A convert_ns convert_cpu_ns convert_kb workbook_ns workbook_kb data_bytes data_lines
 for workload in "${workloads[@]}"; do
   read -r name variables samples <<<"$workload"
   stem=$data/$name
@@ -84,16 +84,20 @@ for workload in "${workloads[@]}"; do
   lines=$((variables * samples))
   data_bytes[$name]=$bytes
   data_lines[$name]=$lines
-  for command in "wc -l" "cp" "quillet-convert"; do
+  for command in "wc -l" "cp" "quillet-convert" "quillet-convert -o .xlsx"; do
     case $command in
       "wc -l") measure "$scratch/none" wc -l "$stem.out" ;;
       cp) measure "$stem.copy" cp "$stem.out" "$stem.copy" ;;
       quillet-convert) measure "$stem.txt" "$convert" -q -o "$stem.txt" "$stem" ;;
+      *.xlsx) measure "$stem.xlsx" "$convert" -q -o "$stem.xlsx" "$stem" ;;
     esac
     if [ "$command" = quillet-convert ]; then
       convert_ns[$name]=$median_ns
       convert_cpu_ns[$name]=$median_cpu_ns
       convert_kb[$name]=$peak_kb
+    elif [[ $command == *.xlsx ]]; then
+      workbook_ns[$name]=$median_ns
+      workbook_kb[$name]=$peak_kb
     fi
     awk -v name="$name" -v lines="$lines" -v bytes="$bytes" -v command="$command" \
       -v ns="$median_ns" -v cpu="$median_cpu_ns" -v kb="$peak_kb" 'BEGIN {
@@ -113,12 +117,17 @@ awk -v m_ns="${convert_ns[medium]}" -v w_ns="${convert_ns[wide]}" \
   -v m_cpu="${convert_cpu_ns[medium]}" -v w_cpu="${convert_cpu_ns[wide]}" \
   -v m_lines="${data_lines[medium]}" -v w_lines="${data_lines[wide]}" \
   -v m_kb="${convert_kb[medium]}" -v w_kb="${convert_kb[wide]}" \
-  -v m_bytes="${data_bytes[medium]}" -v w_bytes="${data_bytes[wide]}" 'BEGIN {
+  -v m_bytes="${data_bytes[medium]}" -v w_bytes="${data_bytes[wide]}" \
+  -v m_book_ns="${workbook_ns[medium]}" -v m_book_kb="${workbook_kb[medium]}" 'BEGIN {
     check("medium converts in at most 1.5 s", sprintf("%.3f s", m_ns / 1e9), m_ns <= 1.5e9)
     check("wide converts in at most 1 s", sprintf("%.3f s", w_ns / 1e9), w_ns <= 1e9)
     m = m_kb * 1024 / m_bytes; w = w_kb * 1024 / w_bytes
     check("peak memory at most 1.5 x data file (medium, wide)", sprintf("%.2f, %.2f", m, w),
           m <= 1.5 && w <= 1.5)
+    check("medium to a workbook in at most 2 s", sprintf("%.3f s", m_book_ns / 1e9),
+          m_book_ns <= 2e9)
+    b = m_book_kb * 1024 / m_bytes
+    check("workbook peak memory at most 1.5 x data file", sprintf("%.2f", b), b <= 1.5)
     ratio = (w_ns / w_lines) / (m_ns / m_lines)
     check("time per line, wide / medium, at most 1.3", sprintf("%.2f", ratio), ratio <= 1.3)
     cpu_ratio = (w_cpu / w_lines) / (m_cpu / m_lines)

@@ -17,8 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# libstdc++, libgcc and winpthread from their static archives.
+# libstdc++, libgcc and winpthread from their static archives; the programs
+# as shipped without their symbols, which would more than double their size.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT -s)
 
 # Debian's wine64 package has no wrapper on the PATH; elsewhere "wine" is one.
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)

@@ -41,26 +41,50 @@ IndexCounts ChainReader::ReadIndexCounts() {
   // Blank lines at the end are not variables.
   while (!stream_->OnlyBlankLinesLeft() && stream_->SkipLine()) ++counts.variableCount;
   Close();
+  ReadIndexRanges(counts);
   return counts;
+}
+
+void ChainReader::ReadIndexRanges(IndexCounts& counts) {
+  if (counts.variableCount == 0) return;
+  Open(paths_.index);
+  counts.ranges = ReadUnequalRanges(*stream_, counts.variableCount);
+  Close();
+  if (counts.ranges) counts.samplesPerVariable = static_cast<double>(counts.ranges->largestCount);
+}
+
+std::int32_t ExpectedLines(const IndexCounts& counts) {
+  if (counts.ranges) return RoundToInt32(static_cast<double>(counts.ranges->lastLine));
+  return RoundToInt32(counts.samplesPerVariable * static_cast<double>(counts.variableCount));
 }
 
 void ChainReader::ReadDataValues(double samplesPerVariable, SampleTable& table,
                                  std::int32_t& linesRead, UserInterface& ui) {
+  IndexCounts counts;
+  counts.samplesPerVariable = samplesPerVariable;
+  ReadDataValues(counts, table, linesRead, ui);
+}
+
+void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
+                                 std::int32_t& linesRead, UserInterface& ui) {
   Open(paths_.data);
   FieldScanner& scan = *scanner_;
-  table.Create(RoundToInt32(samplesPerVariable));
+  table.Create(RoundToInt32(counts.samplesPerVariable));
   row_cursor_ = 1;
   column_cursor_ = 0;
+  // Looked up once per column, so that the lines pay nothing for the ranges.
+  double column_rows = RowsOfColumn(counts.ranges, counts.samplesPerVariable, 0);
   while (!stream_->AtEndOfStream()) {
     // Blank lines at the end are not data lines; only a line that begins
     // with a blank needs the look ahead.
     if (IsLineBlank(stream_->Peek()) && stream_->OnlyBlankLinesLeft()) break;
     // A new column opens only when a line does not fit the current one, so
     // a file that ends after a variable's last sample leaves no empty column.
-    if (static_cast<double>(row_cursor_) > samplesPerVariable) {
+    if (static_cast<double>(row_cursor_) > column_rows) {
       table.AddColumn();
       row_cursor_ = 1;
       ++column_cursor_;
+      column_rows = RowsOfColumn(counts.ranges, counts.samplesPerVariable, column_cursor_);
     }
     Increment(linesRead);
     ui.SetProgressValue(static_cast<float>(linesRead));

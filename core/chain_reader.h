@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/field_scanner.h"
+#include "core/index_ranges.h"
 #include "core/sample_table.h"
 #include "core/user_interface.h"
 #include "files/text_reader.h"
@@ -27,9 +28,18 @@ struct ChainPaths {
 
 // What pass A takes from the index file.
 struct IndexCounts {
-  double samplesPerVariable = 0;   // the third field of the first line
+  // The third field of the first line; with `ranges`, the largest count.
+  double samplesPerVariable = 0;
   std::int64_t variableCount = 0;  // its lines, blank ones at the end left out
+  // Set when the lines' ranges tile the data file with unequal counts: each
+  // variable then takes its own lines (see index_ranges.h).
+  std::optional<IndexRanges> ranges;
 };
+
+// The progress maximum of a Read: the last variable's last line with
+// ranges, otherwise the samples times the variables, rounded (halves to
+// even). Throws OverflowError when it does not fit 32 bits.
+std::int32_t ExpectedLines(const IndexCounts& counts);
 
 class ChainReader {
  public:
@@ -38,15 +48,20 @@ class ChainReader {
   ChainReader(const ChainReader&) = delete;
   ChainReader& operator=(const ChainReader&) = delete;
 
-  // Pass A. Opens and closes the index file. Throws InputPastEndError when
-  // the first line ends before its third field does.
+  // Pass A. Opens and closes the index file (twice: the counts, then the
+  // ranges). Throws InputPastEndError when the first line ends before its
+  // third field does.
   IndexCounts ReadIndexCounts();
 
   // Pass B. Creates `table` with rows 0..R (R: `samplesPerVariable` rounded,
   // halves to even) and fills rows 1..R column by column, one value per data
-  // line, opening the next column when a line no longer fits. Adds one to
-  // `linesRead` per data line and sets the progress value to it. Leaves the
-  // data file open until CloseData().
+  // line, opening the next column when a line no longer fits: after R rows,
+  // or with ranges after the variable's own count. Adds one to `linesRead`
+  // per data line and sets the progress value to it. Leaves the data file
+  // open until CloseData().
+  void ReadDataValues(const IndexCounts& counts, SampleTable& table, std::int32_t& linesRead,
+                      UserInterface& ui);
+  // The same, every variable taking `samplesPerVariable` lines.
   void ReadDataValues(double samplesPerVariable, SampleTable& table, std::int32_t& linesRead,
                       UserInterface& ui);
   void CloseData();
@@ -63,6 +78,9 @@ class ChainReader {
   // Opens `path` as the one input stream, releasing the one held before.
   void Open(const std::string& path);
   void Close();
+  // Pass A's second look at the index file: sets `counts.ranges` (and the
+  // largest count) when the ranges tile the data file with unequal counts.
+  void ReadIndexRanges(IndexCounts& counts);
 
   ChainPaths paths_;
   std::unique_ptr<TextReader> stream_;

@@ -30,13 +30,12 @@ CommandOutcome ReadFoundPair(ConversionState& state, UserInterface& ui) {
     return CommandOutcome::kRefused;
   }
 
-  state.expectedLines =
-      RoundToInt32(counts.samplesPerVariable * static_cast<double>(counts.variableCount));
+  state.expectedLines = ExpectedLines(counts);
   ui.ShowProgress();
   state.linesRead = 0;
   ui.SetProgressMaximum(static_cast<float>(state.expectedLines));
 
-  reader.ReadDataValues(counts.samplesPerVariable, state.table, state.linesRead, ui);
+  reader.ReadDataValues(counts, state.table, state.linesRead, ui);
   ui.HideProgress();
   // The data file stays open until the user has seen this; the names follow.
   ui.ShowMessage("Done Reading", MessageStyle::kOkOnly, kProgramTitle);

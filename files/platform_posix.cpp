@@ -1,15 +1,26 @@
 // The platform seam for Linux and other POSIX systems.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <clocale>
 #include <cstring>
+#include <cwctype>
 #include <random>
 
 #include "files/errors.h"
 #include "files/platform.h"
+#include "files/removal_on_signal.h"
 
 namespace quillet {
 namespace {
@@ -49,13 +60,37 @@ std::string SeenFrom(const std::string& directory, const std::string& name) {
   return directory == "/" ? "/" + name : directory + "/" + name;
 }
 
+// The descriptor that `name` stands for: 1 for "/dev/stdout", 2 for
+// "/dev/stderr", 0 for "/dev/stdin", N for "/dev/fd/N" and for
+// "/proc/self/fd/N" (or this process's number instead of "self"); -1 for any
+// other name.
+int DescriptorNamed(const std::string& name) {
+  if (name == "/dev/stdin") return 0;
+  if (name == "/dev/stdout") return 1;
+  if (name == "/dev/stderr") return 2;
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  std::string_view rest;
+  for (const char* prefix : {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"}) {
+    if (name.starts_with(prefix)) rest = std::string_view(name).substr(std::strlen(prefix));
+  }
+  if (name.starts_with(own)) rest = std::string_view(name).substr(own.size());
+  int descriptor = -1;
+  if (rest.empty() || rest.front() == '+' || rest.front() == '-') return -1;
+  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), descriptor);
+  return error == std::errc() && end == rest.data() + rest.size() ? descriptor : -1;
+}
+
 // Follows symbolic links from `path` to the name that holds the bytes, so that
 // writing through a link keeps the link. A link to a missing file gives that
 // missing name: the file is created there, as a plain open would do. Only the
 // last step is followed here; links among the directories are the kernel's.
-std::string FollowLinks(const std::string& path) {
+// A name that stands for an open descriptor ends the walk there, with the
+// descriptor in `descriptor` (-1 otherwise): the kernel's link behind it
+// names a file the shell opened, or a pipe that has no name at all.
+std::string FollowLinks(const std::string& path, int* descriptor = nullptr) {
   std::string name = path;
   for (int followed = 0;; ++followed) {
+    if (descriptor != nullptr && (*descriptor = DescriptorNamed(name)) >= 0) return name;
     struct stat info {};
     if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
     if (followed == kMostLinksFollowed) Fail(kCreateOperation, path, ELOOP);
@@ -82,36 +117,97 @@ std::string RandomSuffix() {
   return suffix;
 }
 
-// Creates a new, empty file beside `path` under a name of its own, with the
-// mode any new file gets: the kernel applies the umask (or the directory's
-// default ACL) to 0666, and the process-wide umask is never touched. Returns
-// the open descriptor, or -1 with errno set.
-int CreateBeside(const std::string& path, std::string& created) {
-  const std::string prefix =
-      SeenFrom(ContainingDirectory(path), "." + FileNameOf(path).substr(0, kLongestBaseKept) + ".");
-  for (int tried = 0; tried < kNamesTried; ++tried) {
-    std::string name = prefix + RandomSuffix();
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      created = std::move(name);
-      return fd;
-    }
-    if (errno != EEXIST) return -1;
-  }
-  errno = EEXIST;
-  return -1;
+// A name for the new file beside `path`: the target's, hidden and lengthened
+// by a random suffix. The file is made with the mode any new file gets: the
+// kernel applies the umask (or the directory's default ACL) to 0666, and the
+// process-wide umask is never touched.
+std::string HiddenNameBeside(const std::string& path) {
+  return SeenFrom(ContainingDirectory(path),
+                  "." + FileNameOf(path).substr(0, kLongestBaseKept) + "." + RandomSuffix());
 }
 
-// Gives the new file the old one's owner, group and mode. False when the
-// owner or group cannot be given: a writer other than root cannot give a file
-// away, nor give it a group it is no member of.
-bool TakeOwnerAndMode(int fd, const struct stat& old) {
+#ifdef O_TMPFILE
+// Whether an unnamed file can be given a name later: through /proc, as any
+// user can, or with the privilege to link a descriptor directly.
+bool UnnamedFilesCanBeNamed() {
+  return ::access("/proc/self/fd", X_OK) == 0;
+}
+#endif
+
+// Copies the extended attributes of the file at `from` (its access list and
+// security label among them) to the new file `to`, and takes away those the
+// new file got that the old one lacks (an access list inherited from the
+// directory). False when the new file cannot be made to carry exactly those.
+bool TakeExtendedAttributes(const std::string& from, int to) {
+#ifdef __linux__
+  const auto names_of = [](auto list_call, std::string& names) {
+    for (;;) {
+      const ssize_t size = list_call(nullptr, 0);
+      if (size < 0) return errno == ENOTSUP;  // none where the file system keeps none
+      names.resize(static_cast<std::size_t>(size));
+      const ssize_t got = list_call(names.data(), names.size());
+      if (got >= 0) {
+        names.resize(static_cast<std::size_t>(got));
+        return true;
+      }
+      if (errno != ERANGE) return false;  // grew since: ask again
+    }
+  };
+  std::string old_names, new_names;
+  if (!names_of([&](char* list, std::size_t size) { return ::listxattr(from.c_str(), list, size); },
+                old_names) ||
+      !names_of([&](char* list, std::size_t size) { return ::flistxattr(to, list, size); },
+                new_names)) {
+    return false;
+  }
+  const auto each = [](const std::string& names, auto visit) {
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+      if (!visit(names.c_str() + at)) return false;
+    }
+    return true;
+  };
+  const bool added = each(old_names, [&](const char* name) {
+    std::string value;
+    for (;;) {
+      const ssize_t size = ::getxattr(from.c_str(), name, nullptr, 0);
+      if (size < 0) return false;
+      value.resize(static_cast<std::size_t>(size));
+      const ssize_t got = ::getxattr(from.c_str(), name, value.data(), value.size());
+      if (got >= 0) {
+        value.resize(static_cast<std::size_t>(got));
+        break;
+      }
+      if (errno != ERANGE) return false;
+    }
+    return ::fsetxattr(to, name, value.data(), value.size(), 0) == 0;
+  });
+  if (!added) return false;
+  return each(new_names, [&](const char* name) {
+    for (std::size_t at = 0; at < old_names.size(); at += std::strlen(old_names.c_str() + at) + 1) {
+      if (std::strcmp(old_names.c_str() + at, name) == 0) return true;
+    }
+    return ::fremovexattr(to, name) == 0;
+  });
+#else
+  (void)from;
+  (void)to;
+  return true;
+#endif
+}
+
+// Gives the new file the old one's owner, group, extended attributes and
+// mode. False when the owner, group or attributes cannot be given: a writer other than root cannot
+// give a file away, nor give it a group it is no member of.
+bool TakeOwnerAndMode(int fd, const struct stat& old, const std::string& old_path) {
   struct stat fresh {};
   if (::fstat(fd, &fresh) != 0) return false;
   if ((fresh.st_uid != old.st_uid || fresh.st_gid != old.st_gid) &&
       ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     return false;
   }
+  // After fchown, which clears file capabilities; before fchmod, since an
+  // access list sets the group bits as its mask.
+  if (!TakeExtendedAttributes(old_path, fd)) return false;
   // Only after fchown, which may clear the set-user-ID and set-group-ID bits.
   // Best effort: some file systems refuse it (some network and FUSE mounts),
   // and the file then keeps the mode that any new file gets there.
@@ -173,21 +269,141 @@ std::vector<Drive> SystemDriveList() {
   return {{"/", "/"}};
 }
 
-ReplacementFile::ReplacementFile(const std::string& target)
-    : target_(target), real_path_(FollowLinks(target)) {
+namespace {
+
+#ifdef __linux__
+// File systems known to keep names apart by letter case, unless a directory
+// is marked to fold case (ext4, f2fs and tmpfs can do that).
+bool KeepsCaseApart(const std::string& directory) {
+  struct statfs info {};
+  if (::statfs(directory.c_str(), &info) != 0) return false;
+  constexpr unsigned long kMayFold[] = {0xEF53, 0xF2F52010, 0x01021994, 0xCA451A4E};
+  constexpr unsigned long kNeverFold[] = {0x58465342, 0x9123683E, 0x2FC12FC1, 0x794C7630,
+                                          0x52654973, 0x858458F6, 0x3434};
+  const auto type = static_cast<unsigned long>(info.f_type);
+  if (std::find(std::begin(kNeverFold), std::end(kNeverFold), type) != std::end(kNeverFold)) {
+    return true;
+  }
+  if (std::find(std::begin(kMayFold), std::end(kMayFold), type) == std::end(kMayFold)) {
+    return false;
+  }
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  int flags = 0;
+  const bool asked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  const int error = errno;
+  ::close(fd);
+  constexpr int kCaseFolded = 0x40000000;  // FS_CASEFOLD_FL, not in every kernel's headers
+  if (!asked) return error == ENOTTY || error == ENOTSUP;  // no flags: no folding either
+  return (flags & kCaseFolded) == 0;
+}
+#endif
+
+// The C library's case tables for UTF-8, whatever locale the program runs in.
+locale_t Utf8Locale() {
+  static const locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  return locale;
+}
+
+// The code point of the UTF-8 sequence at `at` and its length; length 0 for a
+// byte that begins no valid sequence.
+std::pair<char32_t, std::size_t> DecodeAt(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return {0, 0};
+  char32_t code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return {0, 0};
+    code = (code << 6) | (byte(at + i) & 0x3F);
+  }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    return {0, 0};
+  }
+  return {code, length};
+}
+
+void AppendUtf8(char32_t code, std::string& out) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
+bool NamesMayIgnoreCase(const std::string& directory) {
+#if defined(__linux__)
+  return !KeepsCaseApart(directory);
+#elif defined(_PC_CASE_SENSITIVE)
+  return ::pathconf(directory.c_str(), _PC_CASE_SENSITIVE) != 1;
+#else
+  (void)directory;
+  return true;
+#endif
+}
+
+std::string FoldedCase(const std::string& text) {
+  std::string folded;
+  folded.reserve(text.size());
+  const locale_t utf8 = Utf8Locale();
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80) {
+      folded.push_back(byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a')
+                                                  : static_cast<char>(byte));
+      ++at;
+      continue;
+    }
+    const auto [code, length] = DecodeAt(text, at);
+    if (length == 0 || utf8 == nullptr) {
+      folded.push_back(text[at++]);
+      continue;
+    }
+    AppendUtf8(static_cast<char32_t>(::towlower_l(static_cast<wint_t>(code), utf8)), folded);
+    at += length;
+  }
+  return folded;
+}
+
+ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
+  PrepareForWriting();
+  int descriptor = -1;
+  real_path_ = FollowLinks(target, &descriptor);
+  if (descriptor >= 0) {
+    WriteThrough(descriptor);
+    return;
+  }
   struct stat old {};
   if (::stat(real_path_.c_str(), &old) != 0) {
     // No file to keep: a new one, put in place by Commit like any other.
-    fd_ = CreateBeside(real_path_, temp_path_);
-    if (fd_ < 0) Fail(kCreateOperation, target_, errno);
+    if (!CreateNew()) Fail(kCreateOperation, target_, errno);
     return;
   }
   if (S_ISDIR(old.st_mode)) Fail(kCreateOperation, target_, EISDIR);
   // Without any write bit the file is read-only, even to a superuser who
   // could write it anyway: a direct create would be refused for others.
-  if ((old.st_mode & 0222) == 0 || ::access(real_path_.c_str(), W_OK) != 0) {
-    Fail(kCreateOperation, target_, EACCES);
-  }
+  if ((old.st_mode & 0222) == 0) Fail(kCreateOperation, target_, EACCES);
+  if (::access(real_path_.c_str(), W_OK) != 0) Fail(kCreateOperation, target_, errno);
 
   // Replace the file by a new one where the new one can be all that the old
   // one was; otherwise write in place, as a plain open and write would.
@@ -197,11 +413,14 @@ ReplacementFile::ReplacementFile(const std::string& target)
     // renamed over it would end it.
   } else if (old.st_nlink > 1) {
     // Hard links: the other names would keep the old bytes.
-  } else if ((fd_ = CreateBeside(real_path_, temp_path_)) < 0) {
-    // The directory takes no new file, but the file itself can be written.
-  } else if (!TakeOwnerAndMode(fd_, old)) {
-    // An owner or group that the new file cannot be given (root's file in
-    // a shared folder, say) would be lost.
+  } else if (!CreateNew()) {
+    // Only a directory that the writer may not add to is what writing in
+    // place is for. Anything else (no space, no inode left, a quota, a name
+    // too long) would fail the write in place too, after emptying the file.
+    if (errno != EACCES && errno != EPERM) Fail(kCreateOperation, target_, errno);
+  } else if (!TakeOwnerAndMode(fd_, old, real_path_)) {
+    // An owner, group or attribute that the new file cannot be given (root's
+    // file in a shared folder, a security label) would be lost.
     Discard();
   } else {
     return;  // replaced by rename in Commit
@@ -210,6 +429,69 @@ ReplacementFile::ReplacementFile(const std::string& target)
   fd_ = ::open(real_path_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd_ < 0) Fail(kCreateOperation, target_, errno);
   empty_first_ = regular_file_;
+}
+
+bool ReplacementFile::CreateNew() {
+#ifdef O_TMPFILE
+  if (UnnamedFilesCanBeNamed()) {
+    fd_ = ::open(ContainingDirectory(real_path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+      unnamed_ = true;
+      return true;
+    }
+    // Only a file system without unnamed files goes on to a named one.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  }
+#endif
+  // The name is known before the file exists, so that a signal in between
+  // finds it; removing a name not made yet does nothing.
+  std::string name;
+  for (int tried = 0; tried < kNamesTried; ++tried) {
+    name = HiddenNameBeside(real_path_);
+    removal_slot_ = RemoveOnSignal(name);
+    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+      temp_path_ = std::move(name);
+      return true;
+    }
+    const int error = errno;
+    KeepOnSignal(removal_slot_);
+    removal_slot_ = -1;
+    errno = error;
+    if (errno != EEXIST) return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
+void ReplacementFile::WriteThrough(int descriptor) {
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) Fail(kCreateOperation, target_, EBADF);
+  // What the program wrote to its own streams goes out before the table.
+  std::fflush(nullptr);
+  fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  if (fd_ < 0) Fail(kCreateOperation, target_, errno);
+  regular_file_ = false;  // written as standard output is: no flush to disk
+}
+
+void ReplacementFile::NameNewFile() {
+#ifdef O_TMPFILE
+  const std::string by_descriptor = "/proc/self/fd/" + std::to_string(fd_);
+  for (int tried = 0; tried < kNamesTried; ++tried) {
+    std::string name = HiddenNameBeside(real_path_);
+    removal_slot_ = RemoveOnSignal(name);
+    if (::linkat(AT_FDCWD, by_descriptor.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      temp_path_ = std::move(name);
+      unnamed_ = false;
+      return;
+    }
+    const int error = errno;
+    KeepOnSignal(removal_slot_);
+    removal_slot_ = -1;
+    if (error != EEXIST) Fail(kWriteOperation, target_, error);
+  }
+  Fail(kWriteOperation, target_, EEXIST);
+#endif
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -244,12 +526,24 @@ void ReplacementFile::Commit() {
   if (empty_first_ && ::ftruncate(fd_, 0) != 0) error = errno;
   empty_first_ = false;
   if (error == 0 && regular_file_ && ::fsync(fd_) != 0) error = errno;
+  if (error == 0 && unnamed_) {
+    // The complete file gets its hidden name only now, just before the
+    // rename: the moment a signal could leave it behind is that short.
+    try {
+      NameNewFile();
+    } catch (const FileError&) {
+      Discard();
+      throw;
+    }
+  }
   // close() releases the descriptor even when it reports an error.
   if (::close(fd_) != 0 && error == 0) error = errno;
   fd_ = -1;
   if (error == 0 && !temp_path_.empty()) {
     if (::rename(temp_path_.c_str(), real_path_.c_str()) == 0) {
       temp_path_.clear();
+      KeepOnSignal(removal_slot_);
+      removal_slot_ = -1;
       SyncDirectory(ContainingDirectory(real_path_));
     } else {
       error = errno;
@@ -270,6 +564,9 @@ void ReplacementFile::Discard() noexcept {
     ::unlink(temp_path_.c_str());
     temp_path_.clear();
   }
+  KeepOnSignal(removal_slot_);
+  removal_slot_ = -1;
+  unnamed_ = false;
 }
 
 }  // namespace quillet

@@ -18,6 +18,7 @@
 
 #include "files/errors.h"
 #include "files/platform.h"
+#include "files/wide_text.h"
 
 namespace quillet {
 namespace {
@@ -39,98 +40,6 @@ constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 // What the new file takes over from the old one; read-only never gets here.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-// UTF-8 into UTF-16 code units. The three-byte forms of the surrogates, which
-// Utf8Of gives for an unpaired one, are taken back as such. A byte that
-// begins no valid sequence becomes U+FFFD; false when there was one.
-bool DecodeUtf8(const std::string& text, std::wstring& out) {
-  out.clear();
-  out.reserve(text.size());
-  bool valid = true;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
-  for (std::size_t i = 0; i < size;) {
-    const unsigned lead = bytes[i];
-    if (lead < 0x80) {
-      out.push_back(static_cast<wchar_t>(lead));
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    char32_t code = 0;
-    char32_t least = 0;  // below this the sequence is longer than it needs to be
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, code = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, code = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, code = lead & 0x07, least = 0x10000;
-    }
-    std::size_t taken = 1;
-    while (taken < length && i + taken < size && (bytes[i + taken] & 0xC0) == 0x80) {
-      code = (code << 6) | (bytes[i + taken] & 0x3F);
-      ++taken;
-    }
-    if (length == 0 || taken < length || code < least || code > 0x10FFFF) {
-      out.push_back(L'\xFFFD');
-      valid = false;
-      ++i;
-      continue;
-    }
-    i += length;
-    if (code < 0x10000) {
-      out.push_back(static_cast<wchar_t>(code));
-    } else {
-      code -= 0x10000;
-      out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-    }
-  }
-  return valid;
-}
-
-// UTF-16 code units as UTF-8; an unpaired surrogate keeps its value in the
-// three-byte form, so that every file name survives the way there and back.
-std::string Utf8Of(const wchar_t* text, std::size_t size) {
-  std::string out;
-  out.reserve(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    char32_t code = static_cast<char16_t>(text[i]);
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < size) {
-      const char32_t low = static_cast<char16_t>(text[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-  }
-  return out;
-}
-
-std::string Utf8Of(const std::wstring& text) {
-  return Utf8Of(text.data(), text.size());
-}
-
-std::wstring Wide(const std::string& path) {
-  std::wstring wide;
-  DecodeUtf8(path, wide);
-  return wide;
-}
 
 // The C library's number for the errors it has words for; 0 for the others.
 int ErrnoOf(DWORD error) {
@@ -276,6 +185,37 @@ std::string WriteDestination(const std::string& path) {
   return FollowLinks(path);
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  const HANDLE file = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(file, &info) != 0;
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+bool NamesMayIgnoreCase(const std::string& /*directory*/) {
+  // A folder can be made to keep case apart, but most ignore it: in doubt.
+  return true;
+}
+
+std::string FoldedCase(const std::string& text) {
+  std::wstring wide;
+  if (!DecodeUtf8(text, wide) || wide.empty()) {
+    std::string folded = text;
+    for (char& c : folded) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+  }
+  // Upper case, as the file systems here compare names.
+  CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return Utf8Of(wide);
+}
+
 bool FileExists(const std::string& path) {
   const std::wstring name = Wide(path);
   DWORD attributes = GetFileAttributesW(name.c_str());
@@ -403,7 +343,14 @@ ReplacementFile::ReplacementFile(const std::string& target)
     } else if (GetFileInformationByHandle(existing, &info) && info.nNumberOfLinks > 1) {
       // Hard links: the other names would keep the old bytes.
     } else if ((fresh = CreateBeside(real, temp)) == INVALID_HANDLE_VALUE) {
-      // The directory takes no new file, but the file itself can be written.
+      // Only a directory that the writer may not add to is what writing in
+      // place is for. Anything else (a full disk, a quota, a name too long)
+      // would fail the write in place too, after emptying the file.
+      const DWORD error = GetLastError();
+      if (error != ERROR_ACCESS_DENIED) {
+        CloseHandle(existing);
+        Fail(kCreateOperation, target_, error);
+      }
     }
     if (fresh == INVALID_HANDLE_VALUE) {
       // No truncation: the old bytes stay until the first Write needs the room.

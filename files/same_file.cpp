@@ -1,11 +1,11 @@
 #include "files/same_file.h"
 
-#include <cctype>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "files/errors.h"
-#include "files/platform.h"
 
 namespace quillet {
 namespace {
@@ -28,26 +28,48 @@ fs::path WhereWritten(const std::string& text) {
   return error ? path.lexically_normal() : resolved;
 }
 
-// The path's bytes as the file system compares them.
-std::string Compared(const fs::path& path) {
-  std::string text = PathText(path);
-  if (kFileNamesIgnoreCase) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return text;
-}
-
 }  // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  const fs::path path_a = NativePath(a);
-  const fs::path path_b = NativePath(b);
-  // Only when both exist is their identity known.
-  if (fs::exists(path_a, error) && fs::exists(path_b, error)) {
-    return fs::equivalent(path_a, path_b, error);
+  FileSet set;
+  set.Add(b, "");
+  return set.Find(a).has_value();
+}
+
+FileSet::FileSet(CaseRule names_may_ignore_case)
+    : names_may_ignore_case_(std::move(names_may_ignore_case)) {}
+
+FileSet::Keys FileSet::KeysOf(const std::string& path) const {
+  Keys keys{IdentityOf(path), PathText(WhereWritten(path))};
+  const std::string directory = PathText(NativePath(keys.place).parent_path());
+  auto [known, added] = directories_ignoring_case_.try_emplace(directory, false);
+  if (added) known->second = names_may_ignore_case_(directory);
+  // The whole path, since the folder names on the way may fold too.
+  if (known->second) keys.place = FoldedCase(keys.place);
+  return keys;
+}
+
+void FileSet::Add(const std::string& path, const std::string& what) {
+  const Keys keys = KeysOf(path);
+  const std::size_t order = descriptions_.size();
+  descriptions_.push_back(what);
+  if (keys.identity) by_identity_.try_emplace(*keys.identity, order);
+  by_place_.try_emplace(keys.place, order);
+}
+
+std::optional<std::string> FileSet::Find(const std::string& path) const {
+  const Keys keys = KeysOf(path);
+  std::size_t earliest = descriptions_.size();
+  if (keys.identity) {
+    if (const auto found = by_identity_.find(*keys.identity); found != by_identity_.end()) {
+      earliest = found->second;
+    }
   }
-  return Compared(WhereWritten(a)) == Compared(WhereWritten(b));
+  if (const auto found = by_place_.find(keys.place); found != by_place_.end()) {
+    earliest = std::min(earliest, found->second);
+  }
+  if (earliest == descriptions_.size()) return std::nullopt;
+  return descriptions_[earliest];
 }
 
 }  // namespace quillet

@@ -3,9 +3,10 @@
 // The input is an index file and a data file: the bytes before the first
 // "#data#\n" are STEM.ind, the bytes after it STEM.out (no marker: an empty
 // data file). Whatever the bytes, the Read and the Write must either finish
-// or stop with one of the program's named errors (QuilletError); a finished
-// Write must leave exactly the table's text in dromout.txt, a stopped one the
-// file that was there before, and neither may leave a temporary file behind.
+// or stop with one of the program's named errors (QuilletError); variables of
+// different lengths must each have their own column; a finished Write must
+// leave exactly the table's text in dromout.txt, a stopped one the file that
+// was there before, and neither may leave a temporary file behind.
 #include <dirent.h>
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include "core/read_command.h"
 #include "core/write_command.h"
 #include "fuzz_support.h"
+#include "unequal_layout_check.h"
 
 namespace quillet::fuzzing {
 namespace {
@@ -121,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const std::exception& error) {
     Finding(error.what());
   }
+  CheckUnequalLayout(index, state);
 
   // Without a table the Write stops before its first row whatever R is.
   if (!state.table.created() || state.samplesPerVariable.value_or(0.0) <= kMaxWrittenRows) {

@@ -4,14 +4,19 @@ and compares what each did: exit status, messages and the table's bytes.
 
     scripts/compare-converters.py OLD NEW [PAIRS] [SEED]
 
-The pairs are random but reproducible from SEED, every line ended by CR LF,
-and mix the shapes a chain file can take: tabs and runs of blanks, a leading
-blank, fractional, exponent and non-numeric sample counts, text after the
-samples field, names without a blank, lone CRs, NUL and high bytes, empty
-lines inside the data, data lines without a blank, more or fewer data lines
-than the index announces. Left out are the shapes whose conversion was
-deliberately changed: blank lines at the end of a file and data lines with
-nothing after their blanks.
+The pairs are random but reproducible from SEED, every line ended by CR LF
+(some indexes LF), and mix the shapes a chain file can take: tabs and runs of
+blanks, a leading blank, fractional, exponent and non-numeric sample counts,
+text after the samples field, names without a blank, lone CRs, NUL and high
+bytes, empty lines inside the data, data lines without a blank, more or fewer
+data lines than the index announces. Half the indexes give every variable
+its own range of data lines: ranges that tile the data file with equal
+counts, and ranges that do not tile it (a gap, an overlap, a number with a
+point or an exponent, two or four fields, a first range not from line 1, a
+line led by a blank or holding a lone CR). Left out are the shapes whose
+conversion was deliberately changed: blank lines at the end of a file, data
+lines with nothing after their blanks, and ranges that tile the data file
+with counts that are not all equal (counted in the summary).
 
 Messages are compared with their line ends made LF, so that a Windows build
 (run through Wine) can be compared with a Linux one; tables byte for byte.
@@ -20,6 +25,7 @@ Prints one line per pair that differs and a summary; exits 1 if any differs.
 """
 import os
 import random
+import re
 import subprocess
 import sys
 import tempfile
@@ -56,12 +62,74 @@ def index_file(rng):
     return b"".join(lines), count, samples
 
 
-def data_file(rng, count, samples):
-    try:
-        per_variable = max(0, int(round(float(samples.decode()))))
-    except ValueError:
-        per_variable = 2
-    total = max(1, per_variable * count + rng.choice([0, 0, 0, -1, 1, 3, -per_variable]))
+# The ways a ranges index is made not to tile the data file; None keeps it.
+BREAKS = [None, None, None, "gap", "overlap", "point", "exponent", "two fields", "four fields",
+          "not from 1", "leading blank", "lone CR"]
+
+
+def ranges_index(rng):
+    """An index of ranges, and the data lines they cover."""
+    breaking = rng.choice(BREAKS)
+    gap_or_overlap = breaking in ("gap", "overlap")
+    count = rng.randint(2 if gap_or_overlap else 1, 4)
+    equal = rng.random() < 0.5
+    counts = [rng.randint(1, 4)] * count if equal else [rng.randint(1, 4) for _ in range(count)]
+    broken = rng.randrange(1 if gap_or_overlap else 0, count)  # the line that breaks the tiling
+    lines = []
+    first = 2 if breaking == "not from 1" else 1
+    for i, n in enumerate(counts):
+        if i == broken and gap_or_overlap:
+            first += 1 if breaking == "gap" else -1
+        last = first + n - 1
+        fields = [rng.choice(NAMES), str(first).encode(), str(last).encode()]
+        if i == broken:
+            if breaking == "point":
+                fields[2] += b".0"
+            elif breaking == "exponent":
+                fields[2] += b"e0"
+            elif breaking == "two fields":
+                fields.pop()
+            elif breaking == "four fields":
+                fields.append(b"x")
+            elif breaking == "lone CR":
+                fields[1] = b"\r" + fields[1]
+        line = fields[0]
+        for field in fields[1:]:
+            line += blanks(rng) + field
+        if i == broken and breaking == "leading blank":
+            line = b" " + line
+        if rng.random() < 0.1:
+            line += blanks(rng)  # blanks after the last field
+        lines.append(line)
+        first = last + 1
+    end = b"\n" if rng.random() < 0.2 else b"\r\n"
+    return b"".join(line + end for line in lines), first - 1
+
+
+def tiles_unequally(index):
+    """Whether the index's ranges tile the data file with counts that are
+    not all equal: the shape whose conversion was changed."""
+    pieces = index.split(b"\n")  # a CR just before a LF is part of the line end
+    lines = [p[:-1] if p.endswith(b"\r") else p for p in pieces[:-1]] + pieces[-1:]
+    while lines and not lines[-1].strip(b" \t\r"):
+        lines.pop()
+    counts, next_first = [], 1
+    for line in lines:
+        fields = re.split(b"[ \t]+", line)
+        if len(fields) == 4 and fields[3] == b"":
+            fields.pop()  # blanks after the last field
+        if len(fields) != 3 or not fields[0] or not all(re.fullmatch(b"[0-9]+", f)
+                                                        for f in fields[1:]):
+            return False
+        first, last = int(fields[1]), int(fields[2])
+        if first != next_first or last < first:
+            return False
+        counts.append(last - first + 1)
+        next_first = last + 1
+    return len(set(counts)) > 1
+
+
+def data_file(rng, total):
     lines = []
     for i in range(total):
         shape = rng.random()
@@ -91,12 +159,25 @@ def main():
     old, new = sys.argv[1], sys.argv[2]
     pairs = int(sys.argv[3]) if len(sys.argv) > 3 else 500
     rng = random.Random(int(sys.argv[4]) if len(sys.argv) > 4 else 1)
-    differ = written = 0
+    differ = written = left_out = 0
     statuses = {}
     with tempfile.TemporaryDirectory() as work:
         for n in range(pairs):
-            index, count, samples = index_file(rng)
-            data = data_file(rng, count, samples)
+            if rng.random() < 0.5:
+                index, count, samples = index_file(rng)
+                try:
+                    per_variable = max(0, int(round(float(samples.decode()))))
+                except ValueError:
+                    per_variable = 2
+                lines = per_variable * count
+            else:
+                index, lines = ranges_index(rng)
+                per_variable = lines
+            if tiles_unequally(index):
+                left_out += 1
+                continue
+            total = max(1, lines + rng.choice([0, 0, 0, -1, 1, 3, -per_variable]))
+            data = data_file(rng, total)
             stem = os.path.join(work, "pair%d" % n)
             open(stem + ".ind", "wb").write(index)
             open(stem + ".out", "wb").write(data)
@@ -109,8 +190,9 @@ def main():
                 print("pair %d differs: status %d -> %d, %r -> %r" %
                       (n, before[0], after[0], before[1], after[1]))
                 print("  index %r\n  data %r" % (index, data))
-    print("%d pairs, %d differ; old exit statuses %s; %d tables written" %
-          (pairs, differ, dict(sorted(statuses.items())), written))
+    print("%d pairs, %d differ; old exit statuses %s; %d tables written; "
+          "%d of unequal tiling ranges left out" %
+          (pairs - left_out, differ, dict(sorted(statuses.items())), written, left_out))
     sys.exit(1 if differ else 0)
 
 

@@ -7,7 +7,10 @@
 #
 # With the argument "fuzz" it also asks for what the fuzzers need (clang and
 # libFuzzer), with "windows" for what the Windows build needs (MinGW-w64, the
-# GoogleTest sources and Wine); the ordinary build needs neither.
+# GoogleTest sources, Wine and NSIS), with "package" for what
+# scripts/package-deb.sh and its test need (the Debian packaging tools and the
+# checkers of packages, desktop entries and software centre metadata); the
+# ordinary build needs none of them.
 set -euo pipefail
 
 packages=(
@@ -15,16 +18,26 @@ packages=(
   libgtest-dev                          # unit tests
   locales                               # a locale with a decimal comma for the number tests
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
+  librsvg2-bin                          # the desktop's icons, rendered from one drawing
+  bash-completion                       # the test of quillet-convert's completion
   xvfb xdotool                          # end-to-end test of the real window
   time                                  # benchmark: peak memory
+  acl attr                              # fault tests: access lists and attributes of a replaced file
+  exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
+  python3-openpyxl                      # tests: the independent reader of the workbooks
 )
 for extra in "$@"; do
   case $extra in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;  # fuzz/run.sh: libFuzzer and sanitizers
     # scripts/build-windows.sh: the cross compiler, GoogleTest to build for
-    # Windows, and Wine to run the tests.
-    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
-    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows)" >&2; exit 64 ;;
+    # Windows, Wine to run the tests with the fonts its windows draw in (on
+    # the display of Xvfb, driven by xdotool, both above), NSIS for the
+    # installer, zlib for the workbooks.
+    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine nsis libz-mingw-w64-dev) ;;
+    # scripts/package-deb.sh and scripts/test-package.sh: building the package,
+    # checking it, and reading its manual pages as man does.
+    package) packages+=(dpkg-dev lintian desktop-file-utils appstream man-db file libxml2-utils) ;;
+    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package)" >&2; exit 64 ;;
   esac
 done
 # The number tests set this locale; it must be generated, not only packaged.
@@ -38,7 +51,7 @@ have_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
   # Not Debian or Ubuntu: look for the tools themselves.
   missing=()
-  for tool in cmake ninja g++ pkg-config; do command -v "$tool" >/dev/null || missing+=("$tool"); done
+  for tool in cmake ninja g++ pkg-config rsvg-convert; do command -v "$tool" >/dev/null || missing+=("$tool"); done
   pkg-config --exists gtest 2>/dev/null || missing+=("GoogleTest (gtest, with its CMake files)")
   pkg-config --exists Qt6Widgets 2>/dev/null || missing+=("Qt 6 Widgets (development files)")
   have_locale || missing+=("the locale $test_locale (for one test; it is skipped without)")
@@ -46,6 +59,7 @@ if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=("MinGW-w64 g++ (x86_64, posix threads)")
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=("GoogleTest sources in /usr/src/googletest")
     command -v wine64 >/dev/null || command -v wine >/dev/null || missing+=("Wine (64-bit)")
+    command -v makensis >/dev/null || missing+=("NSIS (makensis)")
   fi
   if [ ${#missing[@]} -gt 0 ]; then
     echo "install-deps.sh: this system has no apt-get; install these yourself:" >&2

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""Draws Quillet's 32 x 32, 16-colour icon and writes it as XPM.
+"""Draws Quillet's 32 x 32, 16-colour icon and writes it as XPM (the Qt
+windows) and as ICO (the Windows programs and their shortcuts).
 
 The picture: a sheet holding a small table (the spreadsheet file) with a
-quill lying across it. Run from the repository root; afterwards
+quill lying across it. The ICO holds it at 16, 32, 48 and 256 pixels, each
+scaled from the one drawing pixel by pixel, so that every size shows the
+same 16 colours. Run from the repository root; afterwards
     convert ui/icons/quillet.xpm ui/icons/quillet.png
-    convert ui/icons/quillet.xpm ui/icons/quillet.ico
-refresh the PNG (desktop entry) and ICO (Windows executable) copies.
+refreshes the PNG copy (desktop entry).
 """
+import struct
+import zlib
 
 SIZE = 32
 # The classic 16-colour palette; only these colours may appear.
@@ -85,3 +89,59 @@ lines[-1] = lines[-1].rstrip(",")
 lines.append("};")
 with open("ui/icons/quillet.xpm", "w", encoding="ascii") as out:
     out.write("\n".join(lines) + "\n")
+
+
+# The ICO: a directory of images, the small ones as 32-bit bitmaps (with the
+# one-bit mask Windows still reads), the 256-pixel one as PNG, as Windows
+# stores that size.
+ICON_SIZES = (16, 32, 48, 256)
+
+
+def rgba(c):
+    if PALETTE[c] == "None":
+        return (0, 0, 0, 0)
+    value = int(PALETTE[c][1:], 16)
+    return (value >> 16, (value >> 8) & 0xFF, value & 0xFF, 255)
+
+
+def scaled(size):
+    """The drawing at `size` pixels: each pixel takes the drawing's pixel at
+    its centre, so that lines stay solid and no colour is mixed."""
+    return [[rgba(grid[(y * SIZE) // size][(x * SIZE) // size]) for x in range(size)]
+            for y in range(size)]
+
+
+def bitmap_entry(pixels):
+    size = len(pixels)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour = b"".join(bytes((b, g, r, a)) for row in reversed(pixels) for (r, g, b, a) in row)
+    row_bytes = ((size + 31) // 32) * 4
+    mask = bytearray()
+    for row in reversed(pixels):
+        bits = bytearray(row_bytes)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    return header + colour + bytes(mask)
+
+
+def png_entry(pixels):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    size = len(pixels)
+    raw = b"".join(b"\0" + b"".join(bytes(p) for p in row) for row in pixels)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+images = [(size, png_entry(scaled(size)) if size >= 256 else bitmap_entry(scaled(size)))
+          for size in ICON_SIZES]
+offset = 6 + 16 * len(images)
+directory = struct.pack("<HHH", 0, 1, len(images))
+for size, data in images:
+    directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+    offset += len(data)
+with open("ui/icons/quillet.ico", "wb") as out:
+    out.write(directory + b"".join(data for _, data in images))

@@ -2,7 +2,7 @@
 # Installs what is missing, builds Quillet and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh windows
+scripts/install-deps.sh windows package
 
 jobs=$(nproc)
 
@@ -19,6 +19,10 @@ ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1:detect_leaks
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/test -j "$jobs"
+
+# The Debian package: built (a Release build of its own, reused by the next
+# run), checked by lintian and the desktop's validators, unpacked and run.
+scripts/test-package.sh build/test
 
 # Everything below the window built for Windows, its tests run under Wine,
 # and the same generated chain pairs converted by both converters.

@@ -18,6 +18,12 @@ DESCRIPTION
        then one line per sample numbered from 1, a tab after every cell and
        CR LF after every line.
 
+       When the index's line ranges (each variable's first and last data
+       line) tile the data file from line 1 and give the variables different
+       numbers of samples, each variable takes its own lines and the shorter
+       columns end in empty cells; otherwise every variable takes as many
+       lines as the third field of the first index line says.
+
        The table goes to "dromout.txt" in the directory of STEM (STEM up to
        its last "/" or "\"), or in the current directory when STEM has none.
        It is the same file, byte for byte, that the window program writes for
@@ -64,6 +70,13 @@ OPTIONS
               (or the table beside the single DATA).
 
        -o -   Write the table to standard output.
+
+       --xlsx [FILE.xlsx], --xlsx=FILE
+              Write a workbook instead of text (also chosen by an -o FILE
+              ending in ".xlsx"): numbers as numbers, other cells as text,
+              one worksheet per DATA with --index; "dromout.xlsx" beside
+              STEM without a FILE. A table of more than 1,048,576 rows or
+              16,384 columns is refused (exit 1) before anything is written.
 
        -q, --quiet
               Show no progress line.

@@ -1,7 +1,19 @@
 #include "app/quillet-convert/options.h"
 
+#include <string_view>
+
 namespace quillet::convert {
 namespace {
+
+bool EndsInWorkbookExtension(const std::string& path) {
+  constexpr std::string_view kExtension = ".xlsx";
+  if (path.size() < kExtension.size()) return false;
+  for (std::size_t i = 0; i < kExtension.size(); ++i) {
+    const char c = path[path.size() - kExtension.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? c + 32 : c) != kExtension[i]) return false;
+  }
+  return true;
+}
 
 // Takes the value of -o: "-" is standard output, anything else a path.
 bool SetOutput(const std::string& value, Options& options, std::string& error) {
@@ -36,7 +48,9 @@ bool SetIndex(const std::string& value, Options& options, std::string& error) {
 std::string CheckFiles(const std::vector<std::string>& files, Options& options) {
   if (options.index) {
     if (files.empty()) return "missing DATA";
-    if (options.output && files.size() > 1) return "option -o needs a single DATA";
+    const bool workbook = options.output_kind == OutputKind::kWorkbook;
+    if (options.output && files.size() > 1 && !workbook) return "option -o needs a single DATA";
+    if (workbook && !options.output) return "a workbook of DATA files needs a name: --xlsx FILE";
     options.data = files;
     return "";
   }
@@ -77,6 +91,16 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!SetOutput(arg.substr(9), options, error)) return {std::nullopt, error};
     } else if (arg.starts_with("-o")) {
       if (!SetOutput(arg.substr(2), options, error)) return {std::nullopt, error};
+    } else if (arg == "--xlsx") {
+      options.output_kind = OutputKind::kWorkbook;
+      // The workbook's name may follow, recognised by its ending.
+      if (i + 1 < args.size() && EndsInWorkbookExtension(args[i + 1]) &&
+          !SetOutput(args[++i], options, error)) {
+        return {std::nullopt, error};
+      }
+    } else if (arg.starts_with("--xlsx=")) {
+      options.output_kind = OutputKind::kWorkbook;
+      if (!SetOutput(arg.substr(7), options, error)) return {std::nullopt, error};
     } else if (arg == "--index") {
       if (i + 1 == args.size()) return {std::nullopt, "option --index needs a file name"};
       if (!SetIndex(args[++i], options, error)) return {std::nullopt, error};
@@ -85,6 +109,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else {
       return {std::nullopt, "unknown option '" + arg + "'"};
     }
+  }
+  if (options.output && !options.output->standardOutput &&
+      EndsInWorkbookExtension(options.output->path)) {
+    options.output_kind = OutputKind::kWorkbook;
   }
   error = CheckFiles(files, options);
   if (!error.empty()) return {std::nullopt, error};

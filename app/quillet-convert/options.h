@@ -12,6 +12,10 @@ namespace quillet::convert {
 
 enum class Verbosity { kQuiet, kNormal, kVerbose };
 
+// What the table is written as: tab-separated text, or a workbook (an output
+// file ending in ".xlsx", or --xlsx) with one worksheet per table.
+enum class OutputKind { kText, kWorkbook };
+
 // Either a stem (STEM.ind and STEM.out, the table in the stem's dromout.txt)
 // or, with --index, an index file shared by data files that each get a table
 // of their own.
@@ -20,6 +24,7 @@ struct Options {
   std::optional<std::string> index;   // --index: the form with data files
   std::vector<std::string> data;      // its data files, at least one
   std::optional<WriteTarget> output;  // -o: instead of dromout.txt or the data file's table
+  OutputKind output_kind = OutputKind::kText;
   Verbosity verbosity = Verbosity::kNormal;
   bool help = false;
   bool version = false;

@@ -1,6 +1,7 @@
 #include "app/quillet-convert/run.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
 #include "app/quillet-convert/console_ui.h"
@@ -9,6 +10,8 @@
 #include "core/conversion_state.h"
 #include "core/read_command.h"
 #include "core/unexpected_error.h"
+#include "core/workbook_writer.h"
+#include "core/write_command.h"
 #include "files/paths.h"
 #include "files/same_file.h"
 
@@ -21,7 +24,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n"
-    "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n";
+    "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
+    "       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx] STEM | DATA...\n";
+
+// Where a workbook goes without -o: beside dromout.txt.
+constexpr const char* kWorkbookFileName = "dromout.xlsx";
 
 // Runs `read` and then `write` on a state of their own and gives the exit
 // status. A Read that did not finish leaves nothing worth writing; an error is
@@ -40,29 +47,100 @@ int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
   return kExitError;
 }
 
+// The files a conversion reads, and the table that each data file gets.
+struct Conversions {
+  std::string index;
+  std::vector<std::string> data;
+  std::vector<WriteTarget> tables;  // one per data file
+  bool name_data = false;           // messages begin with the data file's name
+};
+
 // Refuses, before anything is read, tables that would overwrite an input or
-// the table of an earlier data file. Names every one on `err`; true when there
-// is none.
-bool TablesAreSafe(const Options& options, const std::vector<WriteTarget>& tables,
-                   std::ostream& err) {
+// the table of an earlier data file: the same file by any of its names (links
+// followed), or two names that the file system there may take for one.
+// Linear in their number. Names every one on `err`; true when there is none.
+bool TablesAreSafe(const Conversions& conversions, std::ostream& err) {
+  FileSet written_or_read;
+  written_or_read.Add(conversions.index, "the index file " + conversions.index);
+  for (const std::string& data : conversions.data) {
+    written_or_read.Add(data, "the data file " + data);
+  }
   bool safe = true;
-  for (std::size_t i = 0; i < tables.size(); ++i) {
-    if (tables[i].standardOutput) continue;
-    const auto overwrites = [&](const std::string& path) { return SameFile(tables[i].path, path); };
-    std::string what;
-    if (overwrites(*options.index)) what = "the index file " + *options.index;
-    for (std::size_t j = 0; what.empty() && j < options.data.size(); ++j) {
-      if (overwrites(options.data[j])) what = "the data file " + options.data[j];
+  for (std::size_t i = 0; i < conversions.tables.size(); ++i) {
+    const WriteTarget& table = conversions.tables[i];
+    if (table.standardOutput) continue;
+    if (const auto what = written_or_read.Find(table.path)) {
+      err << kProgramName << ": ";
+      if (conversions.name_data) err << conversions.data[i] << ": ";
+      err << "the table " << table.path << " would overwrite " << *what << '\n';
+      safe = false;
     }
-    for (std::size_t j = 0; what.empty() && j < i; ++j) {
-      if (overwrites(tables[j].path)) what = "the table of " + options.data[j];
-    }
-    if (what.empty()) continue;
-    err << kProgramName << ": " << options.data[i] << ": the table " << tables[i].path
-        << " would overwrite " << what << '\n';
-    safe = false;
+    written_or_read.Add(table.path, "the table of " + conversions.data[i]);
   }
   return safe;
+}
+
+// Warns, for a text table, when spreadsheet programs cannot show all of it.
+// A table too wide for the text form itself fails with its own error instead.
+void WarnIfBeyondWorksheet(const ConversionState& state, ConsoleUi& ui) {
+  if (state.table.created() && state.table.LastColumn() >= INT16_MAX) return;
+  if (const auto passed = WorksheetLimitsPassed(state)) {
+    ui.ShowMessage("warning: the table is larger than a spreadsheet can show: " + *passed + ".",
+                   MessageStyle::kInformation);
+  }
+}
+
+// Refuses, before anything is read, a workbook that would overwrite one of
+// the chain files. Names it on `err`; true when it would not.
+bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& inputs,
+                    std::ostream& err) {
+  if (target.standardOutput) return true;
+  for (const std::string& input : inputs) {
+    if (!SameFile(target.path, input)) continue;
+    err << kProgramName << ": the workbook " << target.path << " would overwrite " << input << '\n';
+    return false;
+  }
+  return true;
+}
+
+// The workbook form: every chain read in turn and written as the next
+// worksheet of one workbook, which is put in place only once all are written.
+// The first chain refused or failed ends the run with nothing written.
+int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progress, bool verbose) {
+  const WriteTarget target = options.output.value_or(
+      WriteTarget{DirectoryWithSeparator(options.stem) + kWorkbookFileName});
+  std::vector<std::string> inputs = {options.stem + ".ind", options.stem + ".out"};
+  std::vector<std::string> titles = {FileNamePart(options.stem)};
+  if (options.index) {
+    inputs = options.data;
+    inputs.push_back(*options.index);
+    titles.clear();
+    for (const std::string& data : options.data) titles.push_back(FileNamePart(data));
+  }
+  if (!WorkbookIsSafe(target, inputs, err)) return kExitUsage;
+
+  WorkbookWriter workbook(target, WorksheetNames(titles));
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    ConsoleUi ui(err, show_progress, verbose);
+    const auto read = [&](ConversionState& state) {
+      if (options.index) {
+        ui.SetSubject(options.data[i]);
+        return RunReadPair(state, {*options.index, options.data[i]}, ui);
+      }
+      return RunRead(state, options.stem, ui);
+    };
+    const auto write = [&](const ConversionState& state) { return workbook.WriteSheet(state, ui); };
+    const int status = Convert(ui, read, write);
+    if (status != kExitWritten) return status;
+  }
+  ConsoleUi ui(err, show_progress, verbose);
+  return Convert(
+      ui, [](ConversionState&) { return CommandOutcome::kDone; },
+      [&](const ConversionState&) {
+        workbook.Close();
+        ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+        return CommandOutcome::kDone;
+      });
 }
 
 }  // namespace
@@ -90,12 +168,20 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   const bool show_progress = err_is_terminal && options.verbosity != Verbosity::kQuiet;
   const bool verbose = options.verbosity == Verbosity::kVerbose;
+  if (options.output_kind == OutputKind::kWorkbook) {
+    return ConvertToWorkbook(options, err, show_progress, verbose);
+  }
 
   if (!options.index) {
+    const WriteTarget table = options.output.value_or(WriteTarget{OutputPathFor(options.stem)});
+    if (!TablesAreSafe({options.stem + ".ind", {options.stem + ".out"}, {table}}, err)) {
+      return kExitUsage;
+    }
     ConsoleUi ui(err, show_progress, verbose);
     return Convert(
         ui, [&](ConversionState& state) { return RunRead(state, options.stem, ui); },
         [&](const ConversionState& state) {
+          WarnIfBeyondWorksheet(state, ui);
           return options.output ? RunWriteTo(state, *options.output, ui)
                                 : RunWrite(state, options.stem, ui);
         });
@@ -105,7 +191,7 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   for (const std::string& data : options.data) {
     tables.push_back(options.output.value_or(WriteTarget{TablePathFor(data)}));
   }
-  if (!TablesAreSafe(options, tables, err)) return kExitUsage;
+  if (!TablesAreSafe({*options.index, options.data, tables, true}, err)) return kExitUsage;
   int status = kExitWritten;
   for (std::size_t i = 0; i < options.data.size(); ++i) {
     ConsoleUi ui(err, show_progress, verbose);
@@ -113,6 +199,7 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     const ChainPaths paths{*options.index, options.data[i]};
     const auto read = [&](ConversionState& state) { return RunReadPair(state, paths, ui); };
     const auto write = [&](const ConversionState& state) {
+      WarnIfBeyondWorksheet(state, ui);
       return RunWriteTo(state, tables[i], ui);
     };
     status = std::max(status, Convert(ui, read, write));

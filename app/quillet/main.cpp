@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
   // report; a browse dialog left open never keeps it running.
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(quillet::ui::QuilletIcon());
+  // Wayland desktops match the window to its menu entry, and so to the
+  // entry's icon, by this name.
+  QApplication::setDesktopFileName(QStringLiteral(QUILLET_APP_ID));
 
   quillet::ui::frmQLT window;
   window.Load();

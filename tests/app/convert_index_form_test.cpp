@@ -10,8 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "files/platform.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#ifndef _WIN32
+#include "support/test_mount.h"
+#endif
 
 namespace quillet {
 namespace {
@@ -24,11 +28,17 @@ const std::string kChain1 =
     "1001  0.51\r\n1002  0.47\r\n1003  0.55\r\n1001  1.2\r\n1002  1.3\r\n1003  1.1\r\n";
 // LF line ends, bytes that are no UTF-8, and one sample short.
 const std::string kChain2 = "1 -1.43658e+06\n2 \xE9t\xE9\n3 0.3\n1 1\n2 2\n";
+// Variables of different lengths: each chain laid out by the same ranges,
+// the second one line short and with LF line ends.
+const std::string kUnequalIndex = "mu 1 1\r\nsigma 2 4\r\ntau 5 6\r\n";
+const std::string kUnequalChain1 = "1 0.1\r\n1 1.1\r\n2 1.2\r\n3 1.3\r\n1 2.1\r\n2 2.2\r\n";
+const std::string kUnequalChain2 = "1 5\n1 6\n2 7\n3 8\n1 9\n";
 // Ends inside a line: the Read stops with an error.
 const std::string kBroken = "1 0.5\r\n2";
 const std::string kUsage =
     "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n"
     "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
+    "       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx] STEM | DATA...\n"
     "Try 'quillet-convert --help' for more information.\n";
 
 // Every file below `root` by its relative name: a regular file's bytes, a
@@ -46,21 +56,25 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
   return files;
 }
 
-// The table that the stem form writes for an index file and a data file.
+// The table that the stem form writes for an index file and a data file
+// (asked once for each pair of contents).
 std::string StemFormTable(const std::string& index, const std::string& data) {
+  static std::map<std::pair<std::string, std::string>, std::string> known;
+  if (const auto found = known.find({index, data}); found != known.end()) return found->second;
   TempDir pair;
   pair.Write("pair.ind", index);
   pair.Write("pair.out", data);
   const testing::ProcessResult result =
       testing::RunProcess(QUILLET_CONVERT_PATH, {"pair"}, {.cwd = pair.path().string()});
   EXPECT_EQ(result.status, 0) << result.err;
-  return pair.Read("dromout.txt");
+  return known[{index, data}] = pair.Read("dromout.txt");
 }
 
 struct Table {
   std::string path;  // "-": standard output
   std::string index;
   std::string data;
+  std::string bytes = "";  // when given, what the stem form must write too
 };
 
 struct IndexFormCase {
@@ -76,24 +90,21 @@ void PrintTo(const IndexFormCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class IndexFormTest : public ::testing::TestWithParam<IndexFormCase> {};
-
-TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
-  const IndexFormCase& c = GetParam();
-  TempDir dir;
+// Makes the case's files under `root`, runs it there and checks every file.
+void RunCase(const IndexFormCase& c, const fs::path& root) {
   for (const auto& [name, bytes] : c.files) {
-    fs::create_directories((dir.path() / name).parent_path());
-    dir.Write(name, bytes);
+    fs::create_directories((root / name).parent_path());
+    testing::WriteFileBytes(PathText(root / name), bytes);
   }
   for (const auto& [name, target] : c.links) {
     std::error_code error;  // Wine, and Windows without the right, make none
-    fs::create_symlink(target, dir.path() / name, error);
+    fs::create_symlink(target, root / name, error);
     if (error) GTEST_SKIP() << "no symbolic link can be made here: " << error.message();
   }
-  const std::map<std::string, std::string> before = Snapshot(dir.path());
+  const std::map<std::string, std::string> before = Snapshot(root);
 
   const testing::ProcessResult result =
-      testing::RunProcess(QUILLET_CONVERT_PATH, c.args, {.cwd = dir.path().string()});
+      testing::RunProcess(QUILLET_CONVERT_PATH, c.args, {.cwd = root.string()});
   EXPECT_EQ(result.status, c.status);
   EXPECT_EQ(result.err, testing::TextLines(c.err));
 
@@ -101,10 +112,34 @@ TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
   std::string expected_out;
   for (const Table& table : c.tables) {
     const std::string bytes = StemFormTable(before.at(table.index), before.at(table.data));
+    if (!table.bytes.empty()) {
+      EXPECT_EQ(bytes, table.bytes) << table.path;
+    }
     (table.path == "-" ? expected_out : expected[table.path]) = bytes;
   }
   EXPECT_EQ(result.out, expected_out);
-  EXPECT_EQ(Snapshot(dir.path()), expected);
+  EXPECT_EQ(Snapshot(root), expected);
+}
+
+// A run of 1,000 chains: every table is checked against every input and
+// every other table, by a hash of their identities and names.
+IndexFormCase ThousandChains() {
+  IndexFormCase c{
+      "ThousandChains", {{"run.ind", kIndex}}, {}, {"-q", "--index", "run.ind"}, 0, "", {}};
+  for (int i = 1; i <= 1000; ++i) {
+    const std::string chain = "c" + std::to_string(i);
+    c.files.emplace_back(chain + ".out", i % 2 == 0 ? kChain1 : kChain2);
+    c.args.push_back(chain + ".out");
+    c.tables.push_back({chain + ".table.txt", "run.ind", chain + ".out"});
+  }
+  return c;
+}
+
+class IndexFormTest : public ::testing::TestWithParam<IndexFormCase> {};
+
+TEST_P(IndexFormTest, WritesEachTableBesideItsDataFile) {
+  TempDir dir;
+  RunCase(GetParam(), dir.path());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,6 +163,20 @@ INSTANTIATE_TEST_SUITE_P(
             {{"runs/run1.table.txt", "runs/run.ind", "runs/run1.out"},
              {"runs/run2.table.txt", "runs/run.ind", "runs/run2.out"},
              {"runs.v2/chain.table.txt", "runs/run.ind", "runs.v2/chain"}}},
+        IndexFormCase{"UnequalRangesLayEveryChain",
+                      {{"run.ind", kUnequalIndex},
+                       {"run1.out", kUnequalChain1},
+                       {"run2.out", kUnequalChain2}},
+                      {},
+                      {"--index", "run.ind", "run1.out", "run2.out"},
+                      0,
+                      "",
+                      {{"run1.table.txt", "run.ind", "run1.out",
+                        "Iteration\tmu\tsigma\ttau\t\r\n1\t0.1\t1.1\t2.1\t\r\n"
+                        "2\t\t1.2\t2.2\t\r\n3\t\t1.3\t\t\r\n"},
+                       {"run2.table.txt", "run.ind", "run2.out",
+                        "Iteration\tmu\tsigma\ttau\t\r\n1\t5\t6\t9\t\r\n"
+                        "2\t\t7\t\t\r\n3\t\t8\t\t\r\n"}}},
         // Each failure is named and the rest still converted; the highest
         // status counts. A failed chain's earlier table stays as it was.
         IndexFormCase{
@@ -195,6 +244,22 @@ INSTANTIATE_TEST_SUITE_P(
                       "quillet-convert: run1.txt: the table run1.table.txt would overwrite the "
                       "table of run1.out\n",
                       {}},
+        // The stem form too: -o onto STEM.out or STEM.ind, or a link to one.
+        IndexFormCase{"StemFormOutputIsTheDataFile",
+                      {{"run.ind", kIndex}, {"run.out", kChain1}},
+                      {},
+                      {"-o", "run.out", "run"},
+                      64,
+                      "quillet-convert: the table run.out would overwrite the data file run.out\n",
+                      {}},
+        IndexFormCase{"StemFormOutputIsALinkToTheIndex",
+                      {{"run.ind", kIndex}, {"run.out", kChain1}},
+                      {{"t.txt", "run.ind"}},
+                      {"-o", "t.txt", "run"},
+                      64,
+                      "quillet-convert: the table t.txt would overwrite the index file run.ind\n",
+                      {}},
+        ThousandChains(),
         IndexFormCase{"OutputWithSeveralData",
                       {{"run.ind", kIndex}, {"run1.out", kChain1}, {"run2.out", kChain2}},
                       {},
@@ -203,6 +268,60 @@ INSTANTIATE_TEST_SUITE_P(
                       "quillet-convert: option -o needs a single DATA\n" + kUsage,
                       {}}),
     [](const auto& info) { return info.param.name; });
+
+#ifndef _WIN32
+// Names that differ in letter case only: one file on a file system that
+// ignores case (exFAT, as on a USB stick), two where case is kept.
+TEST(CaseInsensitiveDiskTest, NamesThatMayBeOneFileAreOne) {
+  const std::vector<std::pair<std::string, std::string>> pair = {
+      {"one.ind", kIndex}, {"chain.out", kChain1}, {"Chain.dat", kChain2}};
+  const IndexFormCase on_exfat[] = {
+      {"TablesDifferingInCase",
+       pair,
+       {},
+       {"--index", "one.ind", "chain.out", "Chain.dat"},
+       64,
+       "quillet-convert: Chain.dat: the table Chain.table.txt would overwrite the table of "
+       "chain.out\n",
+       {}},
+      {"OutputIsTheIndexInOtherCase",
+       pair,
+       {},
+       {"--index", "one.ind", "-o", "ONE.IND", "chain.out"},
+       64,
+       "quillet-convert: chain.out: the table ONE.IND would overwrite the index file one.ind\n",
+       {}},
+      {"StemFormOutputIsTheDataFileInOtherCase",
+       pair,
+       {},
+       {"-o", "CHAIN.OUT", "chain"},
+       64,
+       "quillet-convert: the table CHAIN.OUT would overwrite the data file chain.out\n",
+       {}},
+  };
+  const IndexFormCase keeping_case = {
+      "TablesDifferingInCaseWhereCaseIsKept",
+      pair,
+      {},
+      {"--index", "one.ind", "chain.out", "Chain.dat"},
+      0,
+      "",
+      {{"chain.table.txt", "one.ind", "chain.out"}, {"Chain.table.txt", "one.ind", "Chain.dat"}}};
+  {
+    SCOPED_TRACE(keeping_case.name);
+    TempDir dir;  // the system's temporary directory keeps case apart
+    RunCase(keeping_case, dir.path());
+  }
+  for (const IndexFormCase& c : on_exfat) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    std::string why_not;
+    const auto stick = testing::TestMount::Exfat(dir.path(), why_not);
+    if (!stick) GTEST_SKIP() << "no exFAT file system can be mounted here: " << why_not;
+    RunCase(c, dir.path());
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quillet

@@ -114,10 +114,13 @@ TEST_P(UsageErrorTest, IsRefusedWithExitStatus64) {
   std::ostringstream out, err;
   EXPECT_EQ(RunConverter(c.args, out, err, false), kExitUsage);
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(err.str(), std::string("quillet-convert: ") + c.error +
-                           "\nUsage: quillet-convert [-q | -v] [-o FILE] STEM\n"
-                           "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
-                           "Try 'quillet-convert --help' for more information.\n");
+  EXPECT_EQ(
+      err.str(),
+      std::string("quillet-convert: ") + c.error +
+          "\nUsage: quillet-convert [-q | -v] [-o FILE] STEM\n"
+          "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
+          "       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx] STEM | DATA...\n"
+          "Try 'quillet-convert --help' for more information.\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

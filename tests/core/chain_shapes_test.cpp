@@ -24,6 +24,8 @@ struct ShapeCase {
   // refused the pair (the directory shown as DIR); or "error: " and the error
   // that stopped the command.
   std::string outcome;
+  // The progress maximum, when the row checks it ("max 6" for kTable).
+  std::string maximum = "";
 };
 
 void PrintTo(const ShapeCase& c, std::ostream* os) {
@@ -41,6 +43,21 @@ const std::string kIndexCrLf = "a 1 3\r\nb 4 6\r\n";
 const std::string kDataCrLf = "1 0.1\r\n2 0.2\r\n3 0.3\r\n1 1.1\r\n2 1.2\r\n3 1.3\r\n";
 const std::string kIndexLf = "a 1 3\nb 4 6\n";
 const std::string kDataLf = "1 0.1\n2 0.2\n3 0.3\n1 1.1\n2 1.2\n3 1.3\n";
+
+// Variables of different lengths: a takes data lines 1 and 2, b lines 3 to 5.
+const std::string kUnequalIndex = "a 1 2\r\nb 3 5\r\n";
+const std::string kFiveLines = "1 0.1\r\n2 0.2\r\n1 1.1\r\n2 1.2\r\n3 1.3\r\n";
+const std::string kUnequalTable =
+    "Iteration\ta\tb\t\r\n"
+    "1\t0.1\t1.1\t\r\n"
+    "2\t0.2\t1.2\t\r\n"
+    "3\t\t1.3\t\r\n";
+// The same five lines laid out as before, two to a column, when the index
+// gives only the first variable's count.
+const std::string kTwoPerColumnTable =
+    "Iteration\ta\tb\t\t\r\n"
+    "1\t0.1\t1.1\t1.3\t\r\n"
+    "2\t0.2\t1.2\t\t\r\n";
 
 class ChainShapeTest : public ::testing::TestWithParam<ShapeCase> {};
 
@@ -67,8 +84,10 @@ TEST_P(ChainShapeTest, ConvertsAsAUserExpects) {
   }
   EXPECT_EQ(outcome, c.outcome);
   // Two variables of three samples: the progress maximum counts them all.
-  if (c.outcome == kTable) {
-    EXPECT_EQ(ui.calls()[2], "max 6");  // after remember, show
+  const std::string maximum = c.outcome == kTable ? "max 6" : c.maximum;
+  if (!maximum.empty()) {
+    ASSERT_GT(ui.calls().size(), 2u);
+    EXPECT_EQ(ui.calls()[2], maximum);  // after remember, show
   }
 }
 
@@ -107,7 +126,65 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"FirstLineEndsInLoneCr", "a 1 3\r", kDataCrLf,
                   "message: message 48 [] File DIR/run.ind is damaged."},
         ShapeCase{"LastDataLineWithoutBlank", "a 1 3\r\n", "1 x\r\n2",
-                  "error: Input past end of file"}),
+                  "error: Input past end of file"},
+        // Index ranges that tile the data file with different counts: each
+        // variable in its own column, rows as many as the longest has.
+        ShapeCase{"UnequalRanges", "a 1 2\r\nb 3 5\r\nc 6 6\r\n", kFiveLines + "1 2.1\r\n",
+                  "Iteration\ta\tb\tc\t\r\n"
+                  "1\t0.1\t1.1\t2.1\t\r\n"
+                  "2\t0.2\t1.2\t\t\r\n"
+                  "3\t\t1.3\t\t\r\n",
+                  "max 6"},
+        ShapeCase{"UnequalRangesLongerFirst", "a 1 3\r\nb 4 4\r\nc 5 6\r\n",
+                  "1 0.1\r\n2 0.2\r\n3 0.3\r\n1 1.1\r\n1 2.1\r\n2 2.2\r\n",
+                  "Iteration\ta\tb\tc\t\r\n"
+                  "1\t0.1\t1.1\t2.1\t\r\n"
+                  "2\t0.2\t\t2.2\t\r\n"
+                  "3\t0.3\t\t\t\r\n",
+                  "max 6"},
+        ShapeCase{"UnequalRangesAfterTabsAndBlanksLf", "a\t1 \t 2\nb  3\t\t5 \n",
+                  "1 0.1\n2 0.2\n1 1.1\n2 1.2\n3 1.3\n", kUnequalTable, "max 5"},
+        ShapeCase{"UnequalRangesDataShorter", kUnequalIndex, "1 0.1\r\n2 0.2\r\n1 1.1\r\n",
+                  "Iteration\ta\tb\t\r\n"
+                  "1\t0.1\t1.1\t\r\n"
+                  "2\t0.2\t\t\r\n"
+                  "3\t\t\t\r\n",
+                  "max 5"},
+        // A variable none of whose lines exists has no column for its name.
+        ShapeCase{"UnequalRangesVariableWithoutLines", kUnequalIndex + "c 6 6\r\n", kFiveLines,
+                  "error: Subscript out of range"},
+        ShapeCase{"UnequalRangesSurplusLines", kUnequalIndex, kFiveLines + "1 9.1\r\n2 9.2\r\n",
+                  "Iteration\ta\tb\t\t\r\n"
+                  "1\t0.1\t1.1\t9.1\t\r\n"
+                  "2\t0.2\t1.2\t9.2\t\r\n"
+                  "3\t\t1.3\t\t\r\n",
+                  "max 5"},
+        // Only the last variable shorter: the same table as the first line's
+        // count alone gives.
+        ShapeCase{"UnequalRangesLastShorter", "a 1 3\r\nb 4 5\r\n", kFiveLines,
+                  "Iteration\ta\tb\t\r\n"
+                  "1\t0.1\t1.2\t\r\n"
+                  "2\t0.2\t1.3\t\r\n"
+                  "3\t1.1\t\t\r\n",
+                  "max 5"},
+        // Ranges that do not tile the data file are not trusted: every
+        // variable takes the first line's count, as before.
+        ShapeCase{"RangesWithAGap", "a 1 2\r\nb 4 6\r\n", kFiveLines, kTwoPerColumnTable, "max 4"},
+        ShapeCase{"RangesOverlap", "a 1 2\r\nb 2 4\r\n", kFiveLines, kTwoPerColumnTable},
+        ShapeCase{"RangeWithADecimalPoint", "a 1 2\r\nb 3 5.0\r\n", kFiveLines, kTwoPerColumnTable},
+        ShapeCase{"RangeWithAnExponent", "a 1 2\r\nb 3 5e0\r\n", kFiveLines, kTwoPerColumnTable},
+        ShapeCase{"RangeWithFourFields", "a 1 2\r\nb 3 5 x\r\n", kFiveLines, kTwoPerColumnTable},
+        ShapeCase{"RangeWithTwoFields", "a 1 2\r\nb 3\r\n", kFiveLines, kTwoPerColumnTable},
+        ShapeCase{"RangesNotFromLineOne", "a 2 3\r\nb 4 6\r\n", kFiveLines,
+                  "Iteration\ta\tb\t\r\n"
+                  "1\t0.1\t1.2\t\r\n"
+                  "2\t0.2\t1.3\t\r\n"
+                  "3\t1.1\t\t\r\n",
+                  "max 6"},
+        ShapeCase{"RangeLineLedByABlank", "a 1 2\r\n b 3 5\r\n", kFiveLines,
+                  "Iteration\ta\t\t\t\r\n"
+                  "1\t0.1\t1.1\t1.3\t\r\n"
+                  "2\t0.2\t1.2\t\t\r\n"}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

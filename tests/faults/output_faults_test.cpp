@@ -6,14 +6,18 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +25,7 @@
 #include "core/write_command.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
+#include "support/test_mount.h"
 
 namespace quillet {
 namespace {
@@ -30,6 +35,7 @@ using testing::OutcomeInChild;
 using testing::OutcomeOf;
 using testing::RecordingUi;
 using testing::TempDir;
+using testing::TestMount;
 
 const std::string kEarlier = "Iteration\tearlier\t\r\n1\t42\t\r\n";
 
@@ -47,14 +53,34 @@ std::string FileEntry(unsigned mode, nlink_t links, uid_t uid, gid_t gid,
   return head + bytes;
 }
 
+// The extended attributes of `path` (its access list and security label
+// among them), each as an entry "PATH xattr NAME" holding the value's bytes.
+void AddExtendedAttributes(const fs::path& path, const std::string& entry_name,
+                           std::map<std::string, std::string>& entries) {
+  std::string names(64 * 1024, '\0');
+  const ssize_t size = ::llistxattr(path.c_str(), names.data(), names.size());
+  if (size <= 0) return;  // none, or a file system that keeps none
+  names.resize(static_cast<std::size_t>(size));
+  for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+    const char* name = names.c_str() + at;
+    std::string value(64 * 1024, '\0');
+    const ssize_t got = ::lgetxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+    entries[entry_name + " xattr " + name] = value;
+  }
+}
+
 // Every entry under `dir` by its path inside it: a file's mode, links, owner
-// and bytes, a directory's mode and owner, a link's text.
+// and bytes, a directory's mode and owner, a link's text; and the extended
+// attributes of each.
 std::map<std::string, std::string> Entries(const TempDir& dir) {
   std::map<std::string, std::string> entries;
   for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
     struct stat info {};
     EXPECT_EQ(::lstat(entry.path().c_str(), &info), 0) << entry.path();
-    std::string& text = entries[entry.path().lexically_relative(dir.path()).string()];
+    const std::string name = entry.path().lexically_relative(dir.path()).string();
+    AddExtendedAttributes(entry.path(), name, entries);
+    std::string& text = entries[name];
     const unsigned mode = info.st_mode & 07777;
     if (S_ISLNK(info.st_mode)) {
       text = "link to " + fs::read_symlink(entry.path()).string();
@@ -148,7 +174,7 @@ TEST_F(OutputFaultTest, CannotCreateTheOutputFile) {
 // case prepares a fresh directory, then the Write runs in a child, as the
 // user "nobody" where permissions matter (root may write anywhere).
 struct ReplaceCase {
-  const char* name;
+  std::string name;
   std::function<void(const TempDir&)> prepare;  // "out/dromout.txt" holds kEarlier
   bool unprivileged = false;
   bool needs_root = false;              // prepares files of other owners
@@ -156,6 +182,38 @@ struct ReplaceCase {
   int columns = 1;
   const char* outcome = "done";                     // DIR stands for the directory
   std::map<std::string, std::string> changed = {};  // entries that differ afterwards
+  const char* out_mount = nullptr;  // "out" on its own file system: "exfat", or tmpfs options
+  int signal = 0;  // sent to the writer once its new file holds the table's first bytes
+  int rows = 3;
+};
+
+// Whether this process holds open a regular file on `directory`'s file
+// system, other than `old`, that has bytes in it: the new table, named or not.
+bool NewFileHasBytes(const fs::path& directory, ino_t old) {
+  struct stat place {};
+  if (::stat(directory.c_str(), &place) != 0) return false;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    struct stat info {};
+    if (::stat(entry.path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_dev == place.st_dev && info.st_ino != old && info.st_size > 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Sends `signal` to its own process as soon as the new table holds bytes,
+// checked after every 1,024th row (a megabyte goes out at a time).
+struct SignallingUi : RecordingUi {
+  int signal = 0;
+  fs::path directory;
+  ino_t old = 0;
+  void SetProgressValue(float value) override {
+    RecordingUi::SetProgressValue(value);
+    if (signal != 0 && static_cast<long>(value) % 1024 == 0 && NewFileHasBytes(directory, old)) {
+      ::kill(::getpid(), signal);
+    }
+  }
 };
 
 TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
@@ -171,7 +229,6 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
     fs::create_hard_link(d.path() / "out/dromout.txt", d.path() / "out/kept.txt");
   };
   const auto full_disk = [] {
-    ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = 10;
@@ -179,7 +236,14 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
   };
   const std::string part = kTable.substr(0, 10);
 
-  const ReplaceCase cases[] = {
+  const auto acl_and_label = [](const TempDir& d) {
+    const std::string file = d / "out/dromout.txt";
+    ASSERT_EQ(std::system(("setfacl -m u:1234:rw '" + file + "'").c_str()), 0) << "setfacl (acl)";
+    ASSERT_EQ(::setxattr(file.c_str(), "user.origin", "sampler", 7, 0), 0);
+    ASSERT_EQ(::setxattr(file.c_str(), "security.quillet", "label", 5, 0), 0);
+  };
+
+  std::vector<ReplaceCase> cases = {
       {.name = "directory not writable, file writable: in place",
        .prepare =
            [&](const TempDir& d) {
@@ -251,32 +315,94 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
        .outcome = "FileError: Cannot write file \"DIR/out/dromout.txt\": File too large",
        .changed = {{"out/dromout.txt", FileEntry(0644, 2, me, my_group, part)},
                    {"out/kept.txt", FileEntry(0644, 2, me, my_group, part)}}},
+      // Only a missing permission means "write in place": a directory that
+      // cannot take the new file for any other reason refuses the Write.
+      {.name = "no free inode beside the file: refused, untouched",
+       .prepare = [](const TempDir&) {},
+       .needs_root = true,
+       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": No space left on device",
+       .out_mount = "nr_inodes=2,size=1m"},  // the directory and dromout.txt
+      {.name = "access list, attribute and security label: all given to the new file",
+       .prepare = acl_and_label,
+       .needs_root = true,
+       .changed = {{"out/dromout.txt", FileEntry(0664, 1, me, my_group, kTable)}}},
+      {.name = "security label the writer cannot give: in place",
+       .prepare =
+           [&](const TempDir& d) {
+             own(d, "out/dromout.txt", kNobody, kNobody);
+             mode(d, "out", 0777);
+             acl_and_label(d);
+           },
+       .unprivileged = true,
+       .needs_root = true,
+       .changed = {{"out/dromout.txt", FileEntry(0664, 1, kNobody, kNobody, kTable)}}},
   };
+  // A signal that ends the writer leaves the earlier file and nothing else:
+  // on Linux the new file has no name until it is complete; on exFAT, which
+  // cannot make such a file, its hidden name is removed before the end. A
+  // SIGKILL cannot be caught: only the unnamed file survives it.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGKILL}) {
+    for (const char* mount : {static_cast<const char*>(nullptr), "exfat"}) {
+      if (signal == SIGKILL && mount != nullptr) continue;
+      cases.push_back({.name = std::string(strsignal(signal)) + (mount ? " on exFAT" : "") +
+                               " while the table is written: nothing left",
+                       .prepare = [](const TempDir&) {},
+                       .needs_root = mount != nullptr,
+                       .outcome = nullptr,
+                       .out_mount = mount,
+                       .signal = signal,
+                       .rows = 200000});
+    }
+  }
   for (const ReplaceCase& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.needs_root && me != 0) continue;  // only root can make files of other owners
     TempDir d;
     fs::permissions(d.path(), fs::perms::all);  // "nobody" may reach "out"
     fs::create_directory(d.path() / "out");
+    std::unique_ptr<TestMount> mounted;
+    if (c.out_mount != nullptr) {
+      std::string why_not;
+      mounted = std::string(c.out_mount) == "exfat"
+                    ? TestMount::Exfat(d.path() / "out", why_not)
+                    : TestMount::Tmpfs(d.path() / "out", c.out_mount, why_not);
+      if (!mounted) {
+        std::printf("[  SKIPPED ] %s: %s\n", c.name.c_str(), why_not.c_str());
+        continue;
+      }
+    }
     d.Write("out/dromout.txt", kEarlier);
-    mode(d, "out/dromout.txt", 0644);
+    std::error_code not_everywhere;  // exFAT keeps no modes
+    fs::permissions(d.path() / "out/dromout.txt", fs::perms(0644), not_everywhere);
     c.prepare(d);
     std::map<std::string, std::string> expected = Entries(d);
     for (const auto& [name, entry] : c.changed) expected[name] = entry;
 
     ConversionState state;
-    FillState(state, 3, 4);
+    FillState(state, c.rows, 4);
     for (int column = 1; column < c.columns; ++column) state.table.AddColumn();
     const std::string outcome = OutcomeInChild(
         [&] {
           ::umask(022);
           c.fault();
-          RecordingUi ui;
+          SignallingUi ui;
+          if (c.signal != 0) {
+            // Not ignored, as in a terminal session, whatever ran the tests.
+            struct sigaction now {};
+            ::sigaction(c.signal, nullptr, &now);
+            if (now.sa_handler == SIG_IGN) ::signal(c.signal, SIG_DFL);
+            ui.signal = c.signal;
+            ui.directory = d.path() / "out";
+            struct stat old {};
+            ::stat((d / "out/dromout.txt").c_str(), &old);
+            ui.old = old.st_ino;
+          }
           RunWrite(state, d / "out/run", ui);
         },
         c.unprivileged);
 
-    std::string wanted = c.outcome;
+    std::string wanted =
+        c.outcome != nullptr ? c.outcome : "died: signal " + std::to_string(c.signal);
     if (const auto at = wanted.find("DIR"); at != std::string::npos) {
       wanted.replace(at, 3, d.path().string());
     }
@@ -335,7 +461,6 @@ TEST_P(FullDiskTest, FailingWriteKeepsTheEarlierFile) {
   const auto before = Snapshot();
   const std::string outcome = OutcomeInChild([&] {
     if (c.file_size_limit != 0) {
-      ::signal(SIGXFSZ, SIG_IGN);
       rlimit limit{};
       ::getrlimit(RLIMIT_FSIZE, &limit);
       limit.rlim_cur = c.file_size_limit;

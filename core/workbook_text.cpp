@@ -1,0 +1,220 @@
+#include "core/workbook_text.h"
+
+#include <charconv>
+#include <cstdint>
+
+namespace quillet {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Windows-1252's characters for the bytes 0x80 to 0x9F; the five it leaves
+// unassigned stand for the control characters of the same code, as the
+// system's own conversion has them.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The length of the valid UTF-8 sequence at the start of `text`, 0 when
+// there is none (a stray continuation byte, an overlong form, a surrogate,
+// a code point past U+10FFFF, a sequence cut short).
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+void AppendEscape(std::string& out, char32_t c) {
+  constexpr const char* kHex = "0123456789ABCDEF";
+  out += "_x";
+  for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(c >> shift) & 0xF]);
+  out.push_back('_');
+}
+
+// True when an "_" at `text`'s start would be read as the start of an escape.
+bool BeginsEscape(std::string_view text) {
+  if (text.size() < 7 || text[1] != 'x' || text[6] != '_') return false;
+  for (std::size_t i = 2; i < 6; ++i) {
+    if (!IsHexDigit(text[i])) return false;
+  }
+  return true;
+}
+
+// Appends the ASCII character at the start of `rest`, as XML holds it.
+void AppendAscii(std::string& out, std::string_view rest) {
+  const char c = rest.front();
+  switch (c) {
+    case '&':
+      out += "&amp;";
+      return;
+    case '<':
+      out += "&lt;";
+      return;
+    case '>':
+      out += "&gt;";
+      return;
+    case '"':
+      out += "&quot;";
+      return;
+    case '\t':
+    case '\n':
+      out.push_back(c);
+      return;
+    case '_':
+      if (BeginsEscape(rest)) {
+        AppendEscape(out, U'_');
+      } else {
+        out.push_back(c);
+      }
+      return;
+    default:
+      if (static_cast<unsigned char>(c) < 0x20) {
+        AppendEscape(out, static_cast<unsigned char>(c));
+      } else {
+        out.push_back(c);
+      }
+  }
+}
+
+}  // namespace
+
+bool IsWorkbookNumber(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  const std::size_t mantissa = i;
+  // The decimal magnitude of the first significant digit: with the exponent
+  // it tells whether the value can be too large for a double.
+  long long magnitude = 0;
+  bool significant = false;
+  for (; i < n && IsDigit(text[i]); ++i) {
+    significant = significant || text[i] != '0';
+    if (significant) ++magnitude;
+  }
+  bool has_digits = i > mantissa;
+  if (i < n && text[i] == '.') {
+    const std::size_t point = i++;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (!significant && text[i] == '0') --magnitude;
+      significant = significant || text[i] != '0';
+    }
+    has_digits = has_digits || i > point + 1;
+  }
+  if (!has_digits) return false;
+  long long exponent = 0;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const std::size_t digits = i;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (i == digits) return false;
+    if (negative) exponent = -exponent;
+  }
+  if (i != n) return false;
+  // Below 1e308 every value fits; near and above, the conversion decides.
+  if (!significant || magnitude + exponent <= 308) return true;
+  double value = 0.0;
+  return std::from_chars(text.data() + mantissa, text.data() + n, value).ec == std::errc();
+}
+
+void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {
+  if (IsValidUtf8(bytes)) {
+    out.append(bytes);
+    return;
+  }
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out.push_back(c);
+    } else if (byte < 0xA0) {
+      AppendUtf8(out, kWindows1252High[byte - 0x80]);
+    } else {
+      AppendUtf8(out, byte);  // Latin-1 and Windows-1252 agree from 0xA0
+    }
+  }
+}
+
+void AppendWorkbookText(std::string& out, std::string_view bytes) {
+  std::string converted;
+  if (!IsValidUtf8(bytes)) {
+    AppendWorkbookUtf8(converted, bytes);
+    bytes = converted;
+  }
+  while (!bytes.empty()) {
+    const std::size_t length = Utf8SequenceLength(bytes);
+    // U+FFFE and U+FFFF are no characters to XML (EF BF BE, EF BF BF).
+    if (length == 3 && bytes.substr(0, 2) == "\xEF\xBF" &&
+        static_cast<unsigned char>(bytes[2]) >= 0xBE) {
+      AppendEscape(out, 0xFFFE + (static_cast<unsigned char>(bytes[2]) - 0xBE));
+    } else if (length == 1) {
+      AppendAscii(out, bytes);
+    } else {
+      out.append(bytes.substr(0, length));
+    }
+    bytes.remove_prefix(length);
+  }
+}
+
+std::size_t WorkbookTextLength(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) ++units;  // a character's first byte
+    if (byte >= 0xF0) ++units;           // beyond the 16-bit plane: a surrogate pair
+  }
+  return units;
+}
+
+}  // namespace quillet

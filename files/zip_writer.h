@@ -1,0 +1,59 @@
+// A zip archive written front to back, never seeking: each entry's deflated
+// bytes are followed by a data descriptor with its checksum and sizes, and
+// the central directory comes last. The output may thus be a pipe as well as
+// a file, and an entry never has to be held whole. Entries, offsets and the
+// directory that outgrow the classic format's 32-bit fields take its 64-bit
+// extension (zip64), and only those.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/parallel_deflate.h"
+#include "files/text_writer.h"
+
+namespace quillet {
+
+class ZipWriter {
+ public:
+  explicit ZipWriter(std::unique_ptr<TextWriter> out);
+  ~ZipWriter();
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
+
+  // Begins an entry named `name` (ASCII, "/" between folders), ending the one
+  // before. `most_bytes`, the most it will hold, decides whether the entry
+  // needs the 64-bit form: it has to be known before its first byte, since
+  // nothing is written twice.
+  void BeginEntry(std::string name, std::uint64_t most_bytes);
+
+  void Write(std::string_view bytes) { deflate_.Write(bytes); }
+
+  // Ends the last entry, writes the central directory and closes the output
+  // (putting a file in place). Throws FileError.
+  void Close();
+
+ private:
+  struct Entry {
+    std::string name;
+    std::uint64_t offset = 0;  // of its local header
+    bool large = false;        // written in the 64-bit form
+    std::uint64_t most_bytes = 0;
+    DeflateSummary summary;
+  };
+
+  void EndEntry();
+  void WriteCentralDirectory();
+  void Emit(std::string_view bytes);
+
+  std::unique_ptr<TextWriter> out_;
+  ParallelDeflate deflate_;
+  std::vector<Entry> entries_;
+  bool entry_open_ = false;
+  std::uint64_t written_ = 0;  // bytes of the archive so far
+};
+
+}  // namespace quillet

@@ -1,0 +1,483 @@
+// The workbook form of quillet-convert, run as a process, its workbooks read
+// back by an independent reader (Debian's python3-openpyxl, through
+// read_workbook.py) cell by cell: type and value.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <filesystem>
+#include <sstream>
+
+#include "files/platform.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+#ifdef QUILLET_HAVE_CHAIN_GENERATOR
+#include "bench/chain_generator.h"
+#endif
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProcessResult;
+using testing::TempDir;
+
+// A cell as the reader gives it: 'n' a number (its Python repr), 's' text
+// (UTF-8), 'e' empty.
+struct Cell {
+  char kind;
+  std::string value;
+  bool operator==(const Cell&) const = default;
+};
+void PrintTo(const Cell& c, std::ostream* os) {
+  *os << c.kind << " \"" << c.value << "\"";
+}
+Cell Text(std::string utf8) {
+  return {'s', std::move(utf8)};
+}
+Cell Number(std::string repr) {
+  return {'n', std::move(repr)};
+}
+
+using Rows = std::vector<std::vector<Cell>>;
+struct Sheet {
+  std::string name;
+  Rows rows;
+};
+
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+// Every sheet of the workbook at `path`, as the independent reader sees it.
+std::vector<Sheet> ReadBack(const std::string& path) {
+  const ProcessResult result =
+      testing::RunProcess("/usr/bin/python3", {QUILLET_READ_WORKBOOK_SCRIPT, path});
+  EXPECT_EQ(result.status, 0) << result.err;
+  std::vector<Sheet> sheets;
+  std::istringstream lines(result.out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+    if (fields.size() == 2 && fields[0] == "sheet") {
+      sheets.push_back({FromHex(fields[1]), {}});
+      continue;
+    }
+    if (sheets.empty() || fields.size() < 3) {
+      ADD_FAILURE() << "unexpected line from the reader: " << line;
+      continue;
+    }
+    Rows& rows = sheets.back().rows;
+    const std::size_t row = std::stoul(fields[0]);
+    if (rows.size() < row) rows.resize(row);
+    const char kind = fields[2].front();
+    const std::string value = fields.size() > 3 ? fields[3] : "";
+    rows[row - 1].push_back({kind, kind == 's' ? FromHex(value) : value});
+  }
+  return sheets;
+}
+
+// Compares cell by cell, naming the first cells that differ.
+void ExpectRows(const Rows& actual, const Rows& expected) {
+  ASSERT_EQ(actual.size(), expected.size());
+  int differences = 0;
+  for (std::size_t r = 0; r < expected.size() && differences < 10; ++r) {
+    ASSERT_EQ(actual[r].size(), expected[r].size()) << "row " << r + 1;
+    for (std::size_t c = 0; c < expected[r].size(); ++c) {
+      if (actual[r][c] == expected[r][c]) continue;
+      ++differences;
+      ADD_FAILURE() << "row " << r + 1 << ", column " << c + 1;
+      EXPECT_EQ(actual[r][c], expected[r][c]);
+    }
+  }
+}
+
+ProcessResult Convert(const TempDir& dir, const std::vector<std::string>& args) {
+  testing::ProcessOptions options;
+  options.cwd = PathText(dir.path());
+  return testing::RunProcess(QUILLET_CONVERT_PATH, args, options);
+}
+
+// A pair of variables `names`, each holding the samples `values`.
+void WritePair(const TempDir& dir, const std::string& stem, const std::vector<std::string>& names,
+               const std::vector<std::string>& values) {
+  std::string index, data;
+  for (std::size_t v = 0; v < names.size(); ++v) {
+    const std::size_t first = v * values.size() + 1;
+    index += names[v] + " " + std::to_string(first) + " " +
+             std::to_string(first + values.size() - 1) + "\r\n";
+    for (std::size_t s = 0; s < values.size(); ++s) {
+      data += std::to_string(1001 + s) + "  " + values[s] + "\r\n";
+    }
+  }
+  dir.Write(stem + ".ind", index);
+  dir.Write(stem + ".out", data);
+}
+
+// The rows a workbook of that pair holds.
+Rows ExpectedRows(const std::vector<Cell>& names, const std::vector<Cell>& values) {
+  Rows rows(values.size() + 1);
+  rows[0].push_back(Text("Iteration"));
+  for (const Cell& name : names) rows[0].push_back(name);
+  for (std::size_t s = 0; s < values.size(); ++s) {
+    rows[s + 1].push_back(Number(std::to_string(s + 1)));
+    for (std::size_t v = 0; v < names.size(); ++v) rows[s + 1].push_back(values[s]);
+  }
+  return rows;
+}
+
+// A cell's bytes as the data file holds them, and what the reader must find.
+struct Shape {
+  const char* what;
+  std::string bytes;
+  Cell read;
+};
+
+const std::vector<Shape> kValueShapes = {
+    {"decimal", "0.51", Number("0.51")},
+    {"negative zero", "-0", Number("0")},
+    {"leading zeros", "007", Number("7")},
+    {"plus sign", "+5", Number("5")},
+    {"no integer digits", ".5", Number("0.5")},
+    {"no fraction digits", "5.", Number("5.0")},
+    {"exponent", "-1.5E+300", Number("-1.5e+300")},
+    {"subnormal", "1e-310", Number("1e-310")},
+    {"below the smallest", "1e-400", Number("0.0")},
+    {"more digits than a double", "123456789012345678901234567890",
+     Number("123456789012345678901234567890")},
+    {"too large for a double", "1e999", Text("1e999")},
+    {"not a number", "NaN", Text("NaN")},
+    {"infinity", "Inf", Text("Inf")},
+    {"truth value", "TRUE", Text("TRUE")},
+    {"formula", "=1+1", Text("=1+1")},
+    {"quote opens", "\"abc", Text("\"abc")},
+    {"decimal comma", "1,289", Text("1,289")},
+    {"fraction", "3/4", Text("3/4")},
+    {"date", "2021-01-02", Text("2021-01-02")},
+    {"hexadecimal", "0x1F", Text("0x1F")},
+    {"trailing blank", "1.5 ", Text("1.5 ")},
+    {"two fields", "1.5  2", Text("1.5  2")},
+    {"two points", "1.2.3", Text("1.2.3")},
+    {"exponent alone", "e5", Text("e5")},
+    {"point alone", ".", Text(".")},
+    {"sign alone", "-", Text("-")},
+    {"markup", "<a href=\"x\">&amp;</a>", Text("<a href=\"x\">&amp;</a>")},
+    {"Latin-1", "caf\xe9 \xb5", Text("caf\xc3\xa9 \xc2\xb5")},
+    {"Windows-1252", "\x80 \x9f \x81", Text("\xe2\x82\xac \xc5\xb8 \xc2\x81")},
+    {"UTF-8", "na\xc3\xafve \xe2\x82\xac \xf0\x9f\x98\x80",
+     Text("na\xc3\xafve \xe2\x82\xac \xf0\x9f\x98\x80")},
+    {"control characters",
+     "a\x01"
+     "b\x1f"
+     "c\x7f",
+     Text("a\x01"
+          "b\x1f"
+          "c\x7f")},
+    {"carriage return", "a\rb", Text("a\rb")},
+    {"tab", "a\tb", Text("a\tb")},
+    {"literal escape", "_x0041_ and _x005F_", Text("_x0041_ and _x005F_")},
+    {"no escape", "_x41_ _xZZZZ_", Text("_x41_ _xZZZZ_")},
+    {"empty", "", Cell{'e', ""}},
+    {"40,000 bytes", std::string(40000, 'q'), Text(std::string(40000, 'q'))},
+};
+
+const std::vector<Shape> kNameShapes = {
+    {"brackets", "theta[3,2]", Text("theta[3,2]")},
+    {"number", "007", Text("007")},
+    {"formula", "=1+1", Text("=1+1")},
+    {"quotes", "\"q\"'", Text("\"q\"'")},
+    {"Latin-1", "\xb5[1]", Text("\xc2\xb5[1]")},
+    {"UTF-8", "\xce\xbc[2]", Text("\xce\xbc[2]")},
+    {"escape", "_x0009_", Text("_x0009_")},
+};
+
+class ConvertWorkbookTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+};
+
+// Every shape a cell or a name can have, in one workbook: the reader finds
+// each with its type and value.
+TEST_F(ConvertWorkbookTest, CellShapesReadBackWithTypeAndValue) {
+  std::vector<std::string> names, values;
+  std::vector<Cell> name_cells, value_cells;
+  for (const Shape& shape : kNameShapes) {
+    names.push_back(shape.bytes);
+    name_cells.push_back(shape.read);
+  }
+  for (const Shape& shape : kValueShapes) {
+    values.push_back(shape.bytes);
+    value_cells.push_back(shape.read);
+  }
+  WritePair(dir, "shapes", names, values);
+  const ProcessResult result = Convert(dir, {"-o", "shapes.xlsx", "shapes"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<Sheet> sheets = ReadBack(dir / "shapes.xlsx");
+  ASSERT_EQ(sheets.size(), 1u);
+  EXPECT_EQ(sheets[0].name, "shapes");
+  const Rows expected = ExpectedRows(name_cells, value_cells);
+  ASSERT_EQ(sheets[0].rows.size(), expected.size());
+  for (std::size_t v = 0; v < names.size(); ++v) {
+    EXPECT_EQ(sheets[0].rows[0][v + 1], expected[0][v + 1]) << "name: " << kNameShapes[v].what;
+  }
+  for (std::size_t s = 0; s < values.size(); ++s) {
+    EXPECT_EQ(sheets[0].rows[s + 1], expected[s + 1]) << "value: " << kValueShapes[s].what;
+  }
+}
+
+#ifdef QUILLET_HAVE_CHAIN_GENERATOR
+// A realistic generated pair: every value is a number, the one its text says.
+TEST_F(ConvertWorkbookTest, GeneratedPairReadsBackCellByCell) {
+  const bench::ChainSpec spec{.variables = 100, .samples = 1000, .seed = 3};
+  ASSERT_TRUE(bench::WriteChainPair(spec, dir / "gen"));
+  const ProcessResult result = Convert(dir, {"-q", "--xlsx", "gen"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<Sheet> sheets = ReadBack(dir / "dromout.xlsx");
+  ASSERT_EQ(sheets.size(), 1u);
+  Rows expected(spec.samples + 1);
+  expected[0].push_back(Text("Iteration"));
+  for (std::int64_t v = 0; v < spec.variables; ++v) {
+    expected[0].push_back(Text(bench::VariableName(spec, v)));
+  }
+  Rows actual = sheets[0].rows;
+  ASSERT_EQ(actual.size(), expected.size());
+  for (std::int64_t s = 0; s < spec.samples; ++s) {
+    expected[s + 1].push_back(Number(std::to_string(s + 1)));
+    for (std::int64_t v = 0; v < spec.variables; ++v) {
+      // The same double, whichever way each side spells it.
+      const std::string text = bench::SampleValue(spec, v, s);
+      double value = 0, read = 0;
+      std::from_chars(text.data(), text.data() + text.size(), value);
+      expected[s + 1].push_back(Number(text));
+      Cell& cell = actual[s + 1][v + 1];
+      std::from_chars(cell.value.data(), cell.value.data() + cell.value.size(), read);
+      if (cell.kind == 'n' && read == value) cell.value = text;
+    }
+  }
+  ExpectRows(actual, expected);
+}
+#endif
+
+// Three chains of one run, their index shared: one worksheet per chain,
+// named after its data file (made fit for a sheet name, and unique), each the
+// table of its chain.
+TEST_F(ConvertWorkbookTest, SharedIndexRunHasOneSheetPerChain) {
+  fs::create_directories(dir.path() / "a");
+  fs::create_directories(dir.path() / "b");
+  const std::vector<std::string> names = {"alpha", "beta"};
+  WritePair(dir, "run", names, {"1", "2"});
+  const std::vector<std::vector<Shape>> chains = {
+      {{"", "0.5", Number("0.5")}, {"", "x", Text("x")}},
+      {{"", "1e3", Number("1000.0")}, {"", "", Cell{'e', ""}}},
+      {{"", "-2", Number("-2")}, {"", "7", Number("7")}}};
+  const std::vector<std::string> data = {"a/chain.out", "b/chain.out",
+                                         "a/a very long name: [with] *? marks.out"};
+  for (std::size_t i = 0; i < chains.size(); ++i) {
+    std::string text;
+    for (std::size_t v = 0; v < names.size(); ++v) {
+      for (const Shape& value : chains[i]) text += "1  " + value.bytes + "\r\n";
+    }
+    dir.Write(data[i], text);
+  }
+  std::vector<std::string> args = {"-q", "--index", "run.ind", "--xlsx", "run.xlsx"};
+  args.insert(args.end(), data.begin(), data.end());
+  const ProcessResult result = Convert(dir, args);
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<Sheet> sheets = ReadBack(dir / "run.xlsx");
+  ASSERT_EQ(sheets.size(), 3u);
+  const std::vector<std::string> sheet_names = {"chain.out", "chain.out (2)",
+                                                "a very long name_ _with_ __ mar"};
+  for (std::size_t i = 0; i < chains.size(); ++i) {
+    SCOPED_TRACE(data[i]);
+    EXPECT_EQ(sheets[i].name, sheet_names[i]);
+    std::vector<Cell> values;
+    for (const Shape& value : chains[i]) values.push_back(value.read);
+    ExpectRows(sheets[i].rows, ExpectedRows({Text("alpha"), Text("beta")}, values));
+  }
+}
+
+// How the command line picks the workbook, and what it refuses: exit status,
+// standard error, and what is left in the directory.
+struct ProcessCase {
+  const char* name;
+  std::string index;
+  std::string data;
+  std::vector<std::string> args;
+  int status;
+  std::string err;       // standard error, exactly
+  const char* workbook;  // the file that must then hold the workbook; nullptr: none
+};
+void PrintTo(const ProcessCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class WorkbookProcessTest : public ConvertWorkbookTest,
+                            public ::testing::WithParamInterface<ProcessCase> {};
+
+TEST_P(WorkbookProcessTest, WritesOrRefuses) {
+  const ProcessCase& c = GetParam();
+  dir.Write("chain.ind", c.index);
+  dir.Write("chain.out", c.data);
+  dir.Write("old.xlsx", "an earlier workbook");
+  const std::string before = dir.Listing();
+  const ProcessResult result = Convert(dir, c.args);
+  EXPECT_EQ(result.status, c.status);
+  EXPECT_EQ(result.err, testing::TextLines(c.err));
+  if (c.workbook == nullptr) {
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(dir.Listing(), before);
+    EXPECT_EQ(dir.Read("old.xlsx"), "an earlier workbook");
+    return;
+  }
+  // The reader goes by the name's ending.
+  dir.Write("read-back.xlsx", std::string(c.workbook) == "-" ? result.out : dir.Read(c.workbook));
+  const std::string path = dir / "read-back.xlsx";
+  const std::vector<Sheet> sheets = ReadBack(path);
+  ASSERT_EQ(sheets.size(), 1u);
+  ASSERT_GE(sheets[0].rows.size(), 2u);
+  EXPECT_EQ(sheets[0].rows[0].front(), Text("Iteration"));
+  EXPECT_EQ(sheets[0].rows[1].at(1), Number("0.5"));
+}
+
+const std::string kTwoSamples = "x 1 2\r\n";
+const std::string kTwoLines = "1  0.5\r\n2  0.25\r\n";
+// With the header, one row too many; the rows need not be filled.
+const std::string kTooManyRows = "x 1 1048576\r\n";
+
+// With the "Iteration" column, one column too many: the index file, or the
+// data file.
+std::string TooManyColumns(bool index) {
+  std::string text;
+  for (int v = 0; v < 16384; ++v) {
+    const std::string line = std::to_string(v + 1);
+    text += index ? "v" + std::to_string(v) + " " + line + " " + line + "\r\n" : "1  0.5\r\n";
+  }
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, WorkbookProcessTest,
+    ::testing::Values(
+        ProcessCase{
+            "ByEnding", kTwoSamples, kTwoLines, {"-o", "new.XLSX", "chain"}, 0, "", "new.XLSX"},
+        ProcessCase{"ReplacesAnEarlierOne",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"-o", "old.xlsx", "chain"},
+                    0,
+                    "",
+                    "old.xlsx"},
+        ProcessCase{
+            "BesideTheStem", kTwoSamples, kTwoLines, {"--xlsx", "chain"}, 0, "", "dromout.xlsx"},
+        ProcessCase{
+            "StandardOutput", kTwoSamples, kTwoLines, {"--xlsx", "-o", "-", "chain"}, 0, "", "-"},
+        ProcessCase{
+            "NamedAfterTheOption", kTwoSamples, kTwoLines, {"--xlsx=book", "chain"}, 0, "", "book"},
+        ProcessCase{"SharedIndexOfOneChain",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"--index", "chain.ind", "-o", "one.xlsx", "chain.out"},
+                    0,
+                    "",
+                    "one.xlsx"},
+        ProcessCase{"TooManyRows",
+                    kTooManyRows,
+                    kTwoLines,
+                    {"-o", "old.xlsx", "chain"},
+                    1,
+                    "quillet-convert: The table is too large for a workbook: 1,048,577 rows, more "
+                    "than the 1,048,576 a worksheet holds.\n",
+                    nullptr},
+        ProcessCase{"TooManyRowsToStandardOutput",
+                    kTooManyRows,
+                    kTwoLines,
+                    {"--xlsx", "-o", "-", "chain"},
+                    1,
+                    "quillet-convert: The table is too large for a workbook: 1,048,577 rows, more "
+                    "than the 1,048,576 a worksheet holds.\n",
+                    nullptr},
+        ProcessCase{"TooManyColumns",
+                    TooManyColumns(true),
+                    TooManyColumns(false),
+                    {"-o", "old.xlsx", "chain"},
+                    1,
+                    "quillet-convert: The table is too large for a workbook: 16,385 columns, more "
+                    "than the 16,384 a worksheet holds.\n",
+                    nullptr},
+        ProcessCase{"OverwritesTheDataFile",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"--xlsx=chain.out", "chain"},
+                    64,
+                    "quillet-convert: the workbook chain.out would overwrite chain.out\n",
+                    nullptr},
+        ProcessCase{"OverwritesTheIndexFile",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"--index", "chain.ind", "--xlsx=./chain.ind", "chain.out"},
+                    64,
+                    "quillet-convert: the workbook ./chain.ind would overwrite chain.ind\n",
+                    nullptr},
+        ProcessCase{"SharedIndexWithoutAName",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"--index", "chain.ind", "--xlsx", "chain.out"},
+                    64,
+                    "quillet-convert: a workbook of DATA files needs a name: --xlsx FILE\n"
+                    "Usage: quillet-convert [-q | -v] [-o FILE] STEM\n"
+                    "       quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...\n"
+                    "       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx] STEM | "
+                    "DATA...\n"
+                    "Try 'quillet-convert --help' for more information.\n",
+                    nullptr}),
+    [](const auto& info) { return info.param.name; });
+
+// The text form writes a table of any size, and says once when spreadsheet
+// programs cannot show all of it.
+TEST_F(ConvertWorkbookTest, TextFormWarnsOfTablesBeyondASpreadsheet) {
+  dir.Write("chain.ind", TooManyColumns(true));
+  dir.Write("chain.out", TooManyColumns(false));
+  const ProcessResult result = Convert(dir, {"chain"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, testing::TextLines("quillet-convert: warning: the table is larger than a "
+                                           "spreadsheet can show: 16,385 columns, more than the "
+                                           "16,384 a worksheet holds.\n"));
+  EXPECT_EQ(dir.Read("dromout.txt").substr(0, 15), "Iteration\tv0\tv1");
+}
+
+// A real spreadsheet program opens the workbook without mending it: converted
+// back to comma-separated text, it holds the table.
+TEST_F(ConvertWorkbookTest, SpreadsheetProgramConvertsItBack) {
+  std::string soffice;
+  for (const char* candidate :
+       {"/usr/bin/soffice", "/usr/bin/libreoffice", "/usr/local/bin/soffice"}) {
+    if (fs::exists(candidate)) soffice = candidate;
+  }
+  if (soffice.empty()) GTEST_SKIP() << "no spreadsheet program (soffice) installed";
+  WritePair(dir, "lo", {"theta[3,2]", "caf\xe9"}, {"0.51", "=1+1", "1,289", "2021-01-02", ""});
+  ASSERT_EQ(Convert(dir, {"-o", "lo.xlsx", "lo"}).status, 0);
+  testing::ProcessOptions options;
+  options.cwd = PathText(dir.path());
+  const ProcessResult result = testing::RunProcess(
+      soffice,
+      {"-env:UserInstallation=file://" + (dir / "profile"), "--headless", "--convert-to",
+       "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir / "csv", dir / "lo.xlsx"},
+      options);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(dir.Read("csv/lo.csv"),
+            "Iteration,theta[3,2],caf\xc3\xa9\n"
+            "1,0.51,0.51\n"
+            "2,=1+1,=1+1\n"
+            "3,\"1,289\",\"1,289\"\n"
+            "4,2021-01-02,2021-01-02\n"
+            "5,,\n");
+}
+
+}  // namespace
+}  // namespace quillet
