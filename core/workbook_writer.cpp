@@ -52,13 +52,6 @@ std::string SheetPartName(std::size_t index) {
   return "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
 }
 
-// A count as people read it: digits in groups of three ("1,048,577").
-std::string GroupedDigits(std::int64_t value) {
-  std::string digits = std::to_string(value);
-  for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
-  return digits;
-}
-
 std::string ContentTypes(std::size_t sheet_count) {
   std::string xml = kXmlDeclaration;
   xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";

@@ -11,13 +11,14 @@
 namespace quillet {
 namespace {
 
-// The column counter is signed 16-bit: stepping it past its limit overflows.
-constexpr std::int64_t kLastWritableColumn = INT16_MAX;
-
 // Writes every cell of `row`, each followed by a tab.
 void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
   const std::int64_t last_column = table.LastColumn();
-  if (last_column >= kLastWritableColumn) throw OverflowError();
+  // The column counter is signed 16-bit: stepping it past its limit overflows.
+  if (last_column >= kMostColumns) {
+    throw OverflowError("the table has " + GroupedDigits(last_column + 1) + " columns, more than " +
+                        GroupedDigits(kMostColumns));
+  }
   for (std::int64_t column = 0; column <= last_column; ++column) {
     out.Write(table.Get(row, column));
     out.Write('\t');

@@ -284,15 +284,16 @@ TEST_F(WindowTest, RealMessageBoxesShowStyleAndCaptionAndReturnTheAnswer) {
 }
 
 TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {
-  // An index file whose first line ends inside its fields: a read past the end.
-  dir.Write("bad.ind", "alpha 1");
-  dir.Write("bad.out", kData);
+  // A last data line without a blank: a read past the end.
+  dir.Write("bad.ind", "alpha 1 3\r\n");
+  dir.Write("bad.out", "1 0.51\r\n2");
   Type(QString::fromStdString(dir / "bad"));
   MessageBoxCatcher catcher;
   Click("cmdRead");
   ASSERT_EQ(catcher.seen().size(), 1u);
   EXPECT_EQ(catcher.seen()[0].title, "Quillet");
-  EXPECT_TRUE(catcher.seen()[0].text.contains("Input past end of file"))
+  EXPECT_TRUE(catcher.seen()[0].text.contains(
+      QString::fromStdString("Input past end of file: " + dir / "bad.out" + " ends inside line 2")))
       << catcher.seen()[0].text.toStdString();
   EXPECT_EQ(window.ends, std::vector<int>{1});
 

@@ -145,15 +145,17 @@ TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
 }
 
 TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {
-  // An index file whose first line ends inside its fields: a read past the end.
-  dir.Write("bad.ind", "alpha 1");
-  dir.Write("bad.out", kData);
+  // A last data line without a blank: a read past the end.
+  dir.Write("bad.ind", "alpha 1 3\r\n");
+  dir.Write("bad.out", "1 0.51\r\n2");
   window.view.text = dir / "bad";
   window.form.cmdRead_Click();
   ASSERT_EQ(window.view.messages.size(), 1u);
   EXPECT_EQ(window.view.messages[0].rfind("16 [Quillet] Quillet must close", 0), 0u)
       << window.view.messages[0];
-  EXPECT_NE(window.view.messages[0].find("Input past end of file"), std::string::npos)
+  EXPECT_NE(window.view.messages[0].find("Input past end of file: " + dir / "bad.out" +
+                                         " ends inside line 2"),
+            std::string::npos)
       << window.view.messages[0];
   EXPECT_EQ(window.view.ends, std::vector<int>{1});
 
