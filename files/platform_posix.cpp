@@ -400,10 +400,12 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
     return;
   }
   if (S_ISDIR(old.st_mode)) Fail(kCreateOperation, target_, EISDIR);
+  // Asked first, so that a read-only file system is named as the cause
+  // rather than the file's own mode.
+  if (::access(real_path_.c_str(), W_OK) != 0) Fail(kCreateOperation, target_, errno);
   // Without any write bit the file is read-only, even to a superuser who
   // could write it anyway: a direct create would be refused for others.
   if ((old.st_mode & 0222) == 0) Fail(kCreateOperation, target_, EACCES);
-  if (::access(real_path_.c_str(), W_OK) != 0) Fail(kCreateOperation, target_, errno);
 
   // Replace the file by a new one where the new one can be all that the old
   // one was; otherwise write in place, as a plain open and write would.

@@ -243,6 +243,10 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
     ASSERT_EQ(::setxattr(file.c_str(), "security.quillet", "label", 5, 0), 0);
   };
 
+  const auto read_only_mount = [](const TempDir& d) {
+    ASSERT_EQ(std::system(("mount -o remount,ro '" + d / "out" + "'").c_str()), 0) << "remount";
+  };
+
   std::vector<ReplaceCase> cases = {
       {.name = "directory not writable, file writable: in place",
        .prepare =
@@ -308,7 +312,7 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
       {.name = "in place, table too wide before any byte",
        .prepare = second_link,
        .columns = 32768,
-       .outcome = "OverflowError: Overflow"},
+       .outcome = "OverflowError: Overflow: the table has 32,768 columns, more than 32,767"},
       {.name = "in place, full disk part-way",
        .prepare = second_link,
        .fault = full_disk,
@@ -322,6 +326,31 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
        .needs_root = true,
        .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": No space left on device",
        .out_mount = "nr_inodes=2,size=1m"},  // the directory and dromout.txt
+      // The cause named is the file system, not a permission, whatever the
+      // file's mode.
+      {.name = "read-only file system: refused, untouched",
+       .prepare = read_only_mount,
+       .needs_root = true,
+       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
+       .out_mount = "size=1m"},
+      {.name = "read-only file on a read-only file system: refused, untouched",
+       .prepare =
+           [&](const TempDir& d) {
+             mode(d, "out/dromout.txt", 0444);
+             read_only_mount(d);
+           },
+       .needs_root = true,
+       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
+       .out_mount = "size=1m"},
+      {.name = "no file on a read-only file system: refused",
+       .prepare =
+           [&](const TempDir& d) {
+             fs::remove(d.path() / "out/dromout.txt");
+             read_only_mount(d);
+           },
+       .needs_root = true,
+       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
+       .out_mount = "size=1m"},
       {.name = "access list, attribute and security label: all given to the new file",
        .prepare = acl_and_label,
        .needs_root = true,
