@@ -6,6 +6,7 @@
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "files/paths.h"
+#include "files/same_file.h"
 #include "files/text_writer.h"
 
 namespace quillet {
@@ -54,7 +55,13 @@ void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui
 
 CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
   ui.RememberStem(stem);
-  return RunWriteTo(state, {OutputPathFor(stem)}, ui);
+  const std::string index = stem + ".ind";
+  const std::string data = stem + ".out";
+  return RunWriteTo(state,
+                    {OutputPathFor(stem),
+                     false,
+                     {{index, "the index file " + index}, {data, "the data file " + data}}},
+                    ui);
 }
 
 CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
@@ -62,6 +69,15 @@ CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& targe
   if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
     ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
     return CommandOutcome::kRefused;
+  }
+  if (!target.standardOutput && !target.inputs.empty()) {
+    FileSet inputs;
+    for (const auto& [path, what] : target.inputs) inputs.Add(path, what);
+    if (const auto what = inputs.Find(target.path)) {
+      ui.ShowMessage("The table " + target.path + " would overwrite " + *what + ".",
+                     MessageStyle::kExclamation);
+      return CommandOutcome::kRefused;
+    }
   }
   if (ui.ShowMessage("Writing to " + target.Name(), MessageStyle::kOkCancel) ==
       MessageAnswer::kCancel) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/command_outcome.h"
 #include "core/conversion_state.h"
@@ -15,6 +17,9 @@ inline constexpr const char* kOutputFileName = "dromout.txt";
 struct WriteTarget {
   std::string path;  // the file, when not standard output
   bool standardOutput = false;
+  // Files the table must not overwrite, each with what it is ("the index
+  // file run.ind"): a link from the table's name to one is refused.
+  std::vector<std::pair<std::string, std::string>> inputs = {};
 
   // How the confirmation names the target.
   std::string Name() const { return standardOutput ? kStandardOutputName : path; }
@@ -25,14 +30,17 @@ struct WriteTarget {
 std::string OutputPathFor(const std::string& stem);
 
 // The Write command: asks the user interface to remember the stem, then
-// writes the table into "dromout.txt" in the stem's directory (RunWriteTo).
+// writes the table into "dromout.txt" in the stem's directory (RunWriteTo),
+// never over STEM.ind or STEM.out.
 CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui);
 
-// The Write command after the stem: refuses when no data was read, asks for
-// confirmation, and writes the table to `target` as tab-separated text. It
+// The Write command after the stem: refuses when no data was read or when
+// the target is one of its inputs, asks for confirmation, and writes the
+// table to `target` as tab-separated text. It
 // changes nothing in the state. Unexpected failures are thrown (QuilletError);
 // an existing output file is then left as it was. Refused when no data was
-// read, cancelled when the user cancels the confirmation.
+// read or the target is an input, cancelled when the user cancels the
+// confirmation.
 CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
                           UserInterface& ui);
 
