@@ -21,6 +21,7 @@
 #include "files/errors.h"
 #include "files/platform.h"
 #include "files/removal_on_signal.h"
+#include "files/utf8.h"
 
 namespace quillet {
 namespace {
@@ -322,24 +323,6 @@ std::pair<char32_t, std::size_t> DecodeAt(const std::string& text, std::size_t a
     return {0, 0};
   }
   return {code, length};
-}
-
-void AppendUtf8(char32_t code, std::string& out) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
 }
 
 }  // namespace
