@@ -149,6 +149,12 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
     // The value runs to the line end; on a last line without one, to the
     // end of the file.
     if (scan.SkipBlanksToValue()) scan.AppendRestOfLine();
+    if (row_cursor_ > table.last_row()) {
+      // A count below one rounds to no row at all.
+      throw SubscriptOutOfRangeError("the index says " + NumberText(counts.samplesPerVariable) +
+                                     " samples per variable, which leaves line " +
+                                     GroupedDigits(linesRead) + " of " + paths_.data + " no row");
+    }
     table.Set(row_cursor_, column_cursor_, scan.fieldText());
     ++row_cursor_;
   }
@@ -179,6 +185,11 @@ std::int64_t ChainReader::ReadIndexNames(SampleTable& table) {
     scan.CollectName();
     // The rest of the line is not used; a name that ended its line ended it.
     if (scan.currentChar() != '\n') stream_->SkipLine();
+    if (column_cursor_ > table.LastColumn()) {
+      throw SubscriptOutOfRangeError("line " + GroupedDigits(column_cursor_ + 1) + " of " +
+                                     paths_.index + " names a variable that " + paths_.data +
+                                     " has no lines for");
+    }
     table.Set(0, column_cursor_, scan.fieldText());
     ++column_cursor_;
   }

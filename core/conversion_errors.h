@@ -24,6 +24,9 @@ class InputPastEndError : public QuilletError {
 class SubscriptOutOfRangeError : public QuilletError {
  public:
   SubscriptOutOfRangeError() : QuilletError("Subscript out of range") {}
+  // `why`: which input line found no place in the table.
+  explicit SubscriptOutOfRangeError(const std::string& why)
+      : QuilletError("Subscript out of range: " + why) {}
 };
 
 // A counter or a conversion that does not fit its integer type.

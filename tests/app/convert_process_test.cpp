@@ -236,7 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Input past end of file: chain.out ends inside line 2"},
         // Three names but only two variables' worth of lines.
         ErrorCase{"NameWithoutColumn", "a 1 1\r\nb 2 2\r\nc 3 3\r\n", "1 0.5\r\n1 0.7\r\n",
-                  "Subscript out of range"},
+                  "Subscript out of range: line 3 of chain.ind names a variable that chain.out "
+                  "has no lines for"},
         // More columns than the writer's signed 16-bit column counter allows:
         // the Read stops before it opens the first of them.
         ErrorCase{"TooManyColumns", "v 1 1\r\n", Repeated("1 0.5\r\n", 40000),

@@ -169,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "max 5"},
         // A variable none of whose lines exists has no column for its name.
         ShapeCase{"UnequalRangesVariableWithoutLines", kUnequalIndex + "c 6 6\r\n", kFiveLines,
-                  "error: Subscript out of range"},
+                  "error: Subscript out of range: line 3 of DIR/run.ind names a variable that "
+                  "DIR/run.out has no lines for"},
         ShapeCase{"UnequalRangesSurplusLines", kUnequalIndex, kFiveLines + "1 9.1\r\n2 9.2\r\n",
                   "Iteration\ta\tb\t\t\r\n"
                   "1\t0.1\t1.1\t9.1\t\r\n"

@@ -190,7 +190,15 @@ TEST_F(RunReadTest, MissingVariableFailsAfterDoneReading) {
 
 TEST_F(RunReadTest, ZeroSampleCountStopsBeforeAnyValue) {
   WritePair("a 1 none\r\n", "1 x\r\n");
-  EXPECT_THROW(RunRead(state, Stem(), ui), SubscriptOutOfRangeError);
+  try {
+    RunRead(state, Stem(), ui);
+    ADD_FAILURE() << "read a value without a row";
+  } catch (const SubscriptOutOfRangeError& error) {
+    EXPECT_EQ(error.what(),
+              "Subscript out of range: the index says 0 samples per variable, which "
+              "leaves line 1 of " +
+                  Stem() + ".out no row");
+  }
   EXPECT_EQ(*state.samplesPerVariable, 0.0);
 }
 
