@@ -326,31 +326,6 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
        .needs_root = true,
        .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": No space left on device",
        .out_mount = "nr_inodes=2,size=1m"},  // the directory and dromout.txt
-      // The cause named is the file system, not a permission, whatever the
-      // file's mode.
-      {.name = "read-only file system: refused, untouched",
-       .prepare = read_only_mount,
-       .needs_root = true,
-       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
-       .out_mount = "size=1m"},
-      {.name = "read-only file on a read-only file system: refused, untouched",
-       .prepare =
-           [&](const TempDir& d) {
-             mode(d, "out/dromout.txt", 0444);
-             read_only_mount(d);
-           },
-       .needs_root = true,
-       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
-       .out_mount = "size=1m"},
-      {.name = "no file on a read-only file system: refused",
-       .prepare =
-           [&](const TempDir& d) {
-             fs::remove(d.path() / "out/dromout.txt");
-             read_only_mount(d);
-           },
-       .needs_root = true,
-       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
-       .out_mount = "size=1m"},
       {.name = "access list, attribute and security label: all given to the new file",
        .prepare = acl_and_label,
        .needs_root = true,
@@ -366,6 +341,25 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
        .needs_root = true,
        .changed = {{"out/dromout.txt", FileEntry(0664, 1, kNobody, kNobody, kTable)}}},
   };
+  // On a read-only file system the cause named is the file system, not a
+  // permission, whatever the file's mode, and whether or not there is one.
+  const std::pair<const char*, std::function<void(const TempDir&)>> read_only_cases[] = {
+      {"writable file", [](const TempDir&) {}},
+      {"read-only file", [&](const TempDir& d) { mode(d, "out/dromout.txt", 0444); }},
+      {"no file", [](const TempDir& d) { fs::remove(d.path() / "out/dromout.txt"); }},
+  };
+  for (const auto& [file, prepare] : read_only_cases) {
+    cases.push_back(
+        {.name = std::string(file) + " on a read-only file system: refused, untouched",
+         .prepare =
+             [&prepare, &read_only_mount](const TempDir& d) {
+               prepare(d);
+               read_only_mount(d);
+             },
+         .needs_root = true,
+         .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
+         .out_mount = "size=1m"});
+  }
   // A signal that ends the writer leaves the earlier file and nothing else:
   // on Linux the new file has no name until it is complete; on exFAT, which
   // cannot make such a file, its hidden name is removed before the end. A
