@@ -1,6 +1,10 @@
 #include "core/chain_reader.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/numeric_text.h"
+#include "files/platform.h"
 
 namespace quillet {
 namespace {
@@ -13,8 +17,11 @@ std::int64_t LinesLeft(TextReader& stream) {
 }
 
 // The number of the file's last line: where a scan that reached the end of
-// the file stood.
-std::int64_t LastLineNumber(const std::string& path) {
+// the file stood. Counted in the file once more; a pipe, which cannot be
+// read twice, gives `otherwise`.
+std::int64_t LastLineNumber(const std::string& path, std::int64_t otherwise) {
+  std::error_code unknown;
+  if (!std::filesystem::is_regular_file(NativePath(path), unknown)) return otherwise;
   TextReader file(path);
   std::int64_t lines = 0;
   while (file.SkipLine()) ++lines;
@@ -144,7 +151,7 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
     } catch (const InputPastEndError&) {
       // A last line without a blank: its value was never reached.
       throw InputPastEndError(paths_.data + " ends inside line " +
-                              GroupedDigits(LastLineNumber(paths_.data)));
+                              GroupedDigits(LastLineNumber(paths_.data, linesRead)));
     }
     // The value runs to the line end; on a last line without one, to the
     // end of the file.
