@@ -1,8 +1,36 @@
 #include "core/chain_reader.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/numeric_text.h"
+#include "files/platform.h"
 
 namespace quillet {
+namespace {
+
+// The lines from here to the end of `stream`, blank lines at the end left out.
+std::int64_t LinesLeft(TextReader& stream) {
+  std::int64_t lines = 0;
+  while (!stream.OnlyBlankLinesLeft() && stream.SkipLine()) ++lines;
+  return lines;
+}
+
+// The number of the file's last line: where a scan that reached the end of
+// the file stood. Counted in the file once more; a pipe, which cannot be
+// read twice, gives `otherwise`.
+std::int64_t LastLineNumber(const std::string& path, std::int64_t otherwise) {
+  std::error_code unknown;
+  if (!std::filesystem::is_regular_file(NativePath(path), unknown)) return otherwise;
+  TextReader file(path);
+  std::int64_t lines = 0;
+  while (file.SkipLine()) ++lines;
+  return lines;
+}
+
+const std::string kMostRowsText = GroupedDigits(INT32_MAX);
+
+}  // namespace
 
 ChainReader::ChainReader(ChainPaths paths) : paths_(std::move(paths)) {}
 
@@ -22,13 +50,25 @@ void ChainReader::Close() {
 IndexCounts ChainReader::ReadIndexCounts() {
   Open(paths_.index);
   FieldScanner& scan = *scanner_;
-  for (int field = 0; field < 2; ++field) {
-    scan.SkipField();
-    scan.SkipBlanks();
-  }
   IndexCounts counts;
+  try {
+    for (int field = 0; field < 2; ++field) {
+      scan.SkipField();
+      scan.SkipBlanks();
+    }
+  } catch (const InputPastEndError&) {
+    // The file ends before the third field of its first line begins: empty,
+    // or one line of fewer fields. No variable is complete: damaged.
+    Close();
+    return counts;
+  }
   const SamplesFieldEnd field_end = scan.CollectSamplesField();
-  counts.samplesPerVariable = LeadingNumberValue(scan.fieldText());
+  try {
+    counts.samplesPerVariable = LeadingNumberValue(scan.fieldText());
+  } catch (const OverflowError&) {
+    throw OverflowError("the index says " + scan.fieldText() + " samples per variable, more than " +
+                        kMostRowsText);
+  }
 
   if (field_end == SamplesFieldEnd::kLineEnd) {
     ++counts.variableCount;  // the first line is complete
@@ -38,8 +78,7 @@ IndexCounts ChainReader::ReadIndexCounts() {
     // and counts as the first. Nothing after it: no line, a damaged file.
     ++counts.variableCount;
   }
-  // Blank lines at the end are not variables.
-  while (!stream_->OnlyBlankLinesLeft() && stream_->SkipLine()) ++counts.variableCount;
+  counts.variableCount += LinesLeft(*stream_);  // blank lines at the end are not variables
   Close();
   ReadIndexRanges(counts);
   return counts;
@@ -54,8 +93,20 @@ void ChainReader::ReadIndexRanges(IndexCounts& counts) {
 }
 
 std::int32_t ExpectedLines(const IndexCounts& counts) {
-  if (counts.ranges) return RoundToInt32(static_cast<double>(counts.ranges->lastLine));
-  return RoundToInt32(counts.samplesPerVariable * static_cast<double>(counts.variableCount));
+  const double rows = RoundHalfEven(counts.samplesPerVariable);
+  if (!(rows >= INT32_MIN && rows <= INT32_MAX)) {
+    throw OverflowError("the index says " + NumberText(counts.samplesPerVariable) +
+                        " samples per variable, more than " + kMostRowsText);
+  }
+  const double lines = counts.ranges
+                           ? static_cast<double>(counts.ranges->lastLine)
+                           : counts.samplesPerVariable * static_cast<double>(counts.variableCount);
+  const double rounded = RoundHalfEven(lines);
+  if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) {
+    throw OverflowError("the index announces " + NumberText(rounded) + " data lines, more than " +
+                        kMostRowsText);
+  }
+  return static_cast<std::int32_t>(rounded);
 }
 
 void ChainReader::ReadDataValues(double samplesPerVariable, SampleTable& table,
@@ -81,21 +132,49 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
     // A new column opens only when a line does not fit the current one, so
     // a file that ends after a variable's last sample leaves no empty column.
     if (static_cast<double>(row_cursor_) > column_rows) {
+      // Stopped before the column, not at the Write: surplus lines must not
+      // fill memory with columns that no Write can write.
+      if (column_cursor_ + 2 > kMostColumns) ThrowTooManyColumns(counts, linesRead);
       table.AddColumn();
       row_cursor_ = 1;
       ++column_cursor_;
       column_rows = RowsOfColumn(counts.ranges, counts.samplesPerVariable, column_cursor_);
     }
-    Increment(linesRead);
+    if (linesRead == INT32_MAX) {
+      throw OverflowError("the data file has more than " + kMostRowsText + " lines");
+    }
+    ++linesRead;
     ui.SetProgressValue(static_cast<float>(linesRead));
 
-    scan.SkipField();  // the iteration number
+    try {
+      scan.SkipField();  // the iteration number
+    } catch (const InputPastEndError&) {
+      // A last line without a blank: its value was never reached.
+      throw InputPastEndError(paths_.data + " ends inside line " +
+                              GroupedDigits(LastLineNumber(paths_.data, linesRead)));
+    }
     // The value runs to the line end; on a last line without one, to the
     // end of the file.
     if (scan.SkipBlanksToValue()) scan.AppendRestOfLine();
+    if (row_cursor_ > table.last_row()) {
+      // A count below one rounds to no row at all.
+      throw SubscriptOutOfRangeError("the index says " + NumberText(counts.samplesPerVariable) +
+                                     " samples per variable, which leaves line " +
+                                     GroupedDigits(linesRead) + " of " + paths_.data + " no row");
+    }
     table.Set(row_cursor_, column_cursor_, scan.fieldText());
     ++row_cursor_;
   }
+}
+
+void ChainReader::ThrowTooManyColumns(const IndexCounts& counts, std::int32_t linesRead) {
+  // The lines read so far and the lines after them, as a user counts them.
+  const std::int64_t lines = linesRead + LinesLeft(*stream_);
+  const double samples = counts.samplesPerVariable;
+  throw OverflowError("the table would have more than " + GroupedDigits(kMostColumns) +
+                      " columns (the index says " + (counts.ranges ? "at most " : "") +
+                      NumberText(samples) + (samples == 1 ? " sample" : " samples") +
+                      " per variable; the data file has " + GroupedDigits(lines) + " lines)");
 }
 
 void ChainReader::CloseData() {
@@ -110,8 +189,14 @@ std::int64_t ChainReader::ReadIndexNames(SampleTable& table) {
     // Blank lines at the end get no name; the first line always does.
     if (column_cursor_ > 0 && stream_->OnlyBlankLinesLeft()) break;
     scan.Reset();
-    scan.CollectField(IsNameEnd);
-    scan.SkipRestOfLine();  // the rest of the line is not used
+    scan.CollectName();
+    // The rest of the line is not used; a name that ended its line ended it.
+    if (scan.currentChar() != '\n') stream_->SkipLine();
+    if (column_cursor_ > table.LastColumn()) {
+      throw SubscriptOutOfRangeError("line " + GroupedDigits(column_cursor_ + 1) + " of " +
+                                     paths_.index + " names a variable that " + paths_.data +
+                                     " has no lines for");
+    }
     table.Set(0, column_cursor_, scan.fieldText());
     ++column_cursor_;
   }

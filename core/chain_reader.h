@@ -38,7 +38,7 @@ struct IndexCounts {
 
 // The progress maximum of a Read: the last variable's last line with
 // ranges, otherwise the samples times the variables, rounded (halves to
-// even). Throws OverflowError when it does not fit 32 bits.
+// even). Throws OverflowError when it, or the rows, do not fit 32 bits.
 std::int32_t ExpectedLines(const IndexCounts& counts);
 
 class ChainReader {
@@ -49,8 +49,10 @@ class ChainReader {
   ChainReader& operator=(const ChainReader&) = delete;
 
   // Pass A. Opens and closes the index file (twice: the counts, then the
-  // ranges). Throws InputPastEndError when the first line ends before its
-  // third field does.
+  // ranges). A file that ends before the third field of its first line
+  // begins (an empty one, or a line "mu" or "a 1" alone) gives
+  // variableCount 0, as one with nothing after that field does: damaged.
+  // Throws OverflowError for a count too large for a number.
   IndexCounts ReadIndexCounts();
 
   // Pass B. Creates `table` with rows 0..R (R: `samplesPerVariable` rounded,
@@ -58,7 +60,9 @@ class ChainReader {
   // line, opening the next column when a line no longer fits: after R rows,
   // or with ranges after the variable's own count. Adds one to `linesRead`
   // per data line and sets the progress value to it. Leaves the data file
-  // open until CloseData().
+  // open until CloseData(). Throws OverflowError before a column beyond
+  // kMostColumns, or a line beyond the counter's limit, and
+  // InputPastEndError, naming the line, for a last line without a blank.
   void ReadDataValues(const IndexCounts& counts, SampleTable& table, std::int32_t& linesRead,
                       UserInterface& ui);
   // The same, every variable taking `samplesPerVariable` lines.
@@ -67,8 +71,9 @@ class ChainReader {
   void CloseData();
 
   // Pass C. Opens the index file again and stores the first field of each
-  // line into row 0 of successive columns; closes it. Returns the number of
-  // names stored.
+  // line into row 0 of successive columns; closes it. A name ends at a
+  // blank, a CR, a LF or the end of the file, so each line names its own
+  // column, an empty line an empty name. Returns the number of names stored.
   std::int64_t ReadIndexNames(SampleTable& table);
 
   // Whether a file of the pair is open now.
@@ -81,6 +86,8 @@ class ChainReader {
   // Pass A's second look at the index file: sets `counts.ranges` (and the
   // largest count) when the ranges tile the data file with unequal counts.
   void ReadIndexRanges(IndexCounts& counts);
+  // The OverflowError of a data file that would open too many columns.
+  [[noreturn]] void ThrowTooManyColumns(const IndexCounts& counts, std::int32_t linesRead);
 
   ChainPaths paths_;
   std::unique_ptr<TextReader> stream_;

@@ -1,7 +1,8 @@
 // The byte-at-a-time scanner that the chain reader's passes share. It reads
 // single bytes from one stream and keeps, between its steps, the byte read
-// last (currentChar) and the text collected so far (fieldText). Reading past
-// the end of the stream throws InputPastEndError.
+// last (currentChar) and the text collected so far (fieldText). A field scan
+// that reads past the end of the stream throws InputPastEndError; a name ends
+// there instead.
 #pragma once
 
 #include <string>
@@ -17,8 +18,9 @@ inline bool IsBlank(int c) {
 inline bool IsSamplesFieldEnd(int c) {
   return c == ' ' || c == '\r';
 }
+// A name ends at a blank, at the end of its line or of the file.
 inline bool IsNameEnd(int c) {
-  return c == ' ' || c == '\t';
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == TextReader::kEnd;
 }
 // What blank lines are made of: blanks, CR and LF.
 inline bool IsLineBlank(int c) {
@@ -102,24 +104,18 @@ class FieldScanner {
   }
 
   // Appends currentChar (unless it is empty) to fieldText, then every byte
-  // read up to one of the end class; that ending byte is consumed, kept in
-  // currentChar, and not appended.
-  template <typename EndClass>
-  void CollectField(EndClass is_end) {
+  // read up to a name end (IsNameEnd); that ending byte is consumed, kept in
+  // currentChar (TextReader::kEnd at the end of the file), and not appended.
+  void CollectName() {
     if (current_ != kNoChar) field_.push_back(static_cast<char>(current_));
     int c;
-    while (!is_end(c = Next())) field_.push_back(static_cast<char>(c));
+    while (!IsNameEnd(c = stream_.Read())) field_.push_back(static_cast<char>(c));
     current_ = c;
   }
 
   // Appends the rest of the line to fieldText (see TextReader::AppendLine);
   // at the end of the stream there is nothing to append.
   void AppendRestOfLine() { stream_.AppendLine(field_); }
-
-  // Skips the rest of the line. Throws InputPastEndError at the end.
-  void SkipRestOfLine() {
-    if (!stream_.SkipLine()) throw InputPastEndError();
-  }
 
  private:
   int Next() {

@@ -98,4 +98,20 @@ std::int32_t RoundToInt32(double value) {
   return static_cast<std::int32_t>(rounded);
 }
 
+std::string GroupedDigits(std::int64_t value) {
+  std::string digits = std::to_string(value);
+  const std::size_t first_digit = value < 0 ? 1 : 0;
+  for (std::size_t i = digits.size(); i > first_digit + 3; i -= 3) digits.insert(i - 3, ",");
+  return digits;
+}
+
+std::string NumberText(double value) {
+  if (std::trunc(value) == value && std::fabs(value) < 1e15) {
+    return GroupedDigits(static_cast<std::int64_t>(value));
+  }
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, written.ptr);
+}
+
 }  // namespace quillet

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/conversion_errors.h"
@@ -22,10 +23,11 @@ double RoundHalfEven(double value);
 // RoundHalfEven, as a signed 32-bit integer. Throws OverflowError.
 std::int32_t RoundToInt32(double value);
 
-// Adds one to a signed 32-bit counter. Throws OverflowError at its limit.
-inline void Increment(std::int32_t& counter) {
-  if (counter == INT32_MAX) throw OverflowError();
-  ++counter;
-}
+// A count as people read it: digits in groups of three ("1,048,577").
+std::string GroupedDigits(std::int64_t value);
+
+// A number read from a file as messages show it: a whole number in groups of
+// three, any other in its shortest exact form ("2.5", "1e+300").
+std::string NumberText(double value);
 
 }  // namespace quillet

@@ -20,14 +20,14 @@ bool FindPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui
 }
 
 // The three passes, once both files were found.
-void ReadFoundPair(ConversionState& state, UserInterface& ui) {
+CommandOutcome ReadFoundPair(ConversionState& state, UserInterface& ui) {
   ChainReader reader({state.indexPath, state.dataPath});
   const IndexCounts counts = reader.ReadIndexCounts();
   state.samplesPerVariable = counts.samplesPerVariable;
   state.variableCount = counts.variableCount;
   if (counts.variableCount == 0) {
     ui.ShowMessage("File " + state.indexPath + " is damaged.", MessageStyle::kExclamation);
-    return;
+    return CommandOutcome::kRefused;
   }
 
   state.expectedLines = ExpectedLines(counts);
@@ -41,18 +41,20 @@ void ReadFoundPair(ConversionState& state, UserInterface& ui) {
   ui.ShowMessage("Done Reading", MessageStyle::kOkOnly, kProgramTitle);
   reader.CloseData();
   reader.ReadIndexNames(state.table);
+  return CommandOutcome::kDone;
 }
 
 }  // namespace
 
-void RunRead(ConversionState& state, const std::string& stem, UserInterface& ui) {
-  if (!FindPair(state, {stem + ".ind", stem + ".out"}, ui)) return;
+CommandOutcome RunRead(ConversionState& state, const std::string& stem, UserInterface& ui) {
+  if (!FindPair(state, {stem + ".ind", stem + ".out"}, ui)) return CommandOutcome::kRefused;
   ui.RememberStem(stem);
-  ReadFoundPair(state, ui);
+  return ReadFoundPair(state, ui);
 }
 
-void RunReadPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui) {
-  if (FindPair(state, paths, ui)) ReadFoundPair(state, ui);
+CommandOutcome RunReadPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui) {
+  if (!FindPair(state, paths, ui)) return CommandOutcome::kRefused;
+  return ReadFoundPair(state, ui);
 }
 
 }  // namespace quillet

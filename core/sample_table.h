@@ -17,6 +17,10 @@
 
 namespace quillet {
 
+// The most columns a table may have: the Write's column counter is signed
+// 16-bit, so a table that a Write could not write is not read either.
+inline constexpr std::int64_t kMostColumns = INT16_MAX;
+
 class SampleTable {
  public:
   // Discards the old table: rows 0..last_row, the single column 0, all empty.

@@ -52,13 +52,6 @@ std::string SheetPartName(std::size_t index) {
   return "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
 }
 
-// A count as people read it: digits in groups of three ("1,048,577").
-std::string GroupedDigits(std::int64_t value) {
-  std::string digits = std::to_string(value);
-  for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
-  return digits;
-}
-
 std::string ContentTypes(std::size_t sheet_count) {
   std::string xml = kXmlDeclaration;
   xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
@@ -245,19 +238,19 @@ void WorkbookWriter::Open() {
   part("xl/styles.xml", std::string(kXmlDeclaration) + kStyles);
 }
 
-bool WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
+CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
   if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
     ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
-    return false;
+    return CommandOutcome::kRefused;
   }
   if (const auto passed = WorksheetLimitsPassed(state)) {
     ui.ShowMessage("The table is too large for a workbook: " + *passed + ".",
                    MessageStyle::kExclamation);
-    return false;
+    return CommandOutcome::kRefused;
   }
   if (ui.ShowMessage("Writing to " + target_.Name(), MessageStyle::kOkCancel) ==
       MessageAnswer::kCancel) {
-    return false;
+    return CommandOutcome::kCancelled;
   }
   if (!zip_) Open();
 
@@ -297,7 +290,7 @@ bool WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui)
   zip_->Write(row_xml);
   ui.HideProgress();
   ++sheets_written_;
-  return true;
+  return CommandOutcome::kDone;
 }
 
 void WorkbookWriter::Close() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/command_outcome.h"
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
 #include "core/write_command.h"
@@ -51,9 +52,9 @@ class WorkbookWriter {
   // The Write command for the next worksheet: refuses with "Data has not been
   // read." or when the table passes a worksheet's limits (before anything is
   // written), asks for confirmation, and writes the table, setting the
-  // progress value after each row. True when the worksheet was written.
+  // progress value after each row.
   // Unexpected failures are thrown.
-  bool WriteSheet(const ConversionState& state, UserInterface& ui);
+  CommandOutcome WriteSheet(const ConversionState& state, UserInterface& ui);
 
   // Writes the rest of the workbook and puts the file in place, once every
   // worksheet was written. Throws FileError.

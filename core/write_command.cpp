@@ -6,18 +6,20 @@
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "files/paths.h"
+#include "files/same_file.h"
 #include "files/text_writer.h"
 
 namespace quillet {
 namespace {
 
-// The column counter is signed 16-bit: stepping it past its limit overflows.
-constexpr std::int64_t kLastWritableColumn = INT16_MAX;
-
 // Writes every cell of `row`, each followed by a tab.
 void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
   const std::int64_t last_column = table.LastColumn();
-  if (last_column >= kLastWritableColumn) throw OverflowError();
+  // The column counter is signed 16-bit: stepping it past its limit overflows.
+  if (last_column >= kMostColumns) {
+    throw OverflowError("the table has " + GroupedDigits(last_column + 1) + " columns, more than " +
+                        GroupedDigits(kMostColumns));
+  }
   for (std::int64_t column = 0; column <= last_column; ++column) {
     out.Write(table.Get(row, column));
     out.Write('\t');
@@ -27,7 +29,7 @@ void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
 }  // namespace
 
 std::string OutputPathFor(const std::string& stem) {
-  return DirectoryPart(stem) + kOutputFileName;
+  return DirectoryWithSeparator(stem) + kOutputFileName;
 }
 
 void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui) {
@@ -51,19 +53,35 @@ void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui
   }
 }
 
-void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
+CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
   ui.RememberStem(stem);
-  RunWriteTo(state, {OutputPathFor(stem)}, ui);
+  const std::string index = stem + ".ind";
+  const std::string data = stem + ".out";
+  return RunWriteTo(state,
+                    {OutputPathFor(stem),
+                     false,
+                     {{index, "the index file " + index}, {data, "the data file " + data}}},
+                    ui);
 }
 
-void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInterface& ui) {
+CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
+                          UserInterface& ui) {
   if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
     ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
-    return;
+    return CommandOutcome::kRefused;
+  }
+  if (!target.standardOutput && !target.inputs.empty()) {
+    FileSet inputs;
+    for (const auto& [path, what] : target.inputs) inputs.Add(path, what);
+    if (const auto what = inputs.Find(target.path)) {
+      ui.ShowMessage("The table " + target.path + " would overwrite " + *what + ".",
+                     MessageStyle::kExclamation);
+      return CommandOutcome::kRefused;
+    }
   }
   if (ui.ShowMessage("Writing to " + target.Name(), MessageStyle::kOkCancel) ==
       MessageAnswer::kCancel) {
-    return;
+    return CommandOutcome::kCancelled;
   }
 
   std::unique_ptr<TextWriter> out = target.standardOutput
@@ -75,6 +93,7 @@ void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInt
   out->Close();
   ui.HideProgress();
   ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+  return CommandOutcome::kDone;
 }
 
 }  // namespace quillet

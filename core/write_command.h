@@ -1,7 +1,10 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "core/command_outcome.h"
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
 #include "files/text_writer.h"
@@ -14,24 +17,32 @@ inline constexpr const char* kOutputFileName = "dromout.txt";
 struct WriteTarget {
   std::string path;  // the file, when not standard output
   bool standardOutput = false;
+  // Files the table must not overwrite, each with what it is ("the index
+  // file run.ind"): a link from the table's name to one is refused.
+  std::vector<std::pair<std::string, std::string>> inputs = {};
 
   // How the confirmation names the target.
   std::string Name() const { return standardOutput ? kStandardOutputName : path; }
 };
 
-// The stem's directory (DirectoryPart: up to and including its last "\" or
+// The stem's directory (DirectoryWithSeparator: up to and including its last "\" or
 // "/"; nothing without one) followed by "dromout.txt".
 std::string OutputPathFor(const std::string& stem);
 
 // The Write command: asks the user interface to remember the stem, then
-// writes the table into "dromout.txt" in the stem's directory (RunWriteTo).
-void RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui);
+// writes the table into "dromout.txt" in the stem's directory (RunWriteTo),
+// never over STEM.ind or STEM.out.
+CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui);
 
-// The Write command after the stem: refuses when no data was read, asks for
-// confirmation, and writes the table to `target` as tab-separated text. It
+// The Write command after the stem: refuses when no data was read or when
+// the target is one of its inputs, asks for confirmation, and writes the
+// table to `target` as tab-separated text. It
 // changes nothing in the state. Unexpected failures are thrown (QuilletError);
-// an existing output file is then left as it was.
-void RunWriteTo(const ConversionState& state, const WriteTarget& target, UserInterface& ui);
+// an existing output file is then left as it was. Refused when no data was
+// read or the target is an input, cancelled when the user cancels the
+// confirmation.
+CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
+                          UserInterface& ui);
 
 // Writes the table itself: the header, then rows 1..R, setting the progress
 // value after each row.

@@ -1,6 +1,5 @@
 #include "files/paths.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace quillet {
@@ -15,52 +14,31 @@ bool IsNativeSeparator(char c) {
   return c == kNativeSeparator || c == '/';
 }
 
-class SystemDriveSource : public DriveSource {
- public:
-  std::vector<Drive> Drives() const override { return SystemDriveList(); }
-};
-
 }  // namespace
 
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
-std::string DirectoryPart(const std::string& path) {
+std::string DirectoryWithSeparator(const std::string& path) {
   const auto separator = path.find_last_of("\\/");
   return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
 std::string FileNamePart(const std::string& path) {
-  return path.substr(DirectoryPart(path).size());
+  return path.substr(DirectoryWithSeparator(path).size());
 }
 
 std::string WithoutLastExtension(const std::string& path) {
-  const std::size_t name_start = DirectoryPart(path).size();
+  const std::size_t name_start = DirectoryWithSeparator(path).size();
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot <= name_start) return path;
   return path.substr(0, dot);
 }
 
-std::string BaseName(const std::string& file_name) {
-  const std::size_t dot = file_name.find('.');
-  return dot == std::string::npos ? std::string() : file_name.substr(0, dot);
-}
-
 std::string JoinStem(const std::string& directory, const std::string& base) {
   if (!directory.empty() && IsSeparator(directory.back())) return directory + base;
   return directory + kNativeSeparator + base;
-}
-
-std::string DriveTextOfStem(const std::string& stem) {
-  const auto first = std::find_if(stem.begin(), stem.end(), IsSeparator);
-  return first == stem.end() ? std::string() : std::string(stem.begin(), first + 1);
-}
-
-std::string DirectoryOfStem(const std::string& stem) {
-  std::string directory = DirectoryPart(stem + ".out");
-  std::replace_if(directory.begin(), directory.end(), IsSeparator, kNativeSeparator);
-  return directory;
 }
 
 std::optional<std::size_t> FindDrive(const std::vector<Drive>& drives, const std::string& text) {
@@ -89,10 +67,6 @@ std::optional<std::size_t> FindDrive(const std::vector<Drive>& drives, const std
     }
   }
   return found;
-}
-
-std::shared_ptr<const DriveSource> SystemDrives() {
-  return std::make_shared<SystemDriveSource>();
 }
 
 }  // namespace quillet

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +18,7 @@ bool IsSeparator(char c);
 
 // The path up to and including its last separator, or the empty text when it
 // has none.
-std::string DirectoryPart(const std::string& path);
+std::string DirectoryWithSeparator(const std::string& path);
 
 // The file name: the path after its last separator (all of it without one).
 std::string FileNamePart(const std::string& path);
@@ -29,33 +28,14 @@ std::string FileNamePart(const std::string& path);
 // and "runs/.hidden" keep everything, "run.1.out" gives "run.1").
 std::string WithoutLastExtension(const std::string& path);
 
-// The name up to its first ".": "run.1.out" gives "run", ".out" gives "".
-std::string BaseName(const std::string& file_name);
-
 // The stem for `base` in `directory`: exactly one separator between them,
 // none added when the directory already ends in one (a root).
 std::string JoinStem(const std::string& directory, const std::string& base);
-
-// For the browse dialog's first placement: the text of the stem up to and
-// including its first separator (empty when it has none), and the directory
-// of the data file stem + ".out" with its separators made the native one.
-std::string DriveTextOfStem(const std::string& stem);
-std::string DirectoryOfStem(const std::string& stem);
 
 // The drive that `text` selects. A text that begins with a letter and a
 // colon selects the drive of that letter, whatever its case (c:\ and C:\DROM
 // both select c:); any other text the drive with the longest root that
 // begins it. Empty when the text selects none (a relative path, say).
 std::optional<std::size_t> FindDrive(const std::vector<Drive>& drives, const std::string& text);
-
-// Where the browse dialog gets its drives from (tests give it their own).
-class DriveSource {
- public:
-  virtual ~DriveSource() = default;
-  virtual std::vector<Drive> Drives() const = 0;
-};
-
-// The machine's drives (SystemDriveList), asked afresh each time.
-std::shared_ptr<const DriveSource> SystemDrives();
 
 }  // namespace quillet

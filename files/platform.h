@@ -1,13 +1,12 @@
-// Everything that differs between operating systems, and nothing more: the
-// questions asked of the file system, opening and safely replacing files, the
-// machine's drives and the one system colour the windows use. Exactly one
+// Everything that differs between operating systems in file access, and
+// nothing more: the questions asked of the file system, opening and safely
+// replacing files, and the machine's drives. Exactly one
 // implementation is built: platform_posix.cpp (Linux and other POSIX
 // systems) or platform_win32.cpp (Windows). Paths are bytes everywhere; on
 // Windows they are UTF-8 and reach the system through its wide-character API.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -162,15 +161,5 @@ struct Drive {
 
 // The machine's drives: the drive letters on Windows, the root "/" elsewhere.
 std::vector<Drive> SystemDriveList();
-
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-};
-
-// The colour of an active window's border where the system has one
-// (Windows); elsewhere the light neutral grey such borders traditionally had.
-Rgb ActiveBorderColour();
 
 }  // namespace quillet

@@ -21,6 +21,7 @@
 #include "files/errors.h"
 #include "files/platform.h"
 #include "files/removal_on_signal.h"
+#include "files/utf8.h"
 
 namespace quillet {
 namespace {
@@ -41,14 +42,14 @@ constexpr std::size_t kLongestBaseKept = 128;
   throw FileError(operation, path, std::strerror(error));
 }
 
-std::string DirectoryOf(const std::string& path) {
+std::string ContainingDirectory(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
-std::string BaseNameOf(const std::string& path) {
+std::string FileNameOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -103,7 +104,7 @@ std::string FollowLinks(const std::string& path, int* descriptor = nullptr) {
     }
     if (got < 0) Fail(kCreateOperation, path, errno);
     link.resize(static_cast<std::size_t>(got));
-    name = SeenFrom(DirectoryOf(name), link);
+    name = SeenFrom(ContainingDirectory(name), link);
   }
 }
 
@@ -122,8 +123,8 @@ std::string RandomSuffix() {
 // kernel applies the umask (or the directory's default ACL) to 0666, and the
 // process-wide umask is never touched.
 std::string HiddenNameBeside(const std::string& path) {
-  return SeenFrom(DirectoryOf(path),
-                  "." + BaseNameOf(path).substr(0, kLongestBaseKept) + "." + RandomSuffix());
+  return SeenFrom(ContainingDirectory(path),
+                  "." + FileNameOf(path).substr(0, kLongestBaseKept) + "." + RandomSuffix());
 }
 
 #ifdef O_TMPFILE
@@ -269,10 +270,6 @@ std::vector<Drive> SystemDriveList() {
   return {{"/", "/"}};
 }
 
-Rgb ActiveBorderColour() {
-  return {0xC0, 0xC0, 0xC0};
-}
-
 namespace {
 
 #ifdef __linux__
@@ -326,24 +323,6 @@ std::pair<char32_t, std::size_t> DecodeAt(const std::string& text, std::size_t a
     return {0, 0};
   }
   return {code, length};
-}
-
-void AppendUtf8(char32_t code, std::string& out) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
 }
 
 }  // namespace
@@ -404,10 +383,12 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
     return;
   }
   if (S_ISDIR(old.st_mode)) Fail(kCreateOperation, target_, EISDIR);
+  // Asked first, so that a read-only file system is named as the cause
+  // rather than the file's own mode.
+  if (::access(real_path_.c_str(), W_OK) != 0) Fail(kCreateOperation, target_, errno);
   // Without any write bit the file is read-only, even to a superuser who
   // could write it anyway: a direct create would be refused for others.
   if ((old.st_mode & 0222) == 0) Fail(kCreateOperation, target_, EACCES);
-  if (::access(real_path_.c_str(), W_OK) != 0) Fail(kCreateOperation, target_, errno);
 
   // Replace the file by a new one where the new one can be all that the old
   // one was; otherwise write in place, as a plain open and write would.
@@ -438,7 +419,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
 bool ReplacementFile::CreateNew() {
 #ifdef O_TMPFILE
   if (UnnamedFilesCanBeNamed()) {
-    fd_ = ::open(DirectoryOf(real_path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd_ = ::open(ContainingDirectory(real_path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       unnamed_ = true;
       return true;
@@ -548,7 +529,7 @@ void ReplacementFile::Commit() {
       temp_path_.clear();
       KeepOnSignal(removal_slot_);
       removal_slot_ = -1;
-      SyncDirectory(DirectoryOf(real_path_));
+      SyncDirectory(ContainingDirectory(real_path_));
     } else {
       error = errno;
     }

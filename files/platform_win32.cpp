@@ -307,11 +307,6 @@ std::vector<Drive> SystemDriveList() {
   return drives;
 }
 
-Rgb ActiveBorderColour() {
-  const COLORREF colour = GetSysColor(COLOR_ACTIVEBORDER);
-  return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
-}
-
 ReplacementFile::ReplacementFile(const std::string& target)
     : target_(target), real_path_(FollowLinks(target)) {
   const std::wstring real = Wide(real_path_);

@@ -2,6 +2,8 @@
 // where it is UTF-16. Used by the platform seam and by the Windows window.
 #include "files/wide_text.h"
 
+#include "files/utf8.h"
+
 namespace quillet {
 
 bool DecodeUtf8(const std::string& text, std::wstring& out) {
@@ -62,21 +64,7 @@ std::string Utf8Of(const wchar_t* text, std::size_t size) {
         ++i;
       }
     }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    AppendUtf8(code, out);
   }
   return out;
 }

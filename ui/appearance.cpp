@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "files/platform.h"
+#include "ui/forms_names.h"
 
 namespace quillet::ui {
 namespace {

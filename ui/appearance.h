@@ -5,7 +5,7 @@
 #include <QIcon>
 #include <QRect>
 
-#include "ui/twips.h"
+#include "ui/forms_names.h"
 
 class QWidget;
 

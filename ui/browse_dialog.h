@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "files/paths.h"
-#include "ui/twips.h"
+#include "ui/forms_names.h"
 
 class QPushButton;
 

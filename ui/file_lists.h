@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "files/paths.h"
+#include "ui/forms_names.h"
 
 namespace quillet::ui {
 

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <limits>
 
+#include "core/progress_scale.h"
 #include "core/read_command.h"
 #include "core/write_command.h"
 #include "files/directories.h"
@@ -76,7 +77,7 @@ std::optional<std::string> DraggedStem(const QMimeData* mime) {
   const std::string name = FileNamePart(path);
   if (!MatchesPattern(name, "*.out") && !MatchesPattern(name, "*.ind")) return std::nullopt;
   if (!FileExists(path)) return std::nullopt;
-  return JoinStem(NormalDirectory(DirectoryPart(path)), BaseName(name));
+  return JoinStem(NormalDirectory(DirectoryWithSeparator(path)), BaseName(name));
 }
 
 }  // namespace
@@ -295,7 +296,7 @@ void frmQLT::SetProgressValue(float value) {
 void frmQLT::UpdateProgressBar() {
   // Called once per line of a file that may have millions: touch the widget
   // only when the position it shows changes.
-  const int position = ProgressPosition(progress_value_, progress_maximum_);
+  const int position = ProgressPosition(progress_value_, progress_maximum_, kProgressSteps);
   if (position == progress_position_) return;
   progress_position_ = position;
   prgWrite_->setValue(position);  // repaints at once when the drawn bar changes

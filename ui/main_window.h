@@ -15,7 +15,7 @@
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
 #include "files/paths.h"
-#include "ui/twips.h"
+#include "ui/forms_names.h"
 
 class QDropEvent;
 class QGroupBox;

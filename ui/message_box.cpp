@@ -3,8 +3,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
-#include <new>
 
+#include "core/message_lines.h"
+#include "core/unexpected_error.h"
 #include "core/user_interface.h"
 
 namespace quillet::ui {
@@ -36,9 +37,8 @@ bool HasCancel(MessageStyle style) {
 // Texts are bytes in the system's code page; the commands end lines with
 // carriage return and line feed, which a box shows as a plain line break.
 QString ToDisplay(const std::string& text) {
-  QString shown = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return shown;
+  const std::string shown = WithLineFeeds(text);
+  return QString::fromLocal8Bit(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 }  // namespace
@@ -61,18 +61,6 @@ MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageSt
   box.exec();
   return cancel != nullptr && box.clickedButton() == cancel ? MessageAnswer::kCancel
                                                             : MessageAnswer::kOk;
-}
-
-std::string DescribeError(std::exception_ptr error) {
-  try {
-    if (error) std::rethrow_exception(error);
-  } catch (const std::bad_alloc&) {
-    return "Out of memory";  // what() names no more than the exception's class
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-  }
-  return "Unknown error";
 }
 
 std::string ErrorReportText(std::exception_ptr error) {

@@ -18,11 +18,6 @@ namespace quillet::ui {
 MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageStyle style,
                              const std::optional<std::string>& title = std::nullopt);
 
-// Names the error held by `error` in words for the user: "Out of memory",
-// the message of any other standard exception (every QuilletError is one),
-// or a fixed text for anything else.
-std::string DescribeError(std::exception_ptr error);
-
 // The text of the top-level error report for `error`.
 std::string ErrorReportText(std::exception_ptr error);
 

@@ -1,28 +1,17 @@
 #include "app/quillet-convert/console_ui.h"
 
-#include <cmath>
+#include "core/message_lines.h"
 
 namespace quillet::convert {
-
-std::string ConsoleText(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    result.push_back(text[i]);
-  }
-  return result;
-}
 
 MessageAnswer ConsoleUi::ShowMessage(const std::string& text, MessageStyle style,
                                      const std::optional<std::string>& /*title*/) {
   // The only question the commands ask is the confirmation of the output path.
   if (style == MessageStyle::kOkCancel) return MessageAnswer::kOk;
-  if (style == MessageStyle::kExclamation) refused_ = true;
   // Plain OK boxes only report completion.
   if (style == MessageStyle::kOkOnly && !verbose_) return MessageAnswer::kOk;
   ClearLine();
-  err_ << prefix_ << ConsoleText(text) << '\n';
+  err_ << prefix_ << WithLineFeeds(text) << '\n';
   err_.flush();
   return MessageAnswer::kOk;
 }
@@ -52,14 +41,6 @@ void ConsoleUi::HideProgress() {
 
 void ConsoleUi::SetProgressMaximum(float maximum) {
   maximum_ = maximum;
-}
-
-int ConsoleUi::PercentOf(float value) const {
-  // Values may run past the maximum (a data file longer than its index says).
-  if (!(maximum_ > 0.0f)) return 100;
-  const double percent = std::floor(static_cast<double>(value) * 100.0 / maximum_);
-  if (percent >= 100.0) return 100;
-  return percent > 0.0 ? static_cast<int>(percent) : 0;
 }
 
 void ConsoleUi::Draw(int percent) {

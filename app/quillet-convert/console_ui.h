@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/progress_scale.h"
 #include "core/user_interface.h"
 
 namespace quillet::convert {
@@ -31,7 +32,7 @@ class ConsoleUi : public UserInterface {
   void SetProgressValue(float value) override {
     if (!visible_) return;
     // Called once per line: only a change of the shown percentage costs output.
-    const int percent = PercentOf(value);
+    const int percent = ProgressPosition(value, maximum_, 100);
     if (percent != shown_percent_) Draw(percent);
   }
 
@@ -48,12 +49,7 @@ class ConsoleUi : public UserInterface {
   // Reports an error that stopped the command, on a line of its own.
   void ReportError(const std::string& what);
 
-  // True once a command ended with one of its own warnings (a refused stem,
-  // a damaged index file, no data read).
-  bool refused() const { return refused_; }
-
  private:
-  int PercentOf(float value) const;
   void Draw(int percent);
   void ClearLine();
 
@@ -62,14 +58,10 @@ class ConsoleUi : public UserInterface {
   const bool verbose_;
   std::string prefix_;  // what begins every line
   std::string task_;
-  bool refused_ = false;
   bool visible_ = false;
   float maximum_ = 100.0f;
   int shown_percent_ = -1;
   std::size_t line_width_ = 0;
 };
-
-// A message box text as a console line: CR LF becomes a line break.
-std::string ConsoleText(const std::string& text);
 
 }  // namespace quillet::convert

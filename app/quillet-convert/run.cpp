@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <new>
 
 #include "app/quillet-convert/console_ui.h"
 #include "app/quillet-convert/manual.h"
 #include "app/quillet-convert/options.h"
 #include "core/conversion_state.h"
 #include "core/read_command.h"
+#include "core/unexpected_error.h"
 #include "core/workbook_writer.h"
 #include "core/write_command.h"
-#include "files/directories.h"
 #include "files/paths.h"
+#include "files/same_file.h"
 
 #ifndef QUILLET_VERSION
 #define QUILLET_VERSION "unknown"
@@ -31,28 +31,19 @@ constexpr const char* kUsage =
 constexpr const char* kWorkbookFileName = "dromout.xlsx";
 
 // Runs `read` and then `write` on a state of their own and gives the exit
-// status. A refused Read leaves nothing worth writing; an error is reported
-// through `ui`.
+// status. A Read that did not finish leaves nothing worth writing; an error is
+// reported through `ui`.
 template <typename Read, typename Write>
 int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
-  const char* failure = nullptr;
-  std::string reason;
   try {
     ConversionState state;
     ui.SetTask("reading");
-    read(state);
-    if (ui.refused()) return kExitRefused;
+    if (read(state) != CommandOutcome::kDone) return kExitRefused;
     ui.SetTask("writing");
-    write(state);
-    return ui.refused() ? kExitRefused : kExitWritten;
-  } catch (const std::bad_alloc&) {
-    failure = "Out of memory";
-  } catch (const std::exception& error) {
-    reason = error.what();
+    return write(state) == CommandOutcome::kDone ? kExitWritten : kExitRefused;
   } catch (...) {
-    failure = "Unknown error";
+    ui.ReportError(DescribeError(std::current_exception()));
   }
-  ui.ReportError(failure != nullptr ? failure : reason);
   return kExitError;
 }
 
@@ -116,8 +107,8 @@ bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& i
 // worksheet of one workbook, which is put in place only once all are written.
 // The first chain refused or failed ends the run with nothing written.
 int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progress, bool verbose) {
-  const WriteTarget target =
-      options.output.value_or(WriteTarget{DirectoryPart(options.stem) + kWorkbookFileName});
+  const WriteTarget target = options.output.value_or(
+      WriteTarget{DirectoryWithSeparator(options.stem) + kWorkbookFileName});
   std::vector<std::string> inputs = {options.stem + ".ind", options.stem + ".out"};
   std::vector<std::string> titles = {FileNamePart(options.stem)};
   if (options.index) {
@@ -134,21 +125,21 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
     const auto read = [&](ConversionState& state) {
       if (options.index) {
         ui.SetSubject(options.data[i]);
-        RunReadPair(state, {*options.index, options.data[i]}, ui);
-      } else {
-        RunRead(state, options.stem, ui);
+        return RunReadPair(state, {*options.index, options.data[i]}, ui);
       }
+      return RunRead(state, options.stem, ui);
     };
-    const auto write = [&](const ConversionState& state) { workbook.WriteSheet(state, ui); };
+    const auto write = [&](const ConversionState& state) { return workbook.WriteSheet(state, ui); };
     const int status = Convert(ui, read, write);
     if (status != kExitWritten) return status;
   }
   ConsoleUi ui(err, show_progress, verbose);
   return Convert(
-      ui, [](ConversionState&) {},
+      ui, [](ConversionState&) { return CommandOutcome::kDone; },
       [&](const ConversionState&) {
         workbook.Close();
         ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+        return CommandOutcome::kDone;
       });
 }
 
@@ -188,14 +179,11 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     ConsoleUi ui(err, show_progress, verbose);
     return Convert(
-        ui, [&](ConversionState& state) { RunRead(state, options.stem, ui); },
+        ui, [&](ConversionState& state) { return RunRead(state, options.stem, ui); },
         [&](const ConversionState& state) {
           WarnIfBeyondWorksheet(state, ui);
-          if (options.output) {
-            RunWriteTo(state, *options.output, ui);
-          } else {
-            RunWrite(state, options.stem, ui);
-          }
+          return options.output ? RunWriteTo(state, *options.output, ui)
+                                : RunWrite(state, options.stem, ui);
         });
   }
 
@@ -209,10 +197,10 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
     ConsoleUi ui(err, show_progress, verbose);
     ui.SetSubject(options.data[i]);
     const ChainPaths paths{*options.index, options.data[i]};
-    const auto read = [&](ConversionState& state) { RunReadPair(state, paths, ui); };
+    const auto read = [&](ConversionState& state) { return RunReadPair(state, paths, ui); };
     const auto write = [&](const ConversionState& state) {
       WarnIfBeyondWorksheet(state, ui);
-      RunWriteTo(state, tables[i], ui);
+      return RunWriteTo(state, tables[i], ui);
     };
     status = std::max(status, Convert(ui, read, write));
   }

@@ -189,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             {"--index", "run.ind", "broken.out", "run1.out", "missing.out", "run2.out"},
             2,
-            "quillet-convert: broken.out: error: Input past end of file\n"
+            "quillet-convert: broken.out: error: Input past end of file: broken.out ends inside "
+            "line 2\n"
             "quillet-convert: missing.out: Check path name.\n"
             "missing.out or run.ind not found.\n",
             {{"run1.table.txt", "run.ind", "run1.out"}, {"run2.table.txt", "run.ind", "run2.out"}}},

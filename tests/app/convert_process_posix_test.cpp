@@ -1,5 +1,5 @@
 // The converter run as a process on what only POSIX systems have: named
-// pipes and a limit of the address space.
+// pipes, descriptors named as files, and a limit of the address space.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +11,68 @@
 
 namespace quillet {
 namespace {
+
+// A name that stands for a descriptor the converter was given open
+// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N, a link to one) is
+// written through that descriptor, from where it stands, as "-o -" is: what
+// the shell wrote there before and after stays, whether the descriptor is a
+// file, a pipe or a process substitution. Each script leaves the result in
+// "f"; "$1" is the converter.
+TEST(ConvertProcessPosixTest, WritesThroughADescriptorAlreadyOpen) {
+  const std::string table = "Iteration\ta\t\r\n1\t0.5\t\r\n2\t0.7\t\r\n";
+  const struct {
+    const char* name;
+    const char* script;
+    std::string result;
+    const char* listing = "chain.ind\nchain.out\nf\n";
+  } cases[] = {
+      {"stdout inside a group redirected to a file",
+       "{ echo head; \"$1\" -q -o /dev/stdout chain; echo tail; } > f",
+       "head\n" + table + "tail\n"},
+      {"stdout appended to a log",
+       "echo old > f; \"$1\" -q -o /dev/stdout chain >> f; echo new >> f",
+       "old\n" + table + "new\n"},
+      {"stdout into a pipe", "\"$1\" -q -o /dev/stdout chain | cat > f", table},
+      {"stderr", "{ echo head >&2; \"$1\" -q -o /dev/stderr chain; } 2> f", "head\n" + table},
+      {"/dev/fd/3 open on a file",
+       "exec 3> f; echo head >&3; \"$1\" -q -o /dev/fd/3 chain; echo tail >&3",
+       "head\n" + table + "tail\n"},
+      {"/proc/self/fd/3", "exec 3> f; echo head >&3; \"$1\" -q -o /proc/self/fd/3 chain",
+       "head\n" + table},
+      {"a link to /dev/stdout", "ln -s /dev/stdout out; { echo head; \"$1\" -q -o out chain; } > f",
+       "head\n" + table, "chain.ind\nchain.out\nf\nout\n"},
+      {"/dev/fd/3 open on a named pipe",
+       "mkfifo p; cat p > f & exec 3> p; echo head >&3; \"$1\" -q -o /dev/fd/3 chain; "
+       "exec 3>&-; wait; rm p",
+       "head\n" + table},
+      {"process substitution",
+       "\"$1\" -q -o >(gzip > t.gz) chain; wait $!; gzip -dc t.gz > f; rm t.gz", table},
+      {"a descriptor open for reading only: refused, the file untouched",
+       "echo kept > r; \"$1\" -q -o /dev/fd/3 chain 3< r 2> f; echo \"status $?\" >> f; "
+       "cat r >> f; rm r",
+       "quillet-convert: error: Cannot create file \"/dev/fd/3\": Bad file descriptor\nstatus 2\n"
+       "kept\n"},
+      {"a descriptor open on the index file: refused before anything is read",
+       "\"$1\" -q -o /dev/fd/3 chain 3>> chain.ind 2> f; echo \"status $?\" >> f; cat chain.ind >> "
+       "f",
+       "quillet-convert: the table /dev/fd/3 would overwrite the index file chain.ind\nstatus 64\n"
+       "a 1 2\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::TempDir dir;
+    dir.Write("chain.ind", "a 1 2\r\n");
+    dir.Write("chain.out", "1 0.5\r\n2 0.7\r\n");
+    testing::ProcessOptions options;
+    options.cwd = dir.path().string();
+    const testing::ProcessResult result =
+        testing::RunProcess("/bin/bash", {"-c", c.script, "bash", QUILLET_CONVERT_PATH}, options);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(dir.Read("f"), c.result);
+    EXPECT_EQ(dir.Listing(), c.listing);  // no file beside, nothing hidden
+  }
+}
 
 // A named pipe (or a device such as /dev/null) is written into, not
 // replaced by a regular file.
@@ -46,26 +108,42 @@ TEST(ConvertProcessPosixTest, WritesIntoANamedPipe) {
   EXPECT_EQ(dir.Listing(), "chain.ind\nchain.out\npipe\n");
 }
 
-TEST(ConvertProcessPosixTest, OutOfMemoryIsNamed) {
+// Under a limit of the address space far below what a table of millions of
+// cells needs: a table that the data file really fills is named out of
+// memory; surplus lines, each of which would open a column, stop the Read
+// at the column limit instead, long before their columns fill the memory.
+TEST(ConvertProcessPosixTest, MemoryLimitIsNamedOrNeverReached) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
 #else
-  // Four million one-byte samples of one variable: their cells need far more
-  // than the limit, the program itself far less.
-  testing::TempDir dir;
   std::string data;
   for (int i = 0; i < 4'000'000; ++i) data += "1 5\r\n";
-  dir.Write("chain.ind", "a 1 4000000\r\n");
-  dir.Write("chain.out", data);
-  dir.Write("table.txt", "an earlier table");
-  testing::ProcessOptions options;
-  options.cwd = dir.path().string();
-  options.address_space_limit = 48 << 20;
-  const testing::ProcessResult result =
-      testing::RunProcess(QUILLET_CONVERT_PATH, {"-o", "table.txt", "chain"}, options);
-  EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err, "quillet-convert: error: Out of memory\n");
-  EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
+  const struct {
+    const char* name;
+    const char* index;
+    const char* err;
+  } cases[] = {
+      {"four million samples of one variable", "a 1 4000000\r\n",
+       "quillet-convert: error: Out of memory\n"},
+      {"one sample per variable over four million lines", "a 1 1\r\n",
+       "quillet-convert: error: Overflow: the table would have more than 32,767 columns (the "
+       "index says 1 sample per variable; the data file has 4,000,000 lines)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::TempDir dir;
+    dir.Write("chain.ind", c.index);
+    dir.Write("chain.out", data);
+    dir.Write("table.txt", "an earlier table");
+    testing::ProcessOptions options;
+    options.cwd = dir.path().string();
+    options.address_space_limit = 48 << 20;
+    const testing::ProcessResult result =
+        testing::RunProcess(QUILLET_CONVERT_PATH, {"-o", "table.txt", "chain"}, options);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
+  }
 #endif
 }
 

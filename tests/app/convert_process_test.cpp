@@ -232,13 +232,17 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, ErrorTest,
     ::testing::Values(
         // The last data line holds no blank: the field scan reads past the end.
-        ErrorCase{"DataEndsInsideALine", "a 1 2\r\n", "1 0.5\r\n2", "Input past end of file"},
+        ErrorCase{"DataEndsInsideALine", "a 1 2\r\n", "1 0.5\r\n2",
+                  "Input past end of file: chain.out ends inside line 2"},
         // Three names but only two variables' worth of lines.
         ErrorCase{"NameWithoutColumn", "a 1 1\r\nb 2 2\r\nc 3 3\r\n", "1 0.5\r\n1 0.7\r\n",
-                  "Subscript out of range"},
-        // One column more than the writer's signed 16-bit column counter allows.
-        ErrorCase{"TooManyColumns", Repeated("v 1 1\r\n", 32768), Repeated("1 0.5\r\n", 32768),
-                  "Overflow"}),
+                  "Subscript out of range: line 3 of chain.ind names a variable that chain.out "
+                  "has no lines for"},
+        // More columns than the writer's signed 16-bit column counter allows:
+        // the Read stops before it opens the first of them.
+        ErrorCase{"TooManyColumns", "v 1 1\r\n", Repeated("1 0.5\r\n", 40000),
+                  "Overflow: the table would have more than 32,767 columns (the index says 1 "
+                  "sample per variable; the data file has 40,000 lines)"}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ConvertProcessTest, OutputThatCannotBeCreatedIsAnError) {

@@ -1,5 +1,9 @@
 #include "core/chain_reader.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "core/field_scanner.h"
@@ -51,30 +55,40 @@ TEST_F(ScannerTest, LineEndsAreNotBlanks) {
   EXPECT_EQ(in.currentChar(), 'x');  // ran on through CR LF into the next line
 }
 
-TEST_F(ScannerTest, ScanPastTheEndThrows) {
+TEST_F(ScannerTest, FieldScanPastTheEndThrows) {
   EXPECT_THROW(Over("abc").SkipField(), InputPastEndError);
   EXPECT_THROW(Over(" \t ").SkipBlanks(), InputPastEndError);
-  FieldScanner& in = Over(" n");
-  in.SkipBlanks();
-  EXPECT_THROW(in.CollectField(IsNameEnd), InputPastEndError);
-  EXPECT_THROW(Over("").SkipRestOfLine(), InputPastEndError);
 }
 
-TEST_F(ScannerTest, CollectFieldAppendsCurrentCharFirstAndConsumesTheEnd) {
-  FieldScanner& in = Over(" 1000\t7 rest");
-  in.SkipBlanks();
-  in.CollectField(IsSamplesFieldEnd);
-  EXPECT_EQ(in.fieldText(), "1000\t7");  // a tab does not end the samples field
-  EXPECT_EQ(in.currentChar(), ' ');
-  EXPECT_EQ(stream->Read(), 'r');
-}
-
-TEST_F(ScannerTest, CollectFieldWithEmptyCurrentCharStartsFromTheStream) {
-  FieldScanner& in = Over("alpha\tbeta");
-  in.Reset();
-  in.CollectField(IsNameEnd);
-  EXPECT_EQ(in.fieldText(), "alpha");
-  EXPECT_EQ(in.currentChar(), '\t');
+// A name is currentChar and the bytes up to a blank, a line end or the end of
+// the file; the ending byte is consumed and left in currentChar.
+TEST_F(ScannerTest, CollectNameEndsAtABlankALineEndOrTheEnd) {
+  const struct {
+    std::string bytes;
+    bool skip_blank_first;  // currentChar then holds the name's first byte
+    std::string name;
+    int ended_by;
+    int next;
+  } cases[] = {
+      {"alpha\tbeta", false, "alpha", '\t', 'b'},
+      {" alpha beta", true, "alpha", ' ', 'b'},
+      {"beta\r\ngamma", false, "beta", '\r', '\n'},
+      {"beta\ngamma", false, "beta", '\n', 'g'},
+      {"a\rb c", false, "a", '\r', 'b'},
+      {"last", false, "last", TextReader::kEnd, TextReader::kEnd},
+      {"\r\nx", false, "", '\r', '\n'},
+      {"", false, "", TextReader::kEnd, TextReader::kEnd},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    FieldScanner& in = Over(c.bytes);
+    in.Reset();
+    if (c.skip_blank_first) in.SkipBlanks();
+    in.CollectName();
+    EXPECT_EQ(in.fieldText(), c.name);
+    EXPECT_EQ(in.currentChar(), c.ended_by);
+    EXPECT_EQ(stream->Read(), c.next);
+  }
 }
 
 struct IndexCase {
@@ -121,17 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
         IndexCase{"NotANumber", "a 1 many\r\n", 0, 1},
         IndexCase{"SpaceEndsThirdField", "a 1 30 extra\r\n", 30, 1},
         IndexCase{"NothingAfterThirdField", "a 1 30\r", 30, 0},
-        IndexCase{"NothingAfterBlankAfterThirdField", "a 1 30 ", 30, 0}),
+        IndexCase{"NothingAfterBlankAfterThirdField", "a 1 30 ", 30, 0},
+        // The file ends before the third field: no variable either.
+        IndexCase{"EmptyFile", "", 0, 0}, IndexCase{"OneField", "mu", 0, 0},
+        IndexCase{"TwoFields", "a 1", 0, 0}, IndexCase{"TwoFieldsAndLineEnd", "a 1\r\n", 0, 0},
+        IndexCase{"TwoFieldsAndBlank", "alpha 1 ", 0, 0}),
     [](const auto& info) { return info.param.name; });
-
-TEST(IndexCountsFailureTest, TooFewFieldsReadPastTheEnd) {
-  for (const char* index : {"alpha 1", "alpha 1 ", "alpha", ""}) {
-    TempDir dir;
-    dir.Write("run.ind", index);
-    ChainReader reader({dir / "run.ind", ""});
-    EXPECT_THROW(reader.ReadIndexCounts(), InputPastEndError) << index;
-  }
-}
 
 struct DataLineCase {
   const char* name;
@@ -214,9 +223,18 @@ TEST_F(DataValuesTest, EmptyLineRunsIntoTheNextLine) {
   EXPECT_EQ(table.Get(3, 0), "d");
 }
 
+// The error names the file and the line where it ends.
 TEST_F(DataValuesTest, LastLineWithoutBlankReadsPastTheEnd) {
-  for (const char* data : {"1 a\r\n7", "1 a\r\n\r\n7"}) {
-    EXPECT_THROW(ReadData(data, 5), InputPastEndError) << data;
+  for (const auto& [data, line] :
+       {std::pair{"1 a\r\n7", "2"}, {"1 a\r\n\r\n7", "3"}, {"1 a\r\n7\r\n", "2"}}) {
+    SCOPED_TRACE(data);
+    try {
+      ReadData(data, 5);
+      ADD_FAILURE() << "read to the end";
+    } catch (const InputPastEndError& error) {
+      EXPECT_EQ(error.what(),
+                "Input past end of file: " + dir / "run.out" + " ends inside line " + line);
+    }
   }
 }
 
@@ -264,10 +282,27 @@ TEST_F(IndexNamesTest, NamesGoIntoRowZeroOfSuccessiveColumns) {
   EXPECT_EQ(names, 3);
 }
 
-TEST_F(IndexNamesTest, NameWithoutBlankRunsIntoTheNextLine) {
-  ReadNames("lonely\r\nbeta 4 6\r\n", 1);
-  EXPECT_EQ(table.Get(0, 0), "lonely\r\nbeta");
-  EXPECT_EQ(names, 1);
+// Each line names its own column: a line of a name alone, an empty line,
+// a last name without a line end.
+TEST_F(IndexNamesTest, EachLineNamesItsOwnColumn) {
+  const struct {
+    std::string index;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"lonely\r\nbeta 4 6\r\n", {"lonely", "beta"}},
+      {"a 1 1\r\nlonely\nc 3 3\n", {"a", "lonely", "c"}},
+      {"a 1 1\r\n\r\nc 3 3\r\n", {"a", "", "c"}},
+      {"a 1 1\r\nb\rtail 2 2\r\nc 3 3", {"a", "b", "c"}},
+      {"a 1 1\r\nlast", {"a", "last"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.index);
+    ReadNames(c.index, 3);
+    ASSERT_EQ(names, static_cast<std::int64_t>(c.names.size()));
+    for (std::size_t i = 0; i < c.names.size(); ++i) {
+      EXPECT_EQ(table.Get(0, static_cast<std::int64_t>(i)), c.names[i]) << i;
+    }
+  }
 }
 
 TEST_F(IndexNamesTest, BlankLastLinesGetNoName) {

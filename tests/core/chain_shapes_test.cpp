@@ -21,8 +21,8 @@ struct ShapeCase {
   std::string index;
   std::string data;
   // dromout.txt byte for byte; or "message: " and the message box that
-  // refused the pair (the directory shown as DIR); or "error: " and the error
-  // that stopped the command.
+  // refused the pair; or "error: " and the error that stopped the command
+  // (the directory shown as DIR).
   std::string outcome;
   // The progress maximum, when the row checks it ("max 6" for kTable).
   std::string maximum = "";
@@ -73,14 +73,16 @@ TEST_P(ChainShapeTest, ConvertsAsAUserExpects) {
     RunRead(state, dir / "run", ui);
     std::string read_message = ui.messages().back();
     if (read_message.find("Done Reading") == std::string::npos) {
-      const std::string shown = dir / "";  // with the separator after it
-      outcome = "message: " + read_message.replace(read_message.find(shown), shown.size(), "DIR/");
+      outcome = "message: " + read_message;
     } else {
       RunWrite(state, dir / "run", ui);
       outcome = dir.Read("dromout.txt");
     }
   } catch (const QuilletError& error) {
     outcome = std::string("error: ") + error.what();
+  }
+  for (std::size_t at; (at = outcome.find(dir / "")) != std::string::npos;) {
+    outcome.replace(at, (dir / "").size(), "DIR/");
   }
   EXPECT_EQ(outcome, c.outcome);
   // Two variables of three samples: the progress maximum counts them all.
@@ -126,7 +128,22 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"FirstLineEndsInLoneCr", "a 1 3\r", kDataCrLf,
                   "message: message 48 [] File DIR/run.ind is damaged."},
         ShapeCase{"LastDataLineWithoutBlank", "a 1 3\r\n", "1 x\r\n2",
-                  "error: Input past end of file"},
+                  "error: Input past end of file: DIR/run.out ends inside line 2"},
+        // A name ends at a blank, a line end or the end of the file: each
+        // index line names its own column.
+        ShapeCase{"IndexLineOfANameAlone", "a 1 3\r\nb\r\n", kDataCrLf, kTable},
+        ShapeCase{"IndexLineOfANameAloneLf", "a 1 3\nb\n", kDataLf, kTable},
+        ShapeCase{"IndexLastNameWithoutLineEnd", "a 1 3\r\nb", kDataCrLf, kTable},
+        ShapeCase{"EmptyLineInsideTheIndex", "a 1 2\r\n\r\nc 5 6\r\n",
+                  "1 0.1\r\n2 0.2\r\n1 1.1\r\n2 1.2\r\n1 2.1\r\n2 2.2\r\n",
+                  "Iteration\ta\t\tc\t\r\n1\t0.1\t1.1\t2.1\t\r\n2\t0.2\t1.2\t2.2\t\r\n", "max 6"},
+        // An index that ends before the third field of its first line.
+        ShapeCase{"EmptyIndex", "", kDataCrLf,
+                  "message: message 48 [] File DIR/run.ind is damaged."},
+        ShapeCase{"IndexOfOneField", "mu", kDataCrLf,
+                  "message: message 48 [] File DIR/run.ind is damaged."},
+        ShapeCase{"IndexOfTwoFields", "a 1\r\n", kDataCrLf,
+                  "message: message 48 [] File DIR/run.ind is damaged."},
         // Index ranges that tile the data file with different counts: each
         // variable in its own column, rows as many as the longest has.
         ShapeCase{"UnequalRanges", "a 1 2\r\nb 3 5\r\nc 6 6\r\n", kFiveLines + "1 2.1\r\n",
@@ -152,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "max 5"},
         // A variable none of whose lines exists has no column for its name.
         ShapeCase{"UnequalRangesVariableWithoutLines", kUnequalIndex + "c 6 6\r\n", kFiveLines,
-                  "error: Subscript out of range"},
+                  "error: Subscript out of range: line 3 of DIR/run.ind names a variable that "
+                  "DIR/run.out has no lines for"},
         ShapeCase{"UnequalRangesSurplusLines", kUnequalIndex, kFiveLines + "1 9.1\r\n2 9.2\r\n",
                   "Iteration\ta\tb\t\t\r\n"
                   "1\t0.1\t1.1\t9.1\t\r\n"

@@ -31,7 +31,7 @@ class RunReadTest : public ::testing::Test {
 
 TEST_F(RunReadTest, ReadsPairAndReportsInOrder) {
   WritePair(kIndex, kData);
-  RunRead(state, Stem(), ui);
+  EXPECT_EQ(RunRead(state, Stem(), ui), CommandOutcome::kDone);
 
   const std::vector<std::string> expected = {"remember " + Stem(),
                                              "show",
@@ -98,7 +98,7 @@ TEST_P(MissingFileTest, ReportsCheckPathNameAndKeepsEarlierRead) {
   if (GetParam().data) other.Write("x.out", kData);
   if (GetParam().index) other.Write("x.ind", kIndex);
   RecordingUi second;
-  RunRead(state, other / "x", second);
+  EXPECT_EQ(RunRead(state, other / "x", second), CommandOutcome::kRefused);
 
   const std::string out = other / "x.out";
   const std::string ind = other / "x.ind";
@@ -146,7 +146,7 @@ TEST_F(RunReadTest, DamagedIndexKeepsEarlierTableButZeroesCount) {
   dir.Write("bad.ind", "alpha 1 3\r");  // nothing after the third field
   dir.Write("bad.out", kData);
   RecordingUi second;
-  RunRead(state, dir / "bad", second);
+  EXPECT_EQ(RunRead(state, dir / "bad", second), CommandOutcome::kRefused);
   EXPECT_EQ(second.calls(),
             (std::vector<std::string>{"remember " + (dir / "bad"),
                                       "message 48 [] File " + (dir / "bad.ind") + " is damaged."}));
@@ -190,7 +190,15 @@ TEST_F(RunReadTest, MissingVariableFailsAfterDoneReading) {
 
 TEST_F(RunReadTest, ZeroSampleCountStopsBeforeAnyValue) {
   WritePair("a 1 none\r\n", "1 x\r\n");
-  EXPECT_THROW(RunRead(state, Stem(), ui), SubscriptOutOfRangeError);
+  try {
+    RunRead(state, Stem(), ui);
+    ADD_FAILURE() << "read a value without a row";
+  } catch (const SubscriptOutOfRangeError& error) {
+    EXPECT_EQ(error.what(),
+              "Subscript out of range: the index says 0 samples per variable, which "
+              "leaves line 1 of " +
+                  Stem() + ".out no row");
+  }
   EXPECT_EQ(*state.samplesPerVariable, 0.0);
 }
 

@@ -1,5 +1,8 @@
 #include "core/write_command.h"
 
+#include <filesystem>
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "core/conversion_errors.h"
@@ -48,7 +51,7 @@ class RunWriteTest : public ::testing::Test {
 
 TEST_F(RunWriteTest, WritesTheWorkedExampleByteForByte) {
   const ConversionState state = ExampleState();
-  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(RunWrite(state, dir / "run", ui), CommandOutcome::kDone);
   const std::string written = dir.Read("dromout.txt");
   EXPECT_EQ(written.size(), 62u);
   EXPECT_EQ(written, kExample);
@@ -83,7 +86,7 @@ TEST_F(RunWriteTest, SecondWriteWritesTheSameBytes) {
   EXPECT_EQ(dir.Read("dromout.txt"), kExample);
 }
 
-TEST(OutputPathTest, DirectoryPartEndsAtTheLastSeparator) {
+TEST(OutputPathTest, DirectoryEndsAtTheLastSeparator) {
   const std::pair<const char*, const char*> cases[] = {
       {"c:\\drom\\myfile", "c:\\drom\\dromout.txt"},
       {"c:\\drom\\", "c:\\drom\\dromout.txt"},
@@ -134,7 +137,7 @@ TEST_P(NotReadTest, RefusesAndTouchesNoFileButSavesTheStem) {
   state.samplesPerVariable = GetParam().samples;
   state.variableCount = GetParam().variables;
   dir.Write("dromout.txt", "earlier");
-  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(RunWrite(state, dir / "run", ui), CommandOutcome::kRefused);
   EXPECT_EQ(ui.calls(), (std::vector<std::string>{"remember " + (dir / "run"),
                                                   "message 48 [] Data has not been read."}));
   EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
@@ -147,11 +150,55 @@ INSTANTIATE_TEST_SUITE_P(Counts, NotReadTest,
                                            NotReadCase{"SamplesUnset", std::nullopt, 2}),
                          [](const auto& info) { return info.param.name; });
 
+// A dromout.txt that is a link to the stem's index or data file is refused
+// before the confirmation: the input stays. A link to any other file is
+// written through.
+TEST_F(RunWriteTest, NeverOverwritesTheStemsInputs) {
+  const struct {
+    const char* name;
+    std::function<void()> link;
+    const char* refusal;  // what the table would overwrite; null: written
+  } cases[] = {
+      {"symbolic link to the index",
+       [&] { std::filesystem::create_symlink("run.ind", dir.path() / "dromout.txt"); },
+       "the index file DIR/run.ind"},
+      {"hard link to the data",
+       [&] {
+         std::filesystem::create_hard_link(dir.path() / "run.out", dir.path() / "dromout.txt");
+       },
+       "the data file DIR/run.out"},
+      {"symbolic link to another file",
+       [&] { std::filesystem::create_symlink("other.txt", dir.path() / "dromout.txt"); }, nullptr},
+  };
+  const ConversionState state = ExampleState();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir.path() / "dromout.txt");
+    dir.Write("run.ind", "alpha 1 3\r\n");
+    dir.Write("run.out", "1 0.51\r\n");
+    c.link();
+    RecordingUi seen;
+    const CommandOutcome outcome = RunWrite(state, dir / "run", seen);
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(outcome, CommandOutcome::kDone);
+      EXPECT_EQ(dir.Read("other.txt"), kExample);
+    } else {
+      std::string message = "message 48 [] The table " + (dir / "dromout.txt") +
+                            " would overwrite " + c.refusal + ".";
+      message.replace(message.find("DIR"), 3, dir.path().string());
+      EXPECT_EQ(outcome, CommandOutcome::kRefused);
+      EXPECT_EQ(seen.calls(), (std::vector<std::string>{"remember " + (dir / "run"), message}));
+    }
+    EXPECT_EQ(dir.Read("run.ind"), "alpha 1 3\r\n");
+    EXPECT_EQ(dir.Read("run.out"), "1 0.51\r\n");
+  }
+}
+
 TEST_F(RunWriteTest, CancelLeavesAnExistingFileUntouched) {
   const ConversionState state = ExampleState();
   dir.Write("dromout.txt", "earlier");
   ui.Answer(MessageAnswer::kCancel);
-  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(RunWrite(state, dir / "run", ui), CommandOutcome::kCancelled);
   EXPECT_EQ(ui.calls().size(), 2u);  // remember, confirm
   EXPECT_EQ(dir.Read("dromout.txt"), "earlier");
   EXPECT_EQ(dir.Listing(), "dromout.txt\n");

@@ -138,9 +138,9 @@ struct HostileCase {
 // Write unchanged, in names and values alike.
 TEST(HostileBytesTest, PassThroughReadAndWrite) {
   constexpr std::size_t kMiB = 1 << 20;
-  // A name holds anything but its end (space, tab) and LF; a value anything
+  // A name holds anything but its ends (space, tab, CR, LF); a value anything
   // but LF, and no CR at its end (one there belongs to the line end).
-  const std::string name = AllBytes(3 * kMiB + 7, 0, std::string("\n \t", 3));
+  const std::string name = AllBytes(3 * kMiB + 7, 0, std::string("\n\r \t", 4));
   const std::string value = "v" + AllBytes(5 * kMiB) + "v";
   const std::string short_name("\xe4\x00\xff\x80x", 5);
   std::string blanks(4 * kMiB, ' ');

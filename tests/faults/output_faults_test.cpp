@@ -243,6 +243,10 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
     ASSERT_EQ(::setxattr(file.c_str(), "security.quillet", "label", 5, 0), 0);
   };
 
+  const auto read_only_mount = [](const TempDir& d) {
+    ASSERT_EQ(std::system(("mount -o remount,ro '" + d / "out" + "'").c_str()), 0) << "remount";
+  };
+
   std::vector<ReplaceCase> cases = {
       {.name = "directory not writable, file writable: in place",
        .prepare =
@@ -308,7 +312,7 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
       {.name = "in place, table too wide before any byte",
        .prepare = second_link,
        .columns = 32768,
-       .outcome = "OverflowError: Overflow"},
+       .outcome = "OverflowError: Overflow: the table has 32,768 columns, more than 32,767"},
       {.name = "in place, full disk part-way",
        .prepare = second_link,
        .fault = full_disk,
@@ -337,6 +341,25 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
        .needs_root = true,
        .changed = {{"out/dromout.txt", FileEntry(0664, 1, kNobody, kNobody, kTable)}}},
   };
+  // On a read-only file system the cause named is the file system, not a
+  // permission, whatever the file's mode, and whether or not there is one.
+  const std::pair<const char*, std::function<void(const TempDir&)>> read_only_cases[] = {
+      {"writable file", [](const TempDir&) {}},
+      {"read-only file", [&](const TempDir& d) { mode(d, "out/dromout.txt", 0444); }},
+      {"no file", [](const TempDir& d) { fs::remove(d.path() / "out/dromout.txt"); }},
+  };
+  for (const auto& [file, prepare] : read_only_cases) {
+    cases.push_back(
+        {.name = std::string(file) + " on a read-only file system: refused, untouched",
+         .prepare =
+             [&prepare, &read_only_mount](const TempDir& d) {
+               prepare(d);
+               read_only_mount(d);
+             },
+         .needs_root = true,
+         .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": Read-only file system",
+         .out_mount = "size=1m"});
+  }
   // A signal that ends the writer leaves the earlier file and nothing else:
   // on Linux the new file has no name until it is complete; on exFAT, which
   // cannot make such a file, its hidden name is removed before the end. A

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "files/directories.h"
 #include "files/errors.h"
+#include "files/same_file.h"
 #include "support/temp_dir.h"
 
 namespace quillet {
@@ -17,26 +17,6 @@ using testing::TempDir;
 
 // The separator the program puts between a directory and a name.
 const std::string kJoint(1, kNativeSeparator);
-
-TEST(PathsTest, StemIsDirectoryAndNameUpToItsFirstDot) {
-  struct Case {
-    std::string directory, file, stem;
-  };
-  const Case cases[] = {
-      {"/data/drom", "myfile.out", "/data/drom" + kJoint + "myfile"},
-      {"/data/drom", "run.1.out", "/data/drom" + kJoint + "run"},  // the first dot, not the last
-      {"/data/drom", ".hidden.out", "/data/drom" + kJoint},        // empty base name
-      {"/data/drom", "", "/data/drom" + kJoint},                   // nothing selected
-      {"/", "myfile.out", "/myfile"},                              // one separator at a root
-      {"/", "", "/"},
-      {"C:\\", "myfile.out", "C:\\myfile"},
-      {"c:\\drom", "myfile.out", "c:\\drom" + kJoint + "myfile"},
-      {"/data/caf\xe9", "r\xfc.out", "/data/caf\xe9" + kJoint + "r\xfc"},  // bytes pass through
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(JoinStem(c.directory, BaseName(c.file)), c.stem) << c.directory << " + " << c.file;
-  }
-}
 
 TEST(PathsTest, FileNameAndPathWithoutLastExtension) {
   struct Case {
@@ -58,26 +38,6 @@ TEST(PathsTest, FileNameAndPathWithoutLastExtension) {
   for (const Case& c : cases) {
     EXPECT_EQ(FileNamePart(c.path), c.file_name) << c.path;
     EXPECT_EQ(WithoutLastExtension(c.path), c.without_extension) << c.path;
-  }
-}
-
-TEST(PathsTest, StemTextGivesDriveAndDirectory) {
-  struct Case {
-    std::string stem, drive_text, directory;
-  };
-  const Case cases[] = {
-      {"/home/me/drom/myfile", "/", "/home/me/drom/"},
-      {"c:\\drom\\myfile", "c:\\", "c:/drom/"},  // either separator is read
-      {"drom/myfile", "drom/", "drom/"},
-      {"myfile", "", ""},
-      {"\\\\server\\share\\run", "\\", "//server/share/"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DriveTextOfStem(c.stem), c.drive_text) << c.stem;
-    // Its separators made the native one.
-    std::string directory = c.directory;
-    std::replace(directory.begin(), directory.end(), '/', kNativeSeparator);
-    EXPECT_EQ(DirectoryOfStem(c.stem), directory) << c.stem;
   }
 }
 

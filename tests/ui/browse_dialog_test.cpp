@@ -18,6 +18,7 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using forms::DriveSource;
 using testing::MessageBoxCatcher;
 using testing::ScriptedWindow;
 using testing::TempDir;

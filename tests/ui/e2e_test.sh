@@ -147,9 +147,10 @@ press alt+x
 wait_for_end "Exit"
 [ "$status" -eq 0 ] || fail "Exit ended the program with status $status"
 
-# An index file cut off inside its first line: Read fails, the error report
-# shows, and after it the program ends with a non-zero status.
-printf 'mu 1' >"$folder/chain.ind"
+# A last data line without a blank: Read fails, the error report shows, and
+# after it the program ends with a non-zero status.
+printf 'a 1 2\r\n' >"$folder/chain.ind"
+printf '1 0.5\r\n2' >"$folder/chain.out"
 printf '[Path for QLT]\r\n%s\r\n' "$folder/chain" >"$folder/qltini.ini"
 (cd "$folder" && exec env QT_QPA_PLATFORM=xcb "$exe" >"$work/app.log" 2>&1) &
 app_pid=$!

@@ -13,7 +13,7 @@
 #include "scripted_window.h"
 #include "support/temp_dir.h"
 #include "ui/appearance.h"
-#include "ui/twips.h"
+#include "ui/forms_names.h"
 
 namespace quillet {
 namespace {

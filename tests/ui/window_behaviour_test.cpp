@@ -11,19 +11,17 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
-#include <cmath>
 #include <filesystem>
-#include <limits>
 #include <new>
 #include <stdexcept>
 
+#include "core/unexpected_error.h"
 #include "core/user_interface.h"
 #include "files/platform.h"
 #include "message_box_catcher.h"
 #include "scripted_window.h"
 #include "support/temp_dir.h"
 #include "ui/message_box.h"
-#include "ui/progress_scale.h"
 
 namespace quillet {
 namespace {
@@ -181,33 +179,6 @@ TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
   EXPECT_FALSE(dir.Exists("qltini.ini"));
 }
 
-TEST(ProgressPositionTest, MapsSinglePrecisionOntoTheWidgetRange) {
-  constexpr int full = ui::kProgressSteps;
-  struct Case {
-    float value, maximum;
-    int position;
-  };
-  const Case cases[] = {
-      {0, 100, 0},
-      {50, 100, full / 2},
-      {100, 100, full},
-      {1.25f, 2.5f, full / 2},
-      {2.5f, 2.5f, full},
-      {3, 2.5f, full},
-      {7e6f, 1e7f, full * 7 / 10},
-      {1e9f, 1e7f, full},
-      {-1, 100, 0},
-      {1, 0, full},
-      {0, 0, 0},
-      {std::nanf(""), 100, 0},
-      {std::numeric_limits<float>::infinity(), 100, full},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ui::ProgressPosition(c.value, c.maximum), c.position)
-        << c.value << " of " << c.maximum;
-  }
-}
-
 TEST_F(WindowTest, ProgressCallsReachTheBar) {
   window.ShowProgress();
   EXPECT_TRUE(window.Bar()->isVisibleTo(&window));
@@ -313,15 +284,16 @@ TEST_F(WindowTest, RealMessageBoxesShowStyleAndCaptionAndReturnTheAnswer) {
 }
 
 TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {
-  // An index file whose first line ends inside its fields: a read past the end.
-  dir.Write("bad.ind", "alpha 1");
-  dir.Write("bad.out", kData);
+  // A last data line without a blank: a read past the end.
+  dir.Write("bad.ind", "alpha 1 3\r\n");
+  dir.Write("bad.out", "1 0.51\r\n2");
   Type(QString::fromStdString(dir / "bad"));
   MessageBoxCatcher catcher;
   Click("cmdRead");
   ASSERT_EQ(catcher.seen().size(), 1u);
   EXPECT_EQ(catcher.seen()[0].title, "Quillet");
-  EXPECT_TRUE(catcher.seen()[0].text.contains("Input past end of file"))
+  EXPECT_TRUE(catcher.seen()[0].text.contains(
+      QString::fromStdString("Input past end of file: " + dir / "bad.out" + " ends inside line 2")))
       << catcher.seen()[0].text.toStdString();
   EXPECT_EQ(window.ends, std::vector<int>{1});
 
@@ -343,8 +315,8 @@ TEST_F(WindowTest, AnyExceptionIsNamedInTheReport) {
   EXPECT_TRUE(catcher.seen()[0].text.endsWith("table too long"));
   EXPECT_EQ(catcher.seen()[0].icon, QMessageBox::Critical);
   EXPECT_EQ(window.ends, std::vector<int>{1});
-  EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(std::bad_alloc())), "Out of memory");
-  EXPECT_EQ(ui::DescribeError(std::make_exception_ptr(42)), "Unknown error");
+  EXPECT_EQ(DescribeError(std::make_exception_ptr(std::bad_alloc())), "Out of memory");
+  EXPECT_EQ(DescribeError(std::make_exception_ptr(42)), "Unknown error");
 }
 
 TEST_F(WindowTest, ExitAndClosingEndWithStatusZero) {

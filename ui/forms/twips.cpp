@@ -1,8 +1,8 @@
-#include "ui/twips.h"
+#include "ui/forms/twips.h"
 
 #include <cmath>
 
-namespace quillet::ui {
+namespace quillet::forms {
 
 int TwipsToPixels(int twips, double dots_per_inch) {
   return static_cast<int>(std::lround(twips * dots_per_inch / kTwipsPerInch));
@@ -13,4 +13,4 @@ Box TwipsToPixels(const Box& twips, double dpi_x, double dpi_y) {
           TwipsToPixels(twips.width, dpi_x), TwipsToPixels(twips.height, dpi_y)};
 }
 
-}  // namespace quillet::ui
+}  // namespace quillet::forms

@@ -2,7 +2,7 @@
 // through the logical resolution of the screen the window is on.
 #pragma once
 
-namespace quillet::ui {
+namespace quillet::forms {
 
 inline constexpr int kTwipsPerInch = 1440;
 
@@ -23,4 +23,4 @@ int TwipsToPixels(int twips, double dots_per_inch);
 // vertical ones with `dpi_y`.
 Box TwipsToPixels(const Box& twips, double dpi_x, double dpi_y);
 
-}  // namespace quillet::ui
+}  // namespace quillet::forms

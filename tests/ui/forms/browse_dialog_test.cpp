@@ -1,0 +1,190 @@
+// The browse dialog in temporary directory trees, over recording views.
+#include "ui/forms/browse_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "fake_views.h"
+#include "files/paths.h"
+#include "support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeWindow;
+using testing::TempDir;
+
+// Drives as given. Each time the lists ask for them, `on_asked` may change
+// the files on disk, between one list's reading and the next.
+class FakeDrives : public forms::DriveSource {
+ public:
+  explicit FakeDrives(std::vector<Drive> drives, std::function<void()> on_asked = {})
+      : drives_(std::move(drives)), on_asked_(std::move(on_asked)) {}
+  std::vector<Drive> Drives() const override {
+    if (on_asked_) on_asked_();
+    return drives_;
+  }
+
+ private:
+  std::vector<Drive> drives_;
+  std::function<void()> on_asked_;
+};
+
+const std::string kSep(1, kNativeSeparator);
+
+class BrowseTest : public ::testing::Test {
+ protected:
+  TempDir dir{/*make_current=*/true};
+  FakeWindow window;
+
+  void SetUp() override {
+    fs::create_directories(dir.path() / "runs" / "sub");
+    fs::create_directories(dir.path() / "elsewhere");
+    for (const char* name : {"runs/a.out", "runs/b.out", "runs/run.1.out", "runs/.h.out",
+                             "runs/notes.txt", "runs/sub/c.out", "elsewhere/e.out", "top.out"}) {
+      dir.Write(name, "1 0.5\r\n");
+    }
+  }
+  void TearDown() override {
+    EXPECT_TRUE(window.view.messages.empty());
+    EXPECT_TRUE(window.view.ends.empty());
+  }
+  std::string In(const std::string& a, const std::string& b = "") const {
+    return b.empty() ? dir / a : dir / (a + kSep + b);
+  }
+};
+
+TEST_F(BrowseTest, FirstBrowseOpensAtTheStemsDirectory) {
+  window.view.text = In("runs", "a");
+  testing::FakeBrowseDialog* browse = window.Browse();
+  ASSERT_NE(browse, nullptr);
+  EXPECT_TRUE(browse->shown);
+  EXPECT_EQ(browse->drives.CurrentText(), window.dialog().drvList()->Drive());
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+  EXPECT_EQ(window.dialog().filList()->Path(), In("runs"));
+  EXPECT_EQ(browse->files.names,
+            (std::vector<std::string>{".h.out", "a.out", "b.out", "run.1.out"}));
+  EXPECT_EQ(window.dialog().filList()->FileName(), "");
+  EXPECT_EQ(browse->directories.rows[browse->directories.current].path, In("runs"));
+}
+
+TEST_F(BrowseTest, SelectPutsTheChosenStemIntoTheTextBox) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a.out", In("runs", "a")},
+      {"run.1.out", In("runs", "run")},
+      {".h.out", In("runs") + kSep},
+      {"", In("runs") + kSep},  // nothing selected
+  };
+  window.view.text = In("runs", "a");
+  for (const auto& [file, stem] : cases) {
+    testing::FakeBrowseDialog* browse = window.Browse();
+    browse->files.Select(file);
+    window.dialog().cmdSelect_Click();
+    EXPECT_EQ(window.view.text, stem) << file;
+    EXPECT_FALSE(browse->shown);
+  }
+  EXPECT_EQ(window.view.dialogs_made, 1);
+}
+
+TEST_F(BrowseTest, CancelLeavesTheTextAndTheListsAsTheyWere) {
+  window.view.text = In("runs", "a");
+  testing::FakeBrowseDialog* browse = window.Browse();
+  browse->files.Select("b.out");
+  window.view.text = In("elsewhere", "e");  // typed meanwhile: moves nothing
+  window.dialog().cmdCancel_Click();
+  EXPECT_FALSE(browse->shown);
+  EXPECT_EQ(window.view.text, In("elsewhere", "e"));
+  ASSERT_EQ(window.Browse(), browse);  // the one dialog, shown as it was left
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+  window.dialog().filList_DblClick();
+  EXPECT_EQ(window.view.text, In("runs", "b"));
+}
+
+TEST_F(BrowseTest, OpeningDirectoriesAndOneThatCannotBeRead) {
+  window.view.text = In("runs", "a");
+  testing::FakeBrowseDialog* browse = window.Browse();
+  window.dialog().dirList_Open(browse->directories.RowNamed("sub"));
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs", "sub"));
+  EXPECT_EQ(browse->files.names, std::vector<std::string>{"c.out"});
+  window.dialog().dirList_Open(browse->directories.RowNamed("runs"));
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+
+  // Listed, then gone before it is opened: a beep, and the lists stay.
+  fs::remove_all(dir.path() / "runs" / "sub");
+  window.dialog().dirList_Open(browse->directories.RowNamed("sub"));
+  EXPECT_EQ(browse->directories.beeps, 1);
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+  EXPECT_EQ(window.dialog().filList()->Path(), In("runs"));
+}
+
+TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
+  const std::string root = SystemDriveList().front().root;
+  const std::string root_text = SystemDriveList().front().text;
+  window.form.SetDriveSource(std::make_shared<FakeDrives>(
+      std::vector<Drive>{{root_text, root}, {"x:", In("no medium")}, {"y:", In("elsewhere")}}));
+  window.view.text = In("runs", "a");
+  testing::FakeBrowseDialog* browse = window.Browse();
+
+  window.dialog().drvList_Click(1);  // cannot be read: back without a word
+  EXPECT_EQ(window.dialog().drvList()->Drive(), root_text);
+  EXPECT_EQ(browse->drives.CurrentText(), root_text);
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+
+  window.dialog().drvList_Click(2);
+  EXPECT_EQ(window.dialog().drvList()->Drive(), "y:");
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("elsewhere"));
+  EXPECT_EQ(browse->files.names, std::vector<std::string>{"e.out"});
+
+  // The directory last shown on that drive comes back.
+  window.dialog().drvList_Click(0);
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+}
+
+// A failure inside a change that another change set off: the directory list
+// has read a directory that is gone before the file list reads it. One
+// report, the program ends, and the action that set it off goes no further.
+TEST(BrowseFailureTest, AFailureInsideANestedChangeIsReportedOnceAndEndsTheProgram) {
+  TempDir dir{/*make_current=*/true};
+  const struct {
+    const char* name;
+    const char* vanishing;
+    bool dialog_shown;  // the dialog was up before the failure
+  } cases[] = {
+      {"first Browse, placing the lists at the stem", "runs", false},
+      {"drive picked by the user", "elsewhere", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* name : {"runs/a.out", "elsewhere/e.out"}) {
+      fs::create_directories((dir.path() / name).parent_path());
+      dir.Write(name, "1 0.5\r\n");
+    }
+    const std::string vanishing = dir / c.vanishing;
+    const Drive first = SystemDriveList().front();
+    FakeWindow* seen = nullptr;
+    FakeWindow window(std::make_shared<FakeDrives>(
+        std::vector<Drive>{first, {"y:", dir / "elsewhere"}}, [&seen, vanishing] {
+          const forms::frmBrowse* browse = seen ? seen->form.browse() : nullptr;
+          if (browse != nullptr && browse->dirList() != nullptr &&
+              browse->dirList()->Path() == vanishing) {
+            fs::remove_all(vanishing);
+          }
+        }));
+    seen = &window;
+    window.view.text = dir / ("runs" + kSep + "a");
+    window.Browse();
+    if (c.dialog_shown) window.dialog().drvList_Click(1);  // the user picks y:
+
+    ASSERT_EQ(window.view.messages.size(), 1u);
+    const std::string tail = "List directory \"" + vanishing + "\": ";
+    EXPECT_NE(window.view.messages[0].find(tail), std::string::npos) << window.view.messages[0];
+    EXPECT_EQ(window.view.ends, std::vector<int>{1});
+    EXPECT_EQ(window.view.dialog != nullptr && window.view.dialog->shown, c.dialog_shown);
+  }
+}
+
+}  // namespace
+}  // namespace quillet
