@@ -8,6 +8,7 @@
 
 #include "fake_views.h"
 #include "files/paths.h"
+#include "files/platform.h"
 #include "support/temp_dir.h"
 
 namespace quillet {
@@ -71,6 +72,31 @@ TEST_F(BrowseTest, FirstBrowseOpensAtTheStemsDirectory) {
   EXPECT_EQ(browse->directories.rows[browse->directories.current].path, In("runs"));
 }
 
+TEST_F(BrowseTest, StemsWithoutADataFileOrADriveStillOpen) {
+  const std::string here = PathText(fs::current_path());
+  // A name, not a path, where the separator is "/".
+  if (kNativeSeparator == '/') dir.Write("c:\\drom\\x.out", "");
+  const std::pair<std::string, std::string> cases[] = {
+      {In("runs", "missing"), here},     // no .out file: the current directory
+      {"top", here},                     // no separator at all
+      {"runs/a", here + kSep + "runs"},  // relative
+      {"c:\\drom\\x", here},             // names no drive or directory here
+      {"", here},
+  };
+  for (const auto& [stem, where] : cases) {
+    SCOPED_TRACE(stem);
+    FakeWindow fresh;
+    fresh.view.text = stem;
+    testing::FakeBrowseDialog* browse = fresh.Browse();
+    ASSERT_NE(browse, nullptr);
+    EXPECT_TRUE(browse->shown);
+    EXPECT_EQ(fresh.dialog().dirList()->Path(), where);
+    EXPECT_EQ(fresh.dialog().filList()->Path(), where);
+    EXPECT_TRUE(fresh.view.ends.empty());
+    EXPECT_TRUE(fresh.view.messages.empty());
+  }
+}
+
 TEST_F(BrowseTest, SelectPutsTheChosenStemIntoTheTextBox) {
   const std::pair<std::string, std::string> cases[] = {
       {"a.out", In("runs", "a")},
@@ -87,6 +113,13 @@ TEST_F(BrowseTest, SelectPutsTheChosenStemIntoTheTextBox) {
     EXPECT_FALSE(browse->shown);
   }
   EXPECT_EQ(window.view.dialogs_made, 1);
+
+  // At a drive's root one separator stands between the root and the name.
+  const std::string root = PathText(fs::current_path().root_path());
+  window.Browse();
+  ASSERT_TRUE(window.dialog().dirList()->SetPath(root));
+  window.dialog().cmdSelect_Click();
+  EXPECT_EQ(window.view.text, root);
 }
 
 TEST_F(BrowseTest, CancelLeavesTheTextAndTheListsAsTheyWere) {
@@ -110,6 +143,9 @@ TEST_F(BrowseTest, OpeningDirectoriesAndOneThatCannotBeRead) {
   EXPECT_EQ(window.dialog().dirList()->Path(), In("runs", "sub"));
   EXPECT_EQ(browse->files.names, std::vector<std::string>{"c.out"});
   window.dialog().dirList_Open(browse->directories.RowNamed("runs"));
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+  EXPECT_FALSE(window.dialog().dirList()->SetPath(In("runs", "notes.txt")));
+  EXPECT_FALSE(window.dialog().dirList()->SetPath(In("none")));
   EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
 
   // Listed, then gone before it is opened: a beep, and the lists stay.
@@ -141,6 +177,13 @@ TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
   // The directory last shown on that drive comes back.
   window.dialog().drvList_Click(0);
   EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+}
+
+TEST_F(BrowseTest, ExitWithTheDialogShownEndsTheProgram) {
+  window.Browse();
+  window.form.cmdExit_Click();
+  EXPECT_EQ(window.view.ends, std::vector<int>{0});
+  window.view.ends.clear();  // expected here; TearDown checks for unexpected ends
 }
 
 // A failure inside a change that another change set off: the directory list
