@@ -9,6 +9,7 @@
 #include "fake_views.h"
 #include "files/paths.h"
 #include "files/platform.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
 
 namespace quillet {
@@ -41,14 +42,7 @@ class BrowseTest : public ::testing::Test {
   TempDir dir{/*make_current=*/true};
   FakeWindow window;
 
-  void SetUp() override {
-    fs::create_directories(dir.path() / "runs" / "sub");
-    fs::create_directories(dir.path() / "elsewhere");
-    for (const char* name : {"runs/a.out", "runs/b.out", "runs/run.1.out", "runs/.h.out",
-                             "runs/notes.txt", "runs/sub/c.out", "elsewhere/e.out", "top.out"}) {
-      dir.Write(name, "1 0.5\r\n");
-    }
-  }
+  void SetUp() override { testing::MakeBrowseTree(dir); }
   void TearDown() override {
     EXPECT_TRUE(window.view.messages.empty());
     EXPECT_TRUE(window.view.ends.empty());

@@ -12,6 +12,7 @@
 #include "core/unexpected_error.h"
 #include "fake_views.h"
 #include "files/platform.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
 #include "ui/forms/twips.h"
 
@@ -103,12 +104,7 @@ TEST_F(WindowTest, WriteUsesTheTextAsTypedAndHonoursCancel) {
 // Select File forms it, replaces the text; nothing starts. Any other drag is
 // refused before its drop.
 TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
-  std::filesystem::create_directories(dir.path() / "runs.v2");
-  std::filesystem::create_directories(dir.path() / "folder.out");
-  for (const char* name :
-       {"run.1.out", "runs.v2/chain.ind", "caf\xE9.out", "notes.txt", "RUN.OUT"}) {
-    dir.Write(name, "");
-  }
+  testing::MakeDropTree(dir);
   const auto file = [this](const std::string& name) {
     return std::optional<std::string>(dir / name);
   };

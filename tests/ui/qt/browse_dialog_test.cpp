@@ -13,6 +13,7 @@
 
 #include "message_box_catcher.h"
 #include "scripted_window.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
 #include "ui/forms/browse_dialog.h"
 #include "ui/qt/browse_dialog.h"
@@ -49,12 +50,7 @@ class BrowseTest : public ::testing::Test {
   MessageBoxCatcher catcher;  // any box the dialog raises is a failure
 
   void SetUp() override {
-    fs::create_directories(dir.path() / "runs" / "sub");
-    fs::create_directories(dir.path() / "elsewhere");
-    for (const char* name : {"runs/a.out", "runs/b.out", "runs/run.1.out", "runs/.h.out",
-                             "runs/notes.txt", "runs/sub/c.out", "elsewhere/e.out", "top.out"}) {
-      dir.Write(name, "1 0.5\r\n");
-    }
+    testing::MakeBrowseTree(dir);
     window.show();
   }
 

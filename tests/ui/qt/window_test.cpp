@@ -16,6 +16,7 @@
 #include "files/platform.h"
 #include "message_box_catcher.h"
 #include "scripted_window.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
 #include "ui/forms/main_window_view.h"
 
@@ -37,12 +38,7 @@ class WindowTest : public ::testing::Test {
 // text; nothing starts. Any other drag is refused before its drop, and the
 // text box inserts no URL.
 TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
-  std::filesystem::create_directories(dir.path() / "runs.v2");
-  std::filesystem::create_directories(dir.path() / "folder.out");
-  for (const char* name :
-       {"run.1.out", "runs.v2/chain.ind", "caf\xE9.out", "notes.txt", "RUN.OUT"}) {
-    dir.Write(name, "");
-  }
+  testing::MakeDropTree(dir);
   // As a file manager sends it: the name's bytes percent-encoded.
   const auto file = [this](const std::string& name) {
     return QUrl::fromEncoded("file://" +
