@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <system_error>
 
 #include <gtest/gtest.h>
 
@@ -156,27 +157,36 @@ INSTANTIATE_TEST_SUITE_P(Counts, NotReadTest,
 TEST_F(RunWriteTest, NeverOverwritesTheStemsInputs) {
   const struct {
     const char* name;
-    std::function<void()> link;
+    std::function<void(std::error_code&)> link;
     const char* refusal;  // what the table would overwrite; null: written
   } cases[] = {
       {"symbolic link to the index",
-       [&] { std::filesystem::create_symlink("run.ind", dir.path() / "dromout.txt"); },
+       [&](std::error_code& e) {
+         std::filesystem::create_symlink("run.ind", dir.path() / "dromout.txt", e);
+       },
        "the index file DIR/run.ind"},
       {"hard link to the data",
-       [&] {
-         std::filesystem::create_hard_link(dir.path() / "run.out", dir.path() / "dromout.txt");
+       [&](std::error_code& e) {
+         std::filesystem::create_hard_link(dir.path() / "run.out", dir.path() / "dromout.txt", e);
        },
        "the data file DIR/run.out"},
       {"symbolic link to another file",
-       [&] { std::filesystem::create_symlink("other.txt", dir.path() / "dromout.txt"); }, nullptr},
+       [&](std::error_code& e) {
+         std::filesystem::create_symlink("other.txt", dir.path() / "dromout.txt", e);
+       },
+       nullptr},
   };
   const ConversionState state = ExampleState();
+  int made = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove(dir.path() / "dromout.txt");
     dir.Write("run.ind", "alpha 1 3\r\n");
     dir.Write("run.out", "1 0.51\r\n");
-    c.link();
+    std::error_code error;
+    c.link(error);
+    if (error) continue;  // a system without such links (Windows without the privilege)
+    ++made;
     RecordingUi seen;
     const CommandOutcome outcome = RunWrite(state, dir / "run", seen);
     if (c.refusal == nullptr) {
@@ -192,6 +202,7 @@ TEST_F(RunWriteTest, NeverOverwritesTheStemsInputs) {
     EXPECT_EQ(dir.Read("run.ind"), "alpha 1 3\r\n");
     EXPECT_EQ(dir.Read("run.out"), "1 0.51\r\n");
   }
+  if (made == 0) GTEST_SKIP() << "no link of either kind can be made here";
 }
 
 TEST_F(RunWriteTest, CancelLeavesAnExistingFileUntouched) {
