@@ -91,7 +91,16 @@ void MainWindow::SetPathNameText(const std::string& text) {
 
 MessageAnswer MainWindow::ShowMessage(const std::string& text, MessageStyle style,
                                       const std::string& caption) {
-  return ShowMessageBox(text, style, caption);
+  // A box of the whole program has no owner, so the system would leave no
+  // window active after it: give the activation back to the window that had
+  // it, the browse dialog or this one.
+  const HWND active = GetActiveWindow();
+  const MessageAnswer answer = ShowMessageBox(text, style, caption);
+  if (active != nullptr && IsWindowVisible(active)) {
+    SetForegroundWindow(active);
+    SetActiveWindow(active);
+  }
+  return answer;
 }
 
 void MainWindow::ShowProgress() {
