@@ -173,8 +173,8 @@ void FormWindow::CreateControls() {
 HWND FormWindow::CreateControl(const forms::Control& control) {
   const ControlClass type = ClassOf(control.kind);
   const forms::Box box = PixelBox(control.box, dpi_);
-  // A drop-down list's height is that of its open list; its closed height
-  // is set below.
+  // A drop-down list's height is that of its open list; closed, it is as
+  // high as the system makes its text field.
   const bool drop_down = control.kind == ControlKind::kDriveList;
   const DWORD shown = control.shown_at_start ? WS_VISIBLE : 0;
   const HWND created =
@@ -187,16 +187,6 @@ HWND FormWindow::CreateControl(const forms::Control& control) {
   SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   if (control.kind == ControlKind::kProgressBar) {
     SendMessageW(created, PBM_SETRANGE32, 0, forms::kProgressSteps);
-  }
-  if (drop_down) {
-    // The closed box: its selection field plus the borders around it.
-    RECT closed{};
-    GetWindowRect(created, &closed);
-    const LRESULT field = SendMessageW(created, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    const LONG borders = (closed.bottom - closed.top) - static_cast<LONG>(field);
-    if (box.height > borders) {
-      SendMessageW(created, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), box.height - borders);
-    }
   }
   return created;
 }
