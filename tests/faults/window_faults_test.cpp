@@ -1,21 +1,16 @@
-// The window against a current directory that cannot be listed. The window
-// runs in a forked child, whose QApplication is its own, as a user without
-// root rights (root may list any directory).
+// The window against a current directory that cannot be listed, over
+// recording views. The window runs in a forked child as a user without root
+// rights (root may list any directory).
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPushButton>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
-#include "message_box_catcher.h"
-#include "scripted_window.h"
+#include "fake_views.h"
 #include "support/temp_dir.h"
-#include "ui/browse_dialog.h"
-#include "ui/file_lists.h"
 
 namespace quillet {
 namespace {
@@ -50,30 +45,21 @@ TEST(WindowFaultTest, FirstBrowseInACurrentDirectoryThatCannotBeListed) {
   const std::string outcome = OutcomeInChild(
       [&] {
         fs::current_path(dir.path() / "closed");
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        int argc = 1;
-        char name[] = "quillet_window_fault_tests";
-        char* argv[] = {name, nullptr};
-        QApplication application(argc, argv);
-        testing::ScriptedWindow window;
-        testing::MessageBoxCatcher catcher;
-        window.show();
+        testing::FakeWindow window;
+        testing::FakeBrowseDialog* browse = window.Browse();
+        Check(window.view.messages.empty(),
+              "reported: " + (window.view.messages.empty() ? "" : window.view.messages[0]));
+        Check(window.view.ends.empty(), "the program ended");
+        Check(browse != nullptr && browse->shown, "no dialog shown");
+        forms::DirectoryList& directories = *window.dialog().dirList();
+        forms::FileList& files = *window.dialog().filList();
+        Check(directories.Path() == dir / "closed", "directory list at " + directories.Path());
+        Check(files.Names().empty() && browse->files.names.empty(),
+              "files listed: " + Joined(files.Names()));
 
-        window.findChild<QPushButton*>("cmdBrowse")->click();
-        Check(catcher.seen().empty(),
-              "reported: " +
-                  (catcher.seen().empty() ? std::string() : catcher.seen()[0].text.toStdString()));
-        Check(window.ends.empty(), "the program ended");
-        auto* browse = window.findChild<ui::frmBrowse*>();
-        Check(browse != nullptr && browse->isVisible(), "no dialog shown");
-        auto* directories = browse->findChild<ui::DirectoryList*>("dirList");
-        auto* files = browse->findChild<ui::FileList*>("filList");
-        Check(directories->Path() == dir / "closed", "directory list at " + directories->Path());
-        Check(files->Names().empty(), "files listed: " + Joined(files->Names()));
-
-        Check(directories->SetPath(dir.path().string()), "cannot move to the parent");
-        Check(files->Names() == std::vector<std::string>{"top.out"},
-              "files listed in the parent: " + Joined(files->Names()));
+        Check(directories.SetPath(dir.path().string()), "cannot move to the parent");
+        Check(browse->files.names == std::vector<std::string>{"top.out"},
+              "files listed in the parent: " + Joined(browse->files.names));
       },
       /*unprivileged=*/true);
   EXPECT_EQ(outcome, "done");

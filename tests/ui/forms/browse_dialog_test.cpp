@@ -8,6 +8,8 @@
 
 #include "fake_views.h"
 #include "files/paths.h"
+#include "files/platform.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
 
 namespace quillet {
@@ -40,14 +42,7 @@ class BrowseTest : public ::testing::Test {
   TempDir dir{/*make_current=*/true};
   FakeWindow window;
 
-  void SetUp() override {
-    fs::create_directories(dir.path() / "runs" / "sub");
-    fs::create_directories(dir.path() / "elsewhere");
-    for (const char* name : {"runs/a.out", "runs/b.out", "runs/run.1.out", "runs/.h.out",
-                             "runs/notes.txt", "runs/sub/c.out", "elsewhere/e.out", "top.out"}) {
-      dir.Write(name, "1 0.5\r\n");
-    }
-  }
+  void SetUp() override { testing::MakeBrowseTree(dir); }
   void TearDown() override {
     EXPECT_TRUE(window.view.messages.empty());
     EXPECT_TRUE(window.view.ends.empty());
@@ -71,6 +66,31 @@ TEST_F(BrowseTest, FirstBrowseOpensAtTheStemsDirectory) {
   EXPECT_EQ(browse->directories.rows[browse->directories.current].path, In("runs"));
 }
 
+TEST_F(BrowseTest, StemsWithoutADataFileOrADriveStillOpen) {
+  const std::string here = PathText(fs::current_path());
+  // A name, not a path, where the separator is "/".
+  if (kNativeSeparator == '/') dir.Write("c:\\drom\\x.out", "");
+  const std::pair<std::string, std::string> cases[] = {
+      {In("runs", "missing"), here},     // no .out file: the current directory
+      {"top", here},                     // no separator at all
+      {"runs/a", here + kSep + "runs"},  // relative
+      {"c:\\drom\\x", here},             // names no drive or directory here
+      {"", here},
+  };
+  for (const auto& [stem, where] : cases) {
+    SCOPED_TRACE(stem);
+    FakeWindow fresh;
+    fresh.view.text = stem;
+    testing::FakeBrowseDialog* browse = fresh.Browse();
+    ASSERT_NE(browse, nullptr);
+    EXPECT_TRUE(browse->shown);
+    EXPECT_EQ(fresh.dialog().dirList()->Path(), where);
+    EXPECT_EQ(fresh.dialog().filList()->Path(), where);
+    EXPECT_TRUE(fresh.view.ends.empty());
+    EXPECT_TRUE(fresh.view.messages.empty());
+  }
+}
+
 TEST_F(BrowseTest, SelectPutsTheChosenStemIntoTheTextBox) {
   const std::pair<std::string, std::string> cases[] = {
       {"a.out", In("runs", "a")},
@@ -87,6 +107,13 @@ TEST_F(BrowseTest, SelectPutsTheChosenStemIntoTheTextBox) {
     EXPECT_FALSE(browse->shown);
   }
   EXPECT_EQ(window.view.dialogs_made, 1);
+
+  // At a drive's root one separator stands between the root and the name.
+  const std::string root = PathText(fs::current_path().root_path());
+  window.Browse();
+  ASSERT_TRUE(window.dialog().dirList()->SetPath(root));
+  window.dialog().cmdSelect_Click();
+  EXPECT_EQ(window.view.text, root);
 }
 
 TEST_F(BrowseTest, CancelLeavesTheTextAndTheListsAsTheyWere) {
@@ -110,6 +137,9 @@ TEST_F(BrowseTest, OpeningDirectoriesAndOneThatCannotBeRead) {
   EXPECT_EQ(window.dialog().dirList()->Path(), In("runs", "sub"));
   EXPECT_EQ(browse->files.names, std::vector<std::string>{"c.out"});
   window.dialog().dirList_Open(browse->directories.RowNamed("runs"));
+  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+  EXPECT_FALSE(window.dialog().dirList()->SetPath(In("runs", "notes.txt")));
+  EXPECT_FALSE(window.dialog().dirList()->SetPath(In("none")));
   EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
 
   // Listed, then gone before it is opened: a beep, and the lists stay.
@@ -141,6 +171,13 @@ TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
   // The directory last shown on that drive comes back.
   window.dialog().drvList_Click(0);
   EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+}
+
+TEST_F(BrowseTest, ExitWithTheDialogShownEndsTheProgram) {
+  window.Browse();
+  window.form.cmdExit_Click();
+  EXPECT_EQ(window.view.ends, std::vector<int>{0});
+  window.view.ends.clear();  // expected here; TearDown checks for unexpected ends
 }
 
 // A failure inside a change that another change set off: the directory list

@@ -12,6 +12,7 @@
 #include "core/unexpected_error.h"
 #include "fake_views.h"
 #include "files/platform.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
 #include "ui/forms/twips.h"
 
@@ -103,11 +104,7 @@ TEST_F(WindowTest, WriteUsesTheTextAsTypedAndHonoursCancel) {
 // Select File forms it, replaces the text; nothing starts. Any other drag is
 // refused before its drop.
 TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
-  std::filesystem::create_directories(dir.path() / "runs.v2");
-  std::filesystem::create_directories(dir.path() / "folder.out");
-  for (const char* name : {"run.1.out", "runs.v2/chain.ind", "notes.txt", "RUN.OUT"}) {
-    dir.Write(name, "");
-  }
+  testing::MakeDropTree(dir);
   const auto file = [this](const std::string& name) {
     return std::optional<std::string>(dir / name);
   };
@@ -122,6 +119,7 @@ TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
       {"index file",
        {{file("runs.v2" + sep + "chain.ind")}, true},
        dir / ("runs.v2" + sep + "chain")},
+      {"name that is no valid text", {{file("caf\xE9.out")}, true}, dir / "caf\xE9"},
       {"letter case",
        {{file("RUN.OUT")}, true},
        kFileNamesIgnoreCase ? std::optional(dir / "RUN") : std::nullopt},
@@ -142,6 +140,39 @@ TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
   }
   EXPECT_TRUE(window.view.messages.empty());
   EXPECT_FALSE(dir.Exists("qltini.ini"));
+}
+
+// The commands' single-precision maximum and value, as the bar's position;
+// the view hears only of a change of that position.
+TEST_F(WindowTest, ProgressCallsReachTheBar) {
+  forms::frmQLT& form = window.form;
+  form.ShowProgress();
+  EXPECT_TRUE(window.view.bar_visible);
+  const int full = forms::kProgressSteps;
+  struct Step {
+    const char* name;
+    std::optional<float> maximum, value;
+    int position;
+    std::size_t calls;  // positions the view was told of so far
+  };
+  const Step steps[] = {
+      {"maximum alone", 2.5f, std::nullopt, 0, 0},
+      {"halfway", std::nullopt, 1.25f, full / 2, 1},
+      {"past the maximum: a full bar", std::nullopt, 3.0f, full, 2},
+      {"the same value again", std::nullopt, 3.0f, full, 2},
+      {"a new maximum moves the bar", 6.0f, std::nullopt, full / 2, 3},
+      {"500 of ten million", 1e7f, 500.0f, 0, 4},
+      {"501 of ten million: no change", std::nullopt, 501.0f, 0, 4},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    if (step.maximum) form.SetProgressMaximum(*step.maximum);
+    if (step.value) form.SetProgressValue(*step.value);
+    EXPECT_EQ(window.view.bar_position, step.position);
+    EXPECT_EQ(window.view.bar_visible_at_position.size(), step.calls);
+  }
+  form.HideProgress();
+  EXPECT_FALSE(window.view.bar_visible);
 }
 
 TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {

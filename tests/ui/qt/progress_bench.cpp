@@ -7,22 +7,23 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/main_window.h"
+#include "ui/qt/main_window.h"
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const long lines = argc > 1 ? std::atol(argv[1]) : 10'000'000;
 
-  quillet::ui::frmQLT window([](int) {});
+  quillet::qt::MainWindow window;
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
 
+  quillet::forms::frmQLT& form = window.form();
   const auto start = std::chrono::steady_clock::now();
-  window.ShowProgress();
-  window.SetProgressMaximum(static_cast<float>(lines));
-  for (long line = 1; line <= lines; ++line) window.SetProgressValue(static_cast<float>(line));
-  window.HideProgress();
+  form.ShowProgress();
+  form.SetProgressMaximum(static_cast<float>(lines));
+  for (long line = 1; line <= lines; ++line) form.SetProgressValue(static_cast<float>(line));
+  form.HideProgress();
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   std::printf("%ld progress values: %.3f s, %.1f ns per value\n", lines, took.count(),
               took.count() * 1e9 / static_cast<double>(lines));

@@ -1,14 +1,12 @@
-#include "ui/message_box.h"
+#include "ui/qt/message_box.h"
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QString>
 
 #include "core/message_lines.h"
-#include "core/unexpected_error.h"
-#include "core/user_interface.h"
+#include "ui/qt/text.h"
 
-namespace quillet::ui {
+namespace quillet::qt {
 namespace {
 
 constexpr int kButtonBits = 0x0F;
@@ -34,22 +32,16 @@ bool HasCancel(MessageStyle style) {
          MessageStyle::kOkCancel;
 }
 
-// Texts are bytes in the system's code page; the commands end lines with
-// carriage return and line feed, which a box shows as a plain line break.
-QString ToDisplay(const std::string& text) {
-  const std::string shown = WithLineFeeds(text);
-  return QString::fromLocal8Bit(shown.data(), static_cast<qsizetype>(shown.size()));
-}
-
 }  // namespace
 
 MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageStyle style,
-                             const std::optional<std::string>& title) {
+                             const std::string& caption) {
   QMessageBox box(parent);
   box.setWindowModality(Qt::ApplicationModal);
-  box.setWindowTitle(ToDisplay(title.value_or(kProgramTitle)));
+  box.setWindowTitle(ToQString(caption));
   box.setTextFormat(Qt::PlainText);  // a path with "<" in it is no markup
-  box.setText(ToDisplay(text));
+  // A box shows a plain line break where the commands end a line with CR LF.
+  box.setText(ToQString(WithLineFeeds(text)));
   box.setIcon(IconFor(style));
 
   QPushButton* ok = box.addButton(QMessageBox::Ok);
@@ -63,12 +55,4 @@ MessageAnswer ShowMessageBox(QWidget* parent, const std::string& text, MessageSt
                                                             : MessageAnswer::kOk;
 }
 
-std::string ErrorReportText(std::exception_ptr error) {
-  return "Quillet must close because of an error:\r\n\r\n" + DescribeError(error);
-}
-
-void ShowErrorReport(QWidget* parent, std::exception_ptr error) {
-  ShowMessageBox(parent, ErrorReportText(error), MessageStyle::kCritical, kProgramTitle);
-}
-
-}  // namespace quillet::ui
+}  // namespace quillet::qt

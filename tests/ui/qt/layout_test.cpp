@@ -12,15 +12,13 @@
 
 #include "scripted_window.h"
 #include "support/temp_dir.h"
-#include "ui/appearance.h"
-#include "ui/forms_names.h"
+#include "ui/qt/appearance.h"
 
 namespace quillet {
 namespace {
 
 using testing::ScriptedWindow;
 using testing::TempDir;
-using ui::Box;
 
 struct Expected {
   const char* name;
@@ -64,7 +62,7 @@ class LayoutTest : public ::testing::Test {
   QWidget* Control(const char* name) { return window.findChild<QWidget*>(name); }
 
   void ShowActive() {
-    window.Load();
+    window.form().Form_Load();
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -72,13 +70,6 @@ class LayoutTest : public ::testing::Test {
 
   ScriptedWindow window;
 };
-
-TEST(TwipsTest, ConvertsThroughTheResolution) {
-  EXPECT_EQ(ui::TwipsToPixels(Box{0, 0, 4680, 3195}, 96, 96), (Box{0, 0, 312, 213}));
-  EXPECT_EQ(ui::TwipsToPixels(Box{3240, 480, 1215, 495}, 120, 144), (Box{270, 48, 101, 50}));
-  EXPECT_EQ(ui::TwipsToPixels(3195, 144), 320);  // 319.5 rounds up
-  EXPECT_EQ(ui::TwipsToPixels(4695, 192), 626);
-}
 
 TEST_F(LayoutTest, ControlsStandWhereTheTableSaysAndShowTheirTexts) {
   EXPECT_EQ(window.windowTitle(), "Quillet");
@@ -125,9 +116,9 @@ TEST_F(LayoutTest, StartsEmptyWithFocusOnReadAndNoProgressBar) {
   EXPECT_EQ(window.PathText(), "");
   EXPECT_EQ(QApplication::focusWidget(), Control("cmdRead"));
   EXPECT_FALSE(Control("prgWrite")->isVisible());
-  EXPECT_EQ(window.palette().color(QPalette::Window), ui::WindowBackground());
+  EXPECT_EQ(window.palette().color(QPalette::Window), qt::WindowBackground());
   EXPECT_FALSE(window.windowIcon().isNull());
-  EXPECT_EQ(ui::QuilletIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+  EXPECT_EQ(qt::QuilletIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
 }
 
 TEST_F(LayoutTest, TabCyclesThroughTheButtonsAndTextBoxOnly) {
@@ -142,19 +133,30 @@ TEST_F(LayoutTest, TabCyclesThroughTheButtonsAndTextBoxOnly) {
   }
 }
 
+// Each letter presses its button, and the button reaches its command.
 TEST_F(LayoutTest, AltLettersPressTheButtons) {
   ShowActive();
-  const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_R, "cmdRead"},
-                                                  {Qt::Key_W, "cmdWrite"},
-                                                  {Qt::Key_B, "cmdBrowse"},
-                                                  {Qt::Key_X, "cmdExit"}};
-  for (const auto& [key, name] : keys) {
-    QSignalSpy clicked(window.findChild<QPushButton*>(name), &QPushButton::clicked);
-    QTest::keyClick(&window, key, Qt::AltModifier);
-    EXPECT_TRUE(clicked.count() == 1 || clicked.wait(1000)) << name;
+  const struct {
+    Qt::Key key;
+    const char* name;
+    std::vector<std::string> messages;
+    std::vector<int> ends;
+  } keys[] = {
+      {Qt::Key_R, "cmdRead", {"48 [Quillet] Check path name.\r\n.out or .ind not found."}, {}},
+      {Qt::Key_W, "cmdWrite", {"48 [Quillet] Data has not been read."}, {}},
+      {Qt::Key_B, "cmdBrowse", {}, {}},
+      {Qt::Key_X, "cmdExit", {}, {0}},
+  };
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.name);
+    window.messages.clear();
+    QSignalSpy clicked(window.findChild<QPushButton*>(k.name), &QPushButton::clicked);
+    QTest::keyClick(&window, k.key, Qt::AltModifier);
+    EXPECT_TRUE(clicked.count() == 1 || clicked.wait(1000));
+    EXPECT_EQ(window.messages, k.messages);
+    EXPECT_EQ(window.ends, k.ends);
   }
-  // Alt+R read nothing (no such file) and said so; Alt+X ended the program.
-  EXPECT_EQ(window.ends, std::vector<int>{0});
+  EXPECT_NE(window.form().browse(), nullptr);
 }
 
 TEST_F(LayoutTest, EnterAndEscapeCarryNoCommand) {

@@ -1,6 +1,6 @@
-// What the main window does: start-up, Read and Write through clicks, a
-// dropped file, the progress bar, message boxes, the error report and the end
-// of the program.
+// What the main window's widgets do with the toolkit: drags from a file
+// manager, the progress bar's drawing, real message boxes and the close box.
+// What the window does with them is the forms' (tests/ui/forms).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,20 +8,17 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
-#include <new>
-#include <stdexcept>
 
-#include "core/unexpected_error.h"
 #include "core/user_interface.h"
 #include "files/platform.h"
 #include "message_box_catcher.h"
 #include "scripted_window.h"
+#include "support/sample_trees.h"
 #include "support/temp_dir.h"
-#include "ui/message_box.h"
+#include "ui/forms/main_window_view.h"
 
 namespace quillet {
 namespace {
@@ -30,90 +27,18 @@ using testing::MessageBoxCatcher;
 using testing::ScriptedWindow;
 using testing::TempDir;
 
-const std::string kIndex = "alpha 1 3\r\nbeta 4 6\r\n";
-const std::string kData = "1 0.51\r\n2 0.47\r\n3 0.55\r\n1 1.2\r\n2 1.3\r\n3 1.1\r\n";
-const std::string kTable =
-    "Iteration\talpha\tbeta\t\r\n"
-    "1\t0.51\t1.2\t\r\n"
-    "2\t0.47\t1.3\t\r\n"
-    "3\t0.55\t1.1\t\r\n";
-
 class WindowTest : public ::testing::Test {
  protected:
   TempDir dir{/*make_current=*/true};
   ScriptedWindow window;
-
-  void Click(const char* name) { window.findChild<QPushButton*>(name)->click(); }
-  void Type(const QString& text) { window.findChild<QLineEdit*>("txtPathName")->setText(text); }
 };
-
-TEST_F(WindowTest, StartUpRestoresTheRememberedStemByteForByte) {
-  struct Case {
-    std::string settings;
-    std::string text;
-  };
-  const Case cases[] = {
-      {"[Path for QLT]\r\n/data/run 7\r\n", "/data/run 7"},
-      {"[Path for QLT]\r\n", ""},
-      {"[Path for QLT]\r\n  c:\\drom\\caf\xe9 \r\n", "  c:\\drom\\caf\xe9 "},  // not UTF-8
-  };
-  for (const Case& c : cases) {
-    dir.Write("qltini.ini", c.settings);
-    ScriptedWindow fresh;
-    fresh.SetPathText("left over");
-    fresh.Load();
-    EXPECT_EQ(fresh.PathText(), c.text);
-  }
-}
-
-TEST_F(WindowTest, ReadThenWriteThroughClicks) {
-  dir.Write("run.ind", kIndex);
-  dir.Write("run.out", kData);
-  window.SetPathText(dir / "run");
-  Click("cmdRead");
-  ASSERT_EQ(window.messages, std::vector<std::string>{"0 [Quillet] Done Reading"});
-  EXPECT_EQ(window.bar_visible_at_value, std::vector<bool>(6, true));
-  EXPECT_FALSE(window.Bar()->isVisibleTo(&window));
-  EXPECT_EQ(window.Bar()->value(), window.Bar()->maximum());  // 6 of 6
-
-  window.messages.clear();
-  Click("cmdWrite");
-  const std::vector<std::string> expected = {"1 [] Writing to " + (dir / "dromout.txt"),
-                                             "0 [Quillet] Done writing file"};
-  EXPECT_EQ(window.messages, expected);
-  EXPECT_EQ(dir.Read("dromout.txt"), kTable);
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n" + (dir / "run") + "\r\n");
-  EXPECT_TRUE(window.ends.empty());
-}
-
-TEST_F(WindowTest, WriteUsesTheTextAsTypedAndHonoursCancel) {
-  Click("cmdWrite");
-  EXPECT_EQ(window.messages, std::vector<std::string>{"48 [] Data has not been read."});
-
-  dir.Write("run.ind", kIndex);
-  dir.Write("run.out", kData);
-  Type(QString::fromStdString(dir / "run"));
-  Click("cmdRead");
-  window.messages.clear();
-  window.answers = {MessageAnswer::kCancel};
-  Type(QStringLiteral(" elsewhere "));  // no directory: dromout.txt here; kept untrimmed
-  Click("cmdWrite");
-  EXPECT_EQ(window.messages, std::vector<std::string>{"1 [] Writing to dromout.txt"});
-  EXPECT_FALSE(dir.Exists("dromout.txt"));
-  EXPECT_EQ(dir.Read("qltini.ini"), "[Path for QLT]\r\n elsewhere \r\n");
-}
 
 // A file dragged from a file manager onto the window or its text box: a chain
 // file is taken as a copy and its stem, as Select File forms it, replaces the
 // text; nothing starts. Any other drag is refused before its drop, and the
 // text box inserts no URL.
 TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
-  std::filesystem::create_directories(dir.path() / "runs.v2");
-  std::filesystem::create_directories(dir.path() / "folder.out");
-  for (const char* name :
-       {"run.1.out", "runs.v2/chain.ind", "caf\xE9.out", "notes.txt", "RUN.OUT"}) {
-    dir.Write(name, "");
-  }
+  testing::MakeDropTree(dir);
   // As a file manager sends it: the name's bytes percent-encoded.
   const auto file = [this](const std::string& name) {
     return QUrl::fromEncoded("file://" +
@@ -156,7 +81,7 @@ TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
   QLineEdit* text_box = window.findChild<QLineEdit*>("txtPathName");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    window.SetPathText("before");
+    window.SetPathNameText("before");
     QMimeData mime;
     // File managers offer the URLs as text too, which the text box would take.
     mime.setText(c.urls.isEmpty() ? QStringLiteral("/some/run.out")
@@ -179,20 +104,6 @@ TEST_F(WindowTest, DroppedChainFileGivesItsStem) {
   EXPECT_FALSE(dir.Exists("qltini.ini"));
 }
 
-TEST_F(WindowTest, ProgressCallsReachTheBar) {
-  window.ShowProgress();
-  EXPECT_TRUE(window.Bar()->isVisibleTo(&window));
-  window.SetProgressMaximum(2.5f);
-  window.SetProgressValue(1.25f);
-  EXPECT_EQ(window.Bar()->value() * 2, window.Bar()->maximum());
-  window.SetProgressValue(3.0f);  // past the maximum: a full bar
-  EXPECT_EQ(window.Bar()->value(), window.Bar()->maximum());
-  window.SetProgressMaximum(6.0f);
-  EXPECT_EQ(window.Bar()->value() * 2, window.Bar()->maximum());
-  window.HideProgress();
-  EXPECT_FALSE(window.Bar()->isVisibleTo(&window));
-}
-
 // Counts paint events of one widget.
 class PaintCounter : public QObject {
  public:
@@ -209,20 +120,27 @@ class PaintCounter : public QObject {
 TEST_F(WindowTest, BarIsDrawnAtOnceButOnlyWhenItsPictureChanges) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  PaintCounter counter(window.Bar());
+  forms::frmQLT& form = window.form();
+  QProgressBar* bar = window.Bar();
+  PaintCounter counter(bar);
   // No event is processed from here on, as while a command runs.
-  window.ShowProgress();
+  form.ShowProgress();
+  EXPECT_TRUE(bar->isVisibleTo(&window));
   EXPECT_GE(counter.paints, 1);  // shown at once
 
-  window.SetProgressMaximum(1e7f);
+  form.SetProgressMaximum(1e7f);
   const int after_show = counter.paints;
-  for (int line = 1; line <= 500; ++line) window.SetProgressValue(static_cast<float>(line));
+  for (int line = 1; line <= 500; ++line) form.SetProgressValue(static_cast<float>(line));
   EXPECT_EQ(counter.paints, after_show);  // 500 of ten million draws nothing
 
-  window.SetProgressValue(5e6f);
+  form.SetProgressValue(5e6f);
   EXPECT_EQ(counter.paints, after_show + 1);  // halfway: drawn before returning
-  window.SetProgressValue(5e6f);
+  EXPECT_EQ(bar->value() * 2, bar->maximum());
+  EXPECT_EQ(bar->maximum(), forms::kProgressSteps);
+  form.SetProgressValue(5e6f);
   EXPECT_EQ(counter.paints, after_show + 1);
+  form.HideProgress();
+  EXPECT_FALSE(bar->isVisibleTo(&window));
 }
 
 struct BoxCase {
@@ -264,13 +182,15 @@ TEST_F(WindowTest, RealMessageBoxesShowStyleAndCaptionAndReturnTheAnswer) {
       {"ok cancel, closed", 1, "Other", CloseBox, 2, QMessageBox::NoIcon, ok_cancel, "Other"},
       {"warning", 48, std::nullopt, PressOk, 1, QMessageBox::Warning, ok, "Quillet"},
       {"warning closed", 48, std::nullopt, CloseBox, 1, QMessageBox::Warning, ok, "Quillet"},
+      {"error report", 16, "Quillet", PressOk, 1, QMessageBox::Critical, ok, "Quillet"},
   };
+  window.real_boxes = true;
   window.show();
   for (const BoxCase& c : cases) {
     SCOPED_TRACE(c.name);
     MessageBoxCatcher catcher;
     catcher.Then(c.answer);
-    const MessageAnswer answer = window.frmQLT::ShowMessage(
+    const MessageAnswer answer = window.form().ShowMessage(
         "Line one\r\nline <two>", static_cast<MessageStyle>(c.style), c.title);
     EXPECT_EQ(static_cast<int>(answer), c.expected_answer);
     ASSERT_EQ(catcher.seen().size(), 1u);
@@ -283,52 +203,12 @@ TEST_F(WindowTest, RealMessageBoxesShowStyleAndCaptionAndReturnTheAnswer) {
   }
 }
 
-TEST_F(WindowTest, AnErrorEscapingAnActionIsReportedAndEndsTheProgram) {
-  // An index file whose first line ends inside its fields: a read past the end.
-  dir.Write("bad.ind", "alpha 1");
-  dir.Write("bad.out", kData);
-  Type(QString::fromStdString(dir / "bad"));
-  MessageBoxCatcher catcher;
-  Click("cmdRead");
-  ASSERT_EQ(catcher.seen().size(), 1u);
-  EXPECT_EQ(catcher.seen()[0].title, "Quillet");
-  EXPECT_TRUE(catcher.seen()[0].text.contains("Input past end of file"))
-      << catcher.seen()[0].text.toStdString();
-  EXPECT_EQ(window.ends, std::vector<int>{1});
-
-  // Once ended, the buttons start nothing more.
-  Click("cmdWrite");
-  Click("cmdExit");
-  EXPECT_EQ(catcher.seen().size(), 1u);
-  EXPECT_EQ(window.ends, std::vector<int>{1});
-}
-
-TEST_F(WindowTest, AnyExceptionIsNamedInTheReport) {
-  MessageBoxCatcher catcher;
-  // The first error ends the program; one that follows it is not reported.
-  window.Guarded([this] {
-    window.Guarded([] { throw std::length_error("table too long"); });
-    throw std::runtime_error("after the end");
-  });
-  ASSERT_EQ(catcher.seen().size(), 1u);
-  EXPECT_TRUE(catcher.seen()[0].text.endsWith("table too long"));
-  EXPECT_EQ(catcher.seen()[0].icon, QMessageBox::Critical);
-  EXPECT_EQ(window.ends, std::vector<int>{1});
-  EXPECT_EQ(DescribeError(std::make_exception_ptr(std::bad_alloc())), "Out of memory");
-  EXPECT_EQ(DescribeError(std::make_exception_ptr(42)), "Unknown error");
-}
-
-TEST_F(WindowTest, ExitAndClosingEndWithStatusZero) {
+TEST_F(WindowTest, TheCloseBoxEndsWithStatusZero) {
   window.show();
-  Click("cmdExit");
+  window.close();
   EXPECT_EQ(window.ends, std::vector<int>{0});
-
-  ScriptedWindow other;
-  other.show();
-  other.close();
-  EXPECT_EQ(other.ends, std::vector<int>{0});
-  EXPECT_TRUE(other.messages.empty());
-  EXPECT_FALSE(dir.Exists("qltini.ini"));  // Exit saves nothing
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_FALSE(dir.Exists("qltini.ini"));  // closing saves nothing
 }
 
 }  // namespace
