@@ -149,9 +149,11 @@ void FormWindow::Create(forms::frmQLT& guard, HWND owner, DWORD style) {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
   const POINT place = CentredOn(area, size);
-  const HWND created = CreateWindowExW(0, class_name.c_str(), Wide(table_.caption).c_str(),
-                                       style | WS_CLIPCHILDREN, place.x, place.y, size.cx, size.cy,
-                                       owner, nullptr, GetModuleHandleW(nullptr), this);
+  // Not WS_CLIPCHILDREN: the frame draws only its edges, and the window's
+  // background must show inside it.
+  const HWND created =
+      CreateWindowExW(0, class_name.c_str(), Wide(table_.caption).c_str(), style, place.x, place.y,
+                      size.cx, size.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
   if (created == nullptr) ThrowLastError("The window could not be created");
   CreateControls();
 }
