@@ -6,7 +6,9 @@
 # whose Write fails unexpectedly: the error report, and the program ends with
 # a non-zero status. Every wait is for a state the probe reads from the
 # windows, never a fixed time.
-#   e2e_test.sh WINE PROBE QUILLET_EXE DATA_DIRECTORY
+#   e2e_test.sh WINE PROBE QUILLET_EXE DATA_DIRECTORY CONVERTER_EXE
+# The table the window writes must be the one quillet-convert.exe writes for
+# the same pair, byte for byte (and the one the data directory expects).
 # Runs inside scripts/wine-session.sh (WINEPREFIX and DISPLAY set).
 set -uo pipefail
 
@@ -14,6 +16,7 @@ wine=$1
 probe_exe=$(realpath "$2")
 quillet_exe=$(realpath "$3")
 data=$(realpath "$4")
+converter_exe=$(realpath "$5")
 
 # The controls' ids: 100 plus the tab index.
 cmdRead=100 txtPathName=101 prgWrite=105
@@ -121,8 +124,11 @@ xdotool key alt+w
 answer "Write (confirmation)" Return "*dromout.txt*" "OK,Cancel"
 answer "Write (done)" Return "Done writing file"
 wait_active "$main"
-cmp "$root/my runs/dromout.txt" "$data/chain.dromout.txt" ||
-  fail "dromout.txt differs from the table the converter writes"
+"$wine" "$converter_exe" -q -o 'C:\quillet-e2e\converted.txt' "$stem" </dev/null >/dev/null 2>&1 ||
+  fail "quillet-convert.exe did not convert the pair"
+cmp "$root/my runs/dromout.txt" "$root/converted.txt" ||
+  fail "dromout.txt differs from the table quillet-convert.exe writes"
+cmp "$root/my runs/dromout.txt" "$data/chain.dromout.txt" || fail "dromout.txt differs from the expected table"
 printf '[Path for QLT]\r\n%s\r\n' "$stem" | cmp -s - "$root/my runs/qltini.ini" ||
   fail "the settings file does not hold the stem"
 
