@@ -126,7 +126,12 @@ SIZE FrameSizeFor(SIZE client, DWORD style, DWORD ex_style) {
 FormWindow::FormWindow(const forms::FormTable& table, Dpi dpi) : table_(table), dpi_(dpi) {}
 
 FormWindow::~FormWindow() {
-  if (window_ != nullptr) DestroyWindow(window_);
+  if (window_ != nullptr) {
+    // The derived window is gone: what its controls send while they are
+    // destroyed (a text box losing the focus, say) goes to the system.
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
   if (font_ != nullptr) DeleteObject(font_);
   if (background_ != nullptr) DeleteObject(background_);
 }

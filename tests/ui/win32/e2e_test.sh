@@ -4,7 +4,7 @@
 # missing pair, Read and Write a pair and compare the table byte for byte,
 # Browse to another folder by keys and Select it, Cancel, Exit; then a start
 # whose Write fails unexpectedly: the error report, and the program ends with
-# a non-zero status. Every wait is for a state the probe reads from the
+# a non-zero status; a last one ended by the close box. Every wait is for a state the probe reads from the
 # windows, never a fixed time.
 #   e2e_test.sh WINE PROBE QUILLET_EXE DATA_DIRECTORY CONVERTER_EXE
 # The table the window writes must be the one quillet-convert.exe writes for
@@ -188,5 +188,14 @@ wait "$app_pid"
 status=$?
 app_pid=
 [ "$status" != 0 ] || fail "the program ended with status 0 after the error report"
+# --- Third start: the close box (Alt+F4) with the focus in the text box
+# ends the program as Exit does.
+start "$root/start"
+tab_to "$main" "$txtPathName"
+xdotool key alt+F4
+wait "$app_pid"
+status=$?
+app_pid=
+[ "$status" = 0 ] || fail "the close box ended the program with status $status"
 rm -rf "$root"
 echo "PASS"
