@@ -11,6 +11,7 @@
 #include "ui/win32/browse_dialog.h"
 #include "ui/win32/drop_target.h"
 #include "ui/win32/message_box.h"
+#include "ui/win32/window_text.h"
 
 namespace quillet::win32 {
 namespace {
@@ -32,13 +33,6 @@ constexpr Command kCommands[] = {
     {"cmdBrowse", &frmQLT::cmdBrowse_Click},
     {"cmdExit", &frmQLT::cmdExit_Click},
 };
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 }  // namespace
 
@@ -77,7 +71,7 @@ void MainWindow::Open(frmQLT& form) {
 }
 
 std::string MainWindow::PathNameText() const {
-  const std::wstring shown = WindowText(Control("txtPathName"));
+  const std::wstring shown = WideWindowText(Control("txtPathName"));
   return shown == set_wide_ ? set_text_ : Utf8Of(shown);
 }
 
@@ -86,7 +80,7 @@ void MainWindow::SetPathNameText(const std::string& text) {
   std::wstring wide = Wide(text);
   SetWindowTextW(box, wide.c_str());
   set_text_ = text;
-  set_wide_ = WindowText(box);
+  set_wide_ = WideWindowText(box);
 }
 
 MessageAnswer MainWindow::ShowMessage(const std::string& text, MessageStyle style,

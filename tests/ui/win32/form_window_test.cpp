@@ -18,16 +18,10 @@
 #include "ui/forms/main_window.h"
 #include "ui/win32/browse_dialog.h"
 #include "ui/win32/main_window.h"
+#include "ui/win32/window_text.h"
 
 namespace quillet::win32 {
 namespace {
-
-std::string TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return Utf8Of(text);
-}
 
 // A control's box in pixels, relative to its window's client area.
 forms::Box BoxOf(HWND control) {
@@ -54,7 +48,7 @@ void ExpectLaidOut(const FormWindow& window, const char* where) {
   SCOPED_TRACE(where);
   const Dpi dpi = window.dpi();
   const forms::FormTable& table = window.table();
-  EXPECT_EQ(TextOf(window.handle()), table.caption);
+  EXPECT_EQ(WindowText(window.handle()), table.caption);
   RECT client{};
   GetClientRect(window.handle(), &client);
   const forms::Box area = forms::TwipsToPixels(table.client_area, dpi.x, dpi.y);
@@ -71,7 +65,7 @@ void ExpectLaidOut(const FormWindow& window, const char* where) {
     if (control.kind == forms::ControlKind::kDriveList) expected.height = box.height;
     EXPECT_EQ(box, expected);
     if (*control.caption != '\0') {
-      EXPECT_EQ(TextOf(created), control.caption);
+      EXPECT_EQ(WindowText(created), control.caption);
     }
     EXPECT_EQ((GetWindowLongW(created, GWL_STYLE) & WS_VISIBLE) != 0, control.shown_at_start);
   }
