@@ -168,9 +168,12 @@ TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
   EXPECT_EQ(window.dialog().dirList()->Path(), In("elsewhere"));
   EXPECT_EQ(browse->files.names, std::vector<std::string>{"e.out"});
 
-  // The directory last shown on that drive comes back.
+  // The directory last shown on that drive comes back. Where paths begin
+  // with their drive's letter, y:'s directory here lies on the first drive's
+  // letter too, and so was the last one shown there.
   window.dialog().drvList_Click(0);
-  EXPECT_EQ(window.dialog().dirList()->Path(), In("runs"));
+  EXPECT_EQ(window.dialog().dirList()->Path(),
+            kNativeSeparator == '/' ? In("runs") : In("elsewhere"));
 }
 
 TEST_F(BrowseTest, ExitWithTheDialogShownEndsTheProgram) {
