@@ -151,7 +151,10 @@ expect_text "Cancel" "$stem"
 xdotool key alt+b
 probe window frmBrowse >/dev/null || fail "the browse dialog did not come back"
 wait_active "$dialog"
+# Alt+C left the focus on Cancel: Enter does not press it, Escape cancels nothing.
+xdotool key Return Escape
 tab_to "$dialog" "$dirList"
+[ "$(probe shown "$dialog" 0)" = shown ] || fail "Enter or Escape hid the browse dialog"
 xdotool key Down Return
 for _ in $(seq 1 100); do
   probe items "$dialog" "$filList" | grep -qx '  other.out' && break
