@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds Quillet's core, settings, file access, quillet-convert and the
-# Win32 parts of the window for 64-bit Windows with MinGW-w64 into
-# build/windows, and runs their tests under Wine (scripts/wine-session.sh).
-# quillet-convert.exe is left in build/windows; it runs on its own, with no
-# DLL beside it, and so does quillet.exe, with the installer and the zip,
-# where the build has the window program. Installs what is missing first.
+# Cross-builds Quillet for 64-bit Windows with MinGW-w64 into build/windows:
+# the window program quillet.exe (on the Win32 API, no Qt), quillet-convert.exe,
+# the installer quillet-VERSION-setup.exe and the zip; and runs the tests
+# under Wine (scripts/wine-session.sh), the window's end-to-end test and the
+# silent install included. Both programs run on their own, with no DLL beside
+# them. Installs what is missing first.
 #
 # With the path of a Linux quillet-convert as its argument, it also converts
 # the same generated chain pairs with both converters and compares what each
@@ -17,15 +17,15 @@ build=build/windows
 linux_converter=${1:-}
 jobs=$(nproc)
 
+# No Qt for Windows: the window there is the Win32 one, built regardless.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DQUILLET_GUI=OFF
 cmake --build "$build" -j "$jobs"
 
 # No DLL but those every Windows has: libstdc++, libgcc and winpthread are
-# inside. The window program is there when the build has the window.
+# inside.
 for program in quillet-convert.exe quillet.exe; do
-  [ -f "$build/$program" ] || [ "$program" = quillet.exe ] || { echo "no $program" >&2; exit 1; }
-  [ -f "$build/$program" ] || continue
+  [ -f "$build/$program" ] || { echo "build-windows.sh: no $program" >&2; exit 1; }
   dlls=$(x86_64-w64-mingw32-objdump -p "$build/$program" | sed -n 's/.*DLL Name: //p' |
     tr '[:upper:]' '[:lower:]' | sort | tr '\n' ' ')
   echo "$program needs: $dlls"

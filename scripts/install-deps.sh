@@ -9,8 +9,9 @@
 # libFuzzer), with "windows" for what the Windows build needs (MinGW-w64, the
 # GoogleTest sources, Wine and NSIS), with "package" for what
 # scripts/package-deb.sh and its test need (the Debian packaging tools and the
-# checkers of packages, desktop entries and software centre metadata); the
-# ordinary build needs none of them.
+# checkers of packages, desktop entries and software centre metadata), with
+# "screenshot" for ImageMagick, which the screenshot scripts take the
+# pictures with; the ordinary build needs none of them.
 set -euo pipefail
 
 packages=(
@@ -37,7 +38,8 @@ for extra in "$@"; do
     # scripts/package-deb.sh and scripts/test-package.sh: building the package,
     # checking it, and reading its manual pages as man does.
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream man-db file libxml2-utils) ;;
-    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package)" >&2; exit 64 ;;
+    screenshot) packages+=(imagemagick) ;;  # scripts/screenshot*.sh: import
+    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package, screenshot)" >&2; exit 64 ;;
   esac
 done
 # The number tests set this locale; it must be generated, not only packaged.

@@ -10,6 +10,7 @@
 
 #include "files/wide_text.h"
 #include "ui/win32/message_box.h"
+#include "ui/win32/window_text.h"
 
 namespace quillet::win32 {
 namespace {
@@ -21,13 +22,6 @@ struct SeenBox {
   bool icon = false;
   bool others_disabled = false;
 };
-
-std::string TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return Utf8Of(text);
-}
 
 std::string ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -49,13 +43,13 @@ void CALLBACK InspectAndAnswer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   const HWND box = catcher->box;
   SeenBox seen;
-  seen.caption = TextOf(box);
-  seen.text = TextOf(GetDlgItem(box, 0xFFFF));  // the box's message text
+  seen.caption = WindowText(box);
+  seen.text = WindowText(GetDlgItem(box, 0xFFFF));  // the box's message text
   for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsWindowVisible(child)) continue;
     if (ClassOf(child) == "Button") {
-      std::string text = TextOf(child);
+      std::string text = WindowText(child);
       std::erase(text, '&');
       seen.buttons += (seen.buttons.empty() ? "" : ",") + text;
     } else if (ClassOf(child) == "Static" &&

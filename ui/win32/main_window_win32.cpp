@@ -1,0 +1,141 @@
+#include "ui/win32/main_window.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <string_view>
+
+#include "files/wide_text.h"
+#include "ui/forms/form_tables.h"
+#include "ui/forms/main_window.h"
+#include "ui/win32/browse_dialog.h"
+#include "ui/win32/drop_target.h"
+#include "ui/win32/message_box.h"
+#include "ui/win32/window_text.h"
+
+namespace quillet::win32 {
+namespace {
+
+using forms::frmQLT;
+
+// The sizable frame with control menu, minimise and maximise boxes; the
+// controls stay where they are when it is resized.
+constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW;
+
+struct Command {
+  const char* control;
+  void (frmQLT::*click)();
+};
+
+constexpr Command kCommands[] = {
+    {"cmdRead", &frmQLT::cmdRead_Click},
+    {"cmdWrite", &frmQLT::cmdWrite_Click},
+    {"cmdBrowse", &frmQLT::cmdBrowse_Click},
+    {"cmdExit", &frmQLT::cmdExit_Click},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Dpi dpi) : FormWindow(forms::kMainWindowTable, dpi) {}
+
+MainWindow::~MainWindow() {
+  if (drop_target_ != nullptr) {
+    RevokeDragDrop(handle());
+    drop_target_->Release();
+  }
+  dialog_.reset();  // before the window that owns it
+}
+
+void MainWindow::Open(frmQLT& form) {
+  form_ = &form;
+  Create(form, nullptr, kMainWindowStyle);
+  // Files dropped from Explorer onto the window or its text box. The
+  // handler runs inside the system's drag loop: nothing may escape it.
+  drop_target_ = new FileDropTarget([this](const std::vector<std::string>& files, bool drop) {
+    forms::Drag drag;
+    for (const std::string& file : files) drag.items.emplace_back(file);
+    // The target itself offers only a copy, and only where the source allows one.
+    drag.can_copy = true;
+    try {
+      return drop ? form_->Form_DragDrop(drag) : form_->Form_DragOver(drag);
+    } catch (...) {
+      return false;
+    }
+  });
+  // Without OLE (a program that did not initialise it) the window takes no
+  // drops and works otherwise.
+  if (FAILED(RegisterDragDrop(handle(), drop_target_))) {
+    drop_target_->Release();
+    drop_target_ = nullptr;
+  }
+}
+
+std::string MainWindow::PathNameText() const {
+  const std::wstring shown = WideWindowText(Control("txtPathName"));
+  return shown == set_wide_ ? set_text_ : Utf8Of(shown);
+}
+
+void MainWindow::SetPathNameText(const std::string& text) {
+  const HWND box = Control("txtPathName");
+  std::wstring wide = Wide(text);
+  SetWindowTextW(box, wide.c_str());
+  set_text_ = text;
+  set_wide_ = WideWindowText(box);
+}
+
+MessageAnswer MainWindow::ShowMessage(const std::string& text, MessageStyle style,
+                                      const std::string& caption) {
+  // A box of the whole program has no owner, so the system would leave no
+  // window active after it: give the activation back to the window that had
+  // it, the browse dialog or this one.
+  const HWND active = GetActiveWindow();
+  const MessageAnswer answer = ShowMessageBox(text, style, caption);
+  if (active != nullptr && IsWindowVisible(active)) {
+    SetForegroundWindow(active);
+    SetActiveWindow(active);
+  }
+  return answer;
+}
+
+void MainWindow::ShowProgress() {
+  const HWND bar = Control("prgWrite");
+  ShowWindow(bar, SW_SHOW);
+  // A command runs without the message loop: draw now.
+  UpdateWindow(bar);
+}
+
+void MainWindow::HideProgress() {
+  ShowWindow(Control("prgWrite"), SW_HIDE);
+  UpdateWindow(handle());
+}
+
+void MainWindow::SetProgressPosition(int position) {
+  const HWND bar = Control("prgWrite");
+  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  UpdateWindow(bar);
+}
+
+forms::BrowseDialogView& MainWindow::CreateBrowseDialog(forms::frmBrowse& form) {
+  dialog_ = std::make_unique<BrowseDialog>(*form_, form, handle(), dpi());
+  return *dialog_;
+}
+
+void MainWindow::EndProgram(int status) {
+  if (dialog_) dialog_->Hide();
+  FormWindow::Hide();
+  PostQuitMessage(status);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  const forms::Control* control = ControlWithId(id);
+  if (control == nullptr || code != BN_CLICKED) return;  // Enter and Escape among them
+  for (const Command& command : kCommands) {
+    if (std::string_view(command.control) == control->name) (form_->*command.click)();
+  }
+}
+
+void MainWindow::OnClose() {
+  form_->Form_Close();
+}
+
+}  // namespace quillet::win32
