@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "files/utf8.h"
+
 namespace quillet {
 namespace {
 
@@ -22,55 +24,13 @@ constexpr char16_t kWindows1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// The length of the valid UTF-8 sequence at the start of `text`, 0 when
-// there is none (a stray continuation byte, an overlong form, a surrogate,
-// a code point past U+10FFFF, a sequence cut short).
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
 bool IsValidUtf8(std::string_view text) {
   while (!text.empty()) {
-    const std::size_t length = Utf8SequenceLength(text);
+    const std::size_t length = DecodeUtf8At(text).length;
     if (length == 0) return false;
     text.remove_prefix(length);
   }
   return true;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 void AppendEscape(std::string& out, char32_t c) {
@@ -179,9 +139,9 @@ void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {
     if (byte < 0x80) {
       out.push_back(c);
     } else if (byte < 0xA0) {
-      AppendUtf8(out, kWindows1252High[byte - 0x80]);
+      AppendUtf8(kWindows1252High[byte - 0x80], out);
     } else {
-      AppendUtf8(out, byte);  // Latin-1 and Windows-1252 agree from 0xA0
+      AppendUtf8(byte, out);  // Latin-1 and Windows-1252 agree from 0xA0
     }
   }
 }
@@ -193,7 +153,7 @@ void AppendWorkbookText(std::string& out, std::string_view bytes) {
     bytes = converted;
   }
   while (!bytes.empty()) {
-    const std::size_t length = Utf8SequenceLength(bytes);
+    const std::size_t length = DecodeUtf8At(bytes).length;
     // U+FFFE and U+FFFF are no characters to XML (EF BF BE, EF BF BF).
     if (length == 3 && bytes.substr(0, 2) == "\xEF\xBF" &&
         static_cast<unsigned char>(bytes[2]) >= 0xBE) {

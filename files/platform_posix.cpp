@@ -306,25 +306,6 @@ locale_t Utf8Locale() {
   return locale;
 }
 
-// The code point of the UTF-8 sequence at `at` and its length; length 0 for a
-// byte that begins no valid sequence.
-std::pair<char32_t, std::size_t> DecodeAt(const std::string& text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  std::size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-  if (length == 0 || at + length > text.size()) return {0, 0};
-  char32_t code = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return {0, 0};
-    code = (code << 6) | (byte(at + i) & 0x3F);
-  }
-  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    return {0, 0};
-  }
-  return {code, length};
-}
-
 }  // namespace
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
@@ -357,7 +338,7 @@ std::string FoldedCase(const std::string& text) {
       ++at;
       continue;
     }
-    const auto [code, length] = DecodeAt(text, at);
+    const auto [code, length] = DecodeUtf8At(std::string_view(text).substr(at));
     if (length == 0 || utf8 == nullptr) {
       folded.push_back(text[at++]);
       continue;

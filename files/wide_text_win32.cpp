@@ -10,37 +10,15 @@ bool DecodeUtf8(const std::string& text, std::wstring& out) {
   out.clear();
   out.reserve(text.size());
   bool valid = true;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
-  for (std::size_t i = 0; i < size;) {
-    const unsigned lead = bytes[i];
-    if (lead < 0x80) {
-      out.push_back(static_cast<wchar_t>(lead));
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    char32_t code = 0;
-    char32_t least = 0;  // below this the sequence is longer than it needs to be
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, code = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, code = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, code = lead & 0x07, least = 0x10000;
-    }
-    std::size_t taken = 1;
-    while (taken < length && i + taken < size && (bytes[i + taken] & 0xC0) == 0x80) {
-      code = (code << 6) | (bytes[i + taken] & 0x3F);
-      ++taken;
-    }
-    if (length == 0 || taken < length || code < least || code > 0x10FFFF) {
+  for (std::string_view rest = text; !rest.empty();) {
+    auto [code, length] = DecodeUtf8At(rest, /*surrogates=*/true);
+    if (length == 0) {
       out.push_back(L'\xFFFD');
       valid = false;
-      ++i;
+      rest.remove_prefix(1);
       continue;
     }
-    i += length;
+    rest.remove_prefix(length);
     if (code < 0x10000) {
       out.push_back(static_cast<wchar_t>(code));
     } else {
