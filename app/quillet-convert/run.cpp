@@ -95,12 +95,12 @@ void WarnIfBeyondWorksheet(const ConversionState& state, ConsoleUi& ui) {
 bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& inputs,
                     std::ostream& err) {
   if (target.standardOutput) return true;
-  for (const std::string& input : inputs) {
-    if (!SameFile(target.path, input)) continue;
-    err << kProgramName << ": the workbook " << target.path << " would overwrite " << input << '\n';
-    return false;
-  }
-  return true;
+  FileSet read;
+  for (const std::string& input : inputs) read.Add(input, input);
+  const auto input = read.Find(target.path);
+  if (!input) return true;
+  err << kProgramName << ": the workbook " << target.path << " would overwrite " << *input << '\n';
+  return false;
 }
 
 // The workbook form: every chain read in turn and written as the next
