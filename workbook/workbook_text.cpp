@@ -1,4 +1,4 @@
-#include "core/workbook_text.h"
+#include "workbook/workbook_text.h"
 
 #include <charconv>
 #include <cstdint>
