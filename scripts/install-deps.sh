@@ -26,6 +26,9 @@ packages=(
   acl attr                              # fault tests: access lists and attributes of a replaced file
   exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
   python3-openpyxl                      # tests: the independent reader of the workbooks
+  # tests: the spreadsheet programs that open the workbooks (LibreOffice Calc
+  # headless, with its Python bridge, and Gnumeric's ssconvert)
+  libreoffice-calc-nogui python3-uno gnumeric
 )
 for extra in "$@"; do
   case $extra in
