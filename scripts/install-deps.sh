@@ -16,6 +16,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config     # build
+  libisal-dev                           # the workbooks' deflate (zlib where it is missing)
   libgtest-dev                          # unit tests
   locales                               # a locale with a decimal comma for the number tests
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
