@@ -24,8 +24,6 @@ constexpr const char* kSheetEnd = "</sheetData></worksheet>";
 // and <row r="1048576"></row>.
 constexpr std::uint64_t kMostCellMarkup = 80;
 constexpr std::uint64_t kMostRowMarkup = 32;
-// How much of the sheet is built before it is handed on.
-constexpr std::size_t kPieceSize = std::size_t{1} << 18;
 
 // Column widths, in characters of the default font: wide enough for the
 // longest name or value of the first rows, within reason. A number in the
@@ -106,7 +104,7 @@ WorksheetXml::WorksheetXml(const SampleTable& table, std::int64_t last_row)
   }
 }
 
-std::string WorksheetXml::Start() const {
+std::string WorksheetXml::Head() const {
   std::string xml = kSheetHead;
   xml += "<dimension ref=\"A1:";
   xml += ColumnLetters(last_column_ + 1);
@@ -157,6 +155,10 @@ class Digits {
 }  // namespace
 
 void WorksheetXml::AppendRow(std::string& out, std::int64_t row) const {
+  if (row == 0) {
+    AppendHeader(out);
+    return;
+  }
   const Digits number(row);
   const Digits sheet_row_digits(row + 1);  // below the header row
   const std::string_view sheet_row = sheet_row_digits.view();
@@ -176,8 +178,12 @@ void WorksheetXml::AppendRow(std::string& out, std::int64_t row) const {
   out += "</row>";
 }
 
+std::string_view WorksheetXml::Tail() {
+  return kSheetEnd;
+}
+
 std::uint64_t WorksheetXml::MostBytes() const {
-  std::uint64_t bytes = Start().size() + std::string_view(kSheetEnd).size();
+  std::uint64_t bytes = Head().size() + Tail().size();
   const auto columns = static_cast<std::uint64_t>(last_column_ + 2);
   for (std::int64_t row = 0; row <= last_row_; ++row) {
     bytes += kMostRowMarkup + columns * kMostCellMarkup;
@@ -189,26 +195,14 @@ std::uint64_t WorksheetXml::MostBytes() const {
 }
 
 std::uint64_t WorksheetXml::ExactBytes() const {
-  std::uint64_t bytes = 0;
-  Write([&](std::string_view piece) { bytes += piece.size(); }, [](std::int64_t) {});
-  return bytes;
-}
-
-void WorksheetXml::Write(const std::function<void(std::string_view)>& sink,
-                         const std::function<void(std::int64_t)>& row_done) const {
-  std::string xml = Start();
-  xml.reserve(kPieceSize * 2);
-  AppendHeader(xml);
-  for (std::int64_t row = 1; row <= last_row_; ++row) {
-    AppendRow(xml, row);
-    if (xml.size() >= kPieceSize) {
-      sink(xml);
-      xml.clear();
-    }
-    row_done(row);
+  std::uint64_t bytes = Head().size() + Tail().size();
+  std::string row_xml;
+  for (std::int64_t row = 0; row <= last_row_; ++row) {
+    AppendRow(row_xml, row);
+    bytes += row_xml.size();
+    row_xml.clear();
   }
-  xml += kSheetEnd;
-  sink(xml);
+  return bytes;
 }
 
 }  // namespace quillet
