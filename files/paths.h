@@ -1,13 +1,10 @@
-// Path text: separators, the parts of a stem, joining a directory and a name,
-// and which drive a path lies on. Pure text work, the same on every system
-// except for the separator the program writes (kNativeSeparator). Paths and
-// names are bytes and pass through unchanged.
+// Path text: separators, the parts of a stem, joining a directory and a
+// name. Pure text work, the same on every system except for the separator
+// the program writes (kNativeSeparator). Paths and names are bytes and pass
+// through unchanged.
 #pragma once
 
-#include <cstddef>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "files/platform.h"
 
@@ -31,11 +28,5 @@ std::string WithoutLastExtension(const std::string& path);
 // The stem for `base` in `directory`: exactly one separator between them,
 // none added when the directory already ends in one (a root).
 std::string JoinStem(const std::string& directory, const std::string& base);
-
-// The drive that `text` selects. A text that begins with a letter and a
-// colon selects the drive of that letter, whatever its case (c:\ and C:\DROM
-// both select c:); any other text the drive with the longest root that
-// begins it. Empty when the text selects none (a relative path, say).
-std::optional<std::size_t> FindDrive(const std::vector<Drive>& drives, const std::string& text);
 
 }  // namespace quillet

@@ -49,17 +49,16 @@ std::FILE* BinaryStandardOutput();
 std::filesystem::path NativePath(const std::string& path);
 std::string PathText(const std::filesystem::path& path);
 
-// A path read back from a file that other programs may have written too (the
-// settings file). On Windows, text that is not valid UTF-8 was written in the
-// system's ANSI code page, as older programs do: it is converted from there
-// to UTF-8. Valid UTF-8 passes unchanged, and so does everything elsewhere.
-std::string PathFromStoredText(const std::string& text);
+// Text in the code page of the system's older programs (Windows' ANSI code
+// page) as UTF-8. Elsewhere, where names are bytes whatever wrote them,
+// unchanged.
+std::string Utf8FromSystemCodePage(const std::string& text);
 
-// The program's arguments after its name. Elsewhere argv as given; on
-// Windows the same arguments taken from the wide-character command line as
-// UTF-8, since argv there holds them in the ANSI code page, which cannot
-// spell every file name.
-std::vector<std::string> ProgramArguments(int argc, char** argv);
+// The words of the command line, the program's name first, where the system
+// keeps it apart from argv: on Windows the wide-character command line as
+// UTF-8 (argv there holds the words in the ANSI code page, which cannot spell
+// every file name). None elsewhere, and where it cannot be had.
+std::optional<std::vector<std::string>> SystemCommandLine();
 
 // True when standard error is a terminal (on Windows: a console).
 bool StandardErrorIsTerminal();
@@ -161,14 +160,8 @@ class ReplacementFile {
   int removal_slot_ = -1;     // the hidden name's place among those removed on a signal
 };
 
-// A drive as the browse dialog's drive list shows it: its text ("c:", or "/"
-// where there are no drive letters) and the root directory it stands for.
-struct Drive {
-  std::string text;
-  std::string root;
-};
-
-// The machine's drives: the drive letters on Windows, the root "/" elsewhere.
-std::vector<Drive> SystemDriveList();
+// The root directories of the machine's drives: "C:\", "D:\", ... on
+// Windows, "/" elsewhere.
+std::vector<std::string> DriveRoots();
 
 }  // namespace quillet

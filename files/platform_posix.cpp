@@ -258,20 +258,20 @@ std::string PathText(const std::filesystem::path& path) {
   return path.string();
 }
 
-std::string PathFromStoredText(const std::string& text) {
+std::string Utf8FromSystemCodePage(const std::string& text) {
   return text;  // names are bytes here, whatever wrote them
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+std::optional<std::vector<std::string>> SystemCommandLine() {
+  return std::nullopt;  // argv is the command line
 }
 
 bool StandardErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }
 
-std::vector<Drive> SystemDriveList() {
-  return {{"/", "/"}};
+std::vector<std::string> DriveRoots() {
+  return {"/"};
 }
 
 namespace {

@@ -262,22 +262,21 @@ std::string PathText(const std::filesystem::path& path) {
   return Utf8Of(path.native());
 }
 
-std::string PathFromStoredText(const std::string& text) {
-  std::wstring wide;
-  if (DecodeUtf8(text, wide) || text.size() > INT_MAX) return text;
+std::string Utf8FromSystemCodePage(const std::string& text) {
+  if (text.size() > INT_MAX) return text;
   const int size = static_cast<int>(text.size());
   const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  wide.assign(static_cast<std::size_t>(length), L'\0');
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
   return Utf8Of(wide);
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
+std::optional<std::vector<std::string>> SystemCommandLine() {
   int count = 0;
   wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (words == nullptr) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (words == nullptr) return std::nullopt;
   std::vector<std::string> args;
-  for (int i = 1; i < count; ++i) args.push_back(Utf8Of(words[i], std::wcslen(words[i])));
+  for (int i = 0; i < count; ++i) args.push_back(Utf8Of(words[i], std::wcslen(words[i])));
   LocalFree(words);
   return args;
 }
@@ -287,7 +286,7 @@ bool StandardErrorIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-std::vector<Drive> SystemDriveList() {
+std::vector<std::string> DriveRoots() {
   // The roots one after another, each ended by a NUL: "C:\", "D:\", ...
   std::wstring roots(128, L'\0');
   DWORD length;
@@ -296,20 +295,12 @@ std::vector<Drive> SystemDriveList() {
     roots.resize(length + 1);
   }
   roots.resize(length);
-  std::vector<Drive> drives;
+  std::vector<std::string> drives;
   for (std::size_t start = 0; start < roots.size();) {
     std::size_t end = roots.find(L'\0', start);
     if (end == std::wstring::npos) end = roots.size();
-    const std::string root = Utf8Of(roots.data() + start, end - start);
-    if (!root.empty()) {
-      // The list shows a drive as its letter in lower case and a colon: "c:".
-      std::string text = root;
-      if (text.size() >= 2 && text[1] == ':') {
-        text =
-            std::string{static_cast<char>(std::tolower(static_cast<unsigned char>(text[0]))), ':'};
-      }
-      drives.push_back({text, root});
-    }
+    std::string root = Utf8Of(roots.data() + start, end - start);
+    if (!root.empty()) drives.push_back(std::move(root));
     start = end + 1;
   }
   return drives;

@@ -30,12 +30,6 @@ fs::path WhereWritten(const std::string& text) {
 
 }  // namespace
 
-bool SameFile(const std::string& a, const std::string& b) {
-  FileSet set;
-  set.Add(b, "");
-  return set.Find(a).has_value();
-}
-
 FileSet::FileSet(CaseRule names_may_ignore_case)
     : names_may_ignore_case_(std::move(names_may_ignore_case)) {}
 

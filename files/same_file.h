@@ -14,10 +14,6 @@
 
 namespace quillet {
 
-// Whether two paths may name the same file, as a write to one would change
-// the other (FileSet with the system's letter-case rule).
-bool SameFile(const std::string& a, const std::string& b);
-
 // Files that a write must not reach, each with what it is, found again in
 // constant time however many there are. A path meets a file of the set when
 // both exist and are one file (a symbolic or hard link leads to its file),

@@ -4,8 +4,26 @@
 #include "files/platform.h"
 #include "files/text_reader.h"
 #include "files/text_writer.h"
+#include "files/utf8.h"
 
 namespace quillet {
+namespace {
+
+// The stem as a path. Other programs may have written the file too: text
+// that is not valid UTF-8 was written in the system's code page, as older
+// programs do (on Windows; elsewhere names are bytes whatever wrote them),
+// and is read from there. Valid UTF-8 passes unchanged.
+std::string PathFromStoredText(const std::string& text) {
+  for (std::string_view rest = text; !rest.empty();) {
+    // An unpaired surrogate in its three-byte form spells a Windows name.
+    const std::size_t length = DecodeUtf8At(rest, /*surrogates=*/true).length;
+    if (length == 0) return Utf8FromSystemCodePage(text);
+    rest.remove_prefix(length);
+  }
+  return text;
+}
+
+}  // namespace
 
 bool SaveSettings(const std::string& stem) {
   try {

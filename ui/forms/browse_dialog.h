@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ui/forms/browse_dialog_view.h"
+#include "ui/forms/control_table.h"
 #include "ui/forms/drive_source.h"
 #include "ui/forms/file_lists.h"
 
@@ -17,7 +18,7 @@ namespace quillet::forms {
 
 class frmQLT;
 
-class frmBrowse {
+class frmBrowse : public Form {
  public:
   frmBrowse(frmQLT& owner, std::shared_ptr<const DriveSource> drives);
   ~frmBrowse();

@@ -1,14 +1,11 @@
 #include "ui/forms/control_table.h"
 
-#include <string_view>
-
 namespace quillet::forms {
 
-const Control* FormTable::Find(const char* control_name) const {
-  for (const Control& control : controls) {
-    if (std::string_view(control.name) == control_name) return &control;
-  }
-  return nullptr;
+Box FormTable::StartUpPlace(const Box& size, const Box& screen, const Box& owner) const {
+  const Box& area = position == StartUpPosition::kCentreOfOwner ? owner : screen;
+  return {area.left + (area.width - size.width) / 2, area.top + (area.height - size.height) / 2,
+          size.width, size.height};
 }
 
 }  // namespace quillet::forms

@@ -1,9 +1,9 @@
 #include "ui/forms/drop_policy.h"
 
-#include "files/directories.h"
 #include "files/paths.h"
 #include "files/platform.h"
 #include "ui/forms/dialog_paths.h"
+#include "ui/forms/directories.h"
 
 namespace quillet::forms {
 

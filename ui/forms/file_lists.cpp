@@ -1,15 +1,15 @@
 #include "ui/forms/file_lists.h"
 
-#include "files/directories.h"
 #include "files/errors.h"
 #include "files/paths.h"
+#include "ui/forms/directories.h"
 
 namespace quillet::forms {
 
 DriveList::DriveList(DriveListView& view, const DriveSource& source)
     : view_(view), drives_(source.Drives()) {
   std::vector<std::string> texts;
-  for (const quillet::Drive& drive : drives_) texts.push_back(drive.text);
+  for (const forms::Drive& drive : drives_) texts.push_back(drive.text);
   view_.SetDrives(texts);
   if (!drives_.empty()) current_ = FindDrive(drives_, CurrentDirectory()).value_or(0);
   view_.SetCurrentDrive(current_);
@@ -19,8 +19,8 @@ std::string DriveList::Drive() const {
   return current_ ? drives_[*current_].text : std::string();
 }
 
-quillet::Drive DriveList::CurrentDrive() const {
-  return current_ ? drives_[*current_] : quillet::Drive{};
+Drive DriveList::CurrentDrive() const {
+  return current_ ? drives_[*current_] : forms::Drive{};
 }
 
 void DriveList::SetDrive(const std::string& text) {

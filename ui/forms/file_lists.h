@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "files/platform.h"
 #include "ui/forms/browse_dialog_view.h"
 #include "ui/forms/drive_source.h"
 
@@ -33,8 +32,7 @@ class DriveList {
 
   // The current drive's text as the list shows it, and its root directory.
   std::string Drive() const;
-  quillet::Drive CurrentDrive() const;
-  const std::vector<quillet::Drive>& drives() const { return drives_; }
+  forms::Drive CurrentDrive() const;
 
   // Selects the drive that `text` names (see FindDrive); a text naming no
   // drive changes nothing. Selecting a different drive calls the change
@@ -45,7 +43,7 @@ class DriveList {
 
  private:
   DriveListView& view_;
-  std::vector<quillet::Drive> drives_;
+  std::vector<forms::Drive> drives_;
   std::optional<std::size_t> current_;
   ChangeHandler on_change_;
 };

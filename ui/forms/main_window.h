@@ -13,6 +13,7 @@
 
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
+#include "ui/forms/control_table.h"
 #include "ui/forms/drive_source.h"
 #include "ui/forms/drop_policy.h"
 #include "ui/forms/main_window_view.h"
@@ -21,8 +22,9 @@ namespace quillet::forms {
 
 class frmBrowse;
 
-class frmQLT : public UserInterface {
+class frmQLT : public UserInterface, public Form {
  public:
+  // The browse dialog takes its drives from `drives`.
   explicit frmQLT(MainWindowView& view, std::shared_ptr<const DriveSource> drives = SystemDrives());
   ~frmQLT() override;
   frmQLT(const frmQLT&) = delete;
@@ -54,9 +56,6 @@ class frmQLT : public UserInterface {
   bool ended() const { return exit_status_.has_value(); }
   int exit_status() const { return exit_status_.value_or(0); }
 
-  // Where the browse dialog takes its drives from; used when Browse first
-  // creates it.
-  void SetDriveSource(std::shared_ptr<const DriveSource> drives) { drives_ = std::move(drives); }
   // The browse dialog, once the first Browse has created it.
   frmBrowse* browse() const { return browse_.get(); }
 

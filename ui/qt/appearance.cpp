@@ -3,15 +3,19 @@
 #include <QFont>
 #include <QPalette>
 #include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
-#include "ui/forms/desktop.h"
 #include "ui/forms/form_tables.h"
 
 namespace quillet::qt {
 namespace {
 
 #include "quillet.xpm"
+
+forms::Box BoxOf(const QRect& rect) {
+  return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
 
 }  // namespace
 
@@ -20,8 +24,7 @@ QIcon QuilletIcon() {
 }
 
 QColor WindowBackground() {
-  const forms::Rgb colour = forms::ActiveBorderColour();
-  return QColor(colour.red, colour.green, colour.blue);
+  return QColor(0xC0, 0xC0, 0xC0);
 }
 
 QRect PixelRect(const QWidget& widget, const forms::Box& twips) {
@@ -42,6 +45,14 @@ void ApplyWindowLook(QWidget& window, const forms::FormTable& form) {
   window.setAutoFillBackground(true);
   window.setWindowIcon(QuilletIcon());
   window.resize(PixelRect(window, form.client_area).size());
+}
+
+void PlaceAtStartUp(QWidget& window, const forms::FormTable& form, const QWidget* owner) {
+  const QScreen* screen = window.screen();
+  const forms::Box place = form.StartUpPlace(
+      BoxOf(window.rect()), screen ? BoxOf(screen->availableGeometry()) : forms::Box{},
+      owner ? BoxOf(owner->geometry()) : forms::Box{});
+  window.move(place.left, place.top);
 }
 
 }  // namespace quillet::qt

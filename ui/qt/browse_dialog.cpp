@@ -1,7 +1,6 @@
 #include "ui/qt/browse_dialog.h"
 
 #include <QCloseEvent>
-#include <QPushButton>
 
 #include "ui/forms/form_tables.h"
 #include "ui/qt/appearance.h"
@@ -12,7 +11,7 @@ namespace quillet::qt {
 
 BrowseDialog::BrowseDialog(QWidget& owner, forms::frmBrowse& form) : QWidget(&owner, Qt::Dialog) {
   ApplyWindowLook(*this, forms::kBrowseDialogTable);
-  BuildControls(*this, forms::kBrowseDialogTable,
+  BuildControls(*this, forms::kBrowseDialogTable, form,
                 [this](const forms::Control& control) -> QWidget* {
                   switch (control.kind) {
                     case forms::ControlKind::kDriveList:
@@ -23,19 +22,7 @@ BrowseDialog::BrowseDialog(QWidget& owner, forms::frmBrowse& form) : QWidget(&ow
                       return filList_ = new FileListBox(this);
                   }
                 });
-
-  connect(drvList_, &QComboBox::activated, this,
-          [&form](int index) { form.drvList_Click(static_cast<std::size_t>(index)); });
-  connect(dirList_, &QListWidget::itemActivated, this, [this, &form](QListWidgetItem* item) {
-    form.dirList_Open(static_cast<std::size_t>(dirList_->row(item)));
-  });
-  connect(filList_, &QListWidget::itemDoubleClicked, this, [&form] { form.filList_DblClick(); });
-  connect(ControlOf<QPushButton>(*this, "cmdSelect"), &QPushButton::clicked, this,
-          [&form] { form.cmdSelect_Click(); });
-  connect(ControlOf<QPushButton>(*this, "cmdCancel"), &QPushButton::clicked, this,
-          [&form] { form.cmdCancel_Click(); });
-
-  move(owner.geometry().center() - rect().center());
+  PlaceAtStartUp(*this, forms::kBrowseDialogTable, &owner);
 }
 
 forms::DriveListView& BrowseDialog::drvList() {

@@ -1,9 +1,11 @@
 #include "ui/qt/form_widgets.h"
 
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <limits>
@@ -67,13 +69,47 @@ QWidget* MakeWidget(QWidget& window, const Control& control, const ListMaker& ma
   return make_list(control);
 }
 
+// The user's action on the widget: a click, a drive picked, a directory
+// opened (double-click or Enter), a file double-clicked.
+void ConnectAction(QWidget* widget, const Control& control, forms::Form& form) {
+  const forms::Action action = control.action;
+  if (!action) return;
+  switch (control.kind) {
+    case ControlKind::kCommandButton:
+      QObject::connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, widget,
+                       [&form, action] { action(form); });
+      break;
+    case ControlKind::kDriveList:
+      QObject::connect(
+          static_cast<QComboBox*>(widget), &QComboBox::activated, widget,
+          [&form, action](int index) { action(form, static_cast<std::size_t>(index)); });
+      break;
+    case ControlKind::kDirectoryList: {
+      auto* list = static_cast<QListWidget*>(widget);
+      QObject::connect(list, &QListWidget::itemActivated, list,
+                       [&form, action, list](QListWidgetItem* item) {
+                         action(form, static_cast<std::size_t>(list->row(item)));
+                       });
+      break;
+    }
+    case ControlKind::kFileList:
+      QObject::connect(static_cast<QListWidget*>(widget), &QListWidget::itemDoubleClicked, widget,
+                       [&form, action] { action(form); });
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
-void BuildControls(QWidget& window, const forms::FormTable& form, const ListMaker& make_list) {
+void BuildControls(QWidget& window, const forms::FormTable& table, forms::Form& form,
+                   const ListMaker& make_list) {
   QWidget* previous = nullptr;
   QWidget* first = nullptr;
-  for (const Control& control : form.controls) {
+  for (const Control& control : table.controls) {
     QWidget* widget = MakeWidget(window, control, make_list);
+    ConnectAction(widget, control, form);
     widget->setObjectName(QString::fromLatin1(control.name));
     // Fixed positions: nothing moves or resizes with the window.
     widget->setGeometry(PixelRect(window, control.box));

@@ -6,8 +6,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QScreen>
 
 #include "ui/forms/form_tables.h"
 #include "ui/qt/appearance.h"
@@ -22,27 +20,13 @@ namespace quillet::qt {
 MainWindow::MainWindow(std::shared_ptr<const forms::DriveSource> drives)
     : form_(*this, std::move(drives)) {
   ApplyWindowLook(*this, forms::kMainWindowTable);
-  BuildControls(*this, forms::kMainWindowTable);
+  BuildControls(*this, forms::kMainWindowTable, form_);
   txtPathName_ = ControlOf<QLineEdit>(*this, "txtPathName");
   prgWrite_ = ControlOf<QProgressBar>(*this, "prgWrite");
 
   setAcceptDrops(true);
   txtPathName_->installEventFilter(this);
-
-  const std::pair<const char*, void (forms::frmQLT::*)()> clicks[] = {
-      {"cmdRead", &forms::frmQLT::cmdRead_Click},
-      {"cmdWrite", &forms::frmQLT::cmdWrite_Click},
-      {"cmdBrowse", &forms::frmQLT::cmdBrowse_Click},
-      {"cmdExit", &forms::frmQLT::cmdExit_Click},
-  };
-  for (const auto& [name, click] : clicks) {
-    connect(ControlOf<QPushButton>(*this, name), &QPushButton::clicked, this,
-            [this, click] { (form_.*click)(); });
-  }
-
-  if (const QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  PlaceAtStartUp(*this, forms::kMainWindowTable);
 }
 
 MainWindow::~MainWindow() = default;

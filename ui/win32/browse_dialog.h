@@ -1,7 +1,8 @@
 // frmBrowse on Windows: the modeless browse dialog built from the forms'
 // control table, its drive, directory and file lists filled from the forms'
-// list models with the list controls' own messages, and each pick passed to
-// the forms' frmBrowse. Setting a list never reports back to the dialog.
+// list models with the list controls' own messages, and each pick calling
+// its control's action on the forms' frmBrowse. Setting a list never
+// reports back to the dialog.
 #pragma once
 
 #include <windows.h>
@@ -45,12 +46,7 @@ class BrowseDialog final : public FormWindow,
   void SetNames(const std::vector<std::string>& names) override;
   std::optional<std::size_t> SelectedName() const override;
 
-  void OnCommand(int id, int code) override;
   void OnClose() override;
-  void PickDrive();
-  void OpenDirectory();
-
-  forms::frmBrowse& form_;
 };
 
 }  // namespace quillet::win32

@@ -1,10 +1,8 @@
 #include "ui/win32/browse_dialog.h"
 
 #include <stdexcept>
-#include <string_view>
 
 #include "files/wide_text.h"
-#include "ui/forms/browse_dialog.h"
 #include "ui/forms/form_tables.h"
 
 namespace quillet::win32 {
@@ -15,10 +13,10 @@ namespace {
 constexpr DWORD kDialogStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 
 struct ListMessages {
-  UINT reset, add, set_selection, get_selection;
+  UINT reset, add, set_selection;
 };
-constexpr ListMessages kComboBox{CB_RESETCONTENT, CB_ADDSTRING, CB_SETCURSEL, CB_GETCURSEL};
-constexpr ListMessages kListBox{LB_RESETCONTENT, LB_ADDSTRING, LB_SETCURSEL, LB_GETCURSEL};
+constexpr ListMessages kComboBox{CB_RESETCONTENT, CB_ADDSTRING, CB_SETCURSEL};
+constexpr ListMessages kListBox{LB_RESETCONTENT, LB_ADDSTRING, LB_SETCURSEL};
 
 // Replaces every item of `list` by `items`, none selected. The list stays
 // unsorted: the models give the order.
@@ -39,12 +37,6 @@ void Fill(HWND list, const ListMessages& messages, const std::vector<std::string
   InvalidateRect(list, nullptr, TRUE);
 }
 
-std::optional<std::size_t> Selection(HWND list, const ListMessages& messages) {
-  const LRESULT selected = SendMessageW(list, messages.get_selection, 0, 0);
-  if (selected < 0) return std::nullopt;
-  return static_cast<std::size_t>(selected);
-}
-
 void Select(HWND list, const ListMessages& messages, std::optional<std::size_t> index) {
   SendMessageW(list, messages.set_selection, index ? static_cast<WPARAM>(*index) : WPARAM(-1), 0);
 }
@@ -52,8 +44,8 @@ void Select(HWND list, const ListMessages& messages, std::optional<std::size_t> 
 }  // namespace
 
 BrowseDialog::BrowseDialog(forms::frmQLT& guard, forms::frmBrowse& form, HWND owner, Dpi dpi)
-    : FormWindow(forms::kBrowseDialogTable, dpi), form_(form) {
-  Create(guard, owner, kDialogStyle);
+    : FormWindow(forms::kBrowseDialogTable, dpi) {
+  Create(guard, form, owner, kDialogStyle);
 }
 
 void BrowseDialog::Show() {
@@ -90,45 +82,7 @@ void BrowseDialog::SetNames(const std::vector<std::string>& names) {
 }
 
 std::optional<std::size_t> BrowseDialog::SelectedName() const {
-  return Selection(Control("filList"), kListBox);
-}
-
-void BrowseDialog::PickDrive() {
-  if (const std::optional<std::size_t> index = Selection(Control("drvList"), kComboBox)) {
-    form_.drvList_Click(*index);
-  }
-}
-
-void BrowseDialog::OpenDirectory() {
-  if (const std::optional<std::size_t> row = Selection(Control("dirList"), kListBox)) {
-    form_.dirList_Open(*row);
-  }
-}
-
-void BrowseDialog::OnCommand(int id, int code) {
-  if (id == IDOK) {
-    // Enter, from the dialog manager: it opens the directory selected in
-    // the directory list and does nothing elsewhere.
-    if (GetFocus() == Control("dirList")) OpenDirectory();
-    return;
-  }
-  const forms::Control* control = ControlWithId(id);
-  if (control == nullptr) return;  // Escape among them
-  const std::string_view name = control->name;
-  if (name == "drvList") {
-    // A drive is taken when the list closes on it, or at once when it is
-    // changed in the closed list by the keys.
-    const bool dropped = SendMessageW(Control("drvList"), CB_GETDROPPEDSTATE, 0, 0) != 0;
-    if (code == CBN_CLOSEUP || (code == CBN_SELCHANGE && !dropped)) PickDrive();
-  } else if (name == "dirList" && code == LBN_DBLCLK) {
-    OpenDirectory();
-  } else if (name == "filList" && code == LBN_DBLCLK) {
-    form_.filList_DblClick();
-  } else if (name == "cmdSelect" && code == BN_CLICKED) {
-    form_.cmdSelect_Click();
-  } else if (name == "cmdCancel" && code == BN_CLICKED) {
-    form_.cmdCancel_Click();
-  }
+  return SelectedItem("filList");
 }
 
 void BrowseDialog::OnClose() {

@@ -8,18 +8,15 @@
 #include <oleidl.h>
 
 #include <functional>
-#include <string>
-#include <vector>
+#include "ui/forms/drop_policy.h"
 
 namespace quillet::win32 {
 
-// Asked with the paths (UTF-8) of the files a drag carries: whether the
-// window takes them, and with `drop` set also to take them. It must not
-// throw: it runs inside the system's drag loop.
-using FileDropHandler = std::function<bool(const std::vector<std::string>& files, bool drop)>;
-
-// The paths of the files a drag's data carries; empty when it carries none.
-std::vector<std::string> DraggedFiles(IDataObject* data);
+// Asked with what a drag carries (the paths of its files, UTF-8, and whether
+// its source lets them be copied): whether the window takes it, as a copy,
+// and with `drop` set also to take it. It must not throw: it runs inside the
+// system's drag loop.
+using FileDropHandler = std::function<bool(const forms::Drag& drag, bool drop)>;
 
 class FileDropTarget final : public IDropTarget {
  public:
@@ -27,9 +24,8 @@ class FileDropTarget final : public IDropTarget {
   FileDropTarget(const FileDropTarget&) = delete;
   FileDropTarget& operator=(const FileDropTarget&) = delete;
 
-  // A drag the handler takes is offered as a copy, and only where the drag's
-  // source allows one (a move would have Explorer take the file away); every
-  // other drag is refused for as long as it lasts.
+  // A drag the handler takes is offered as a copy; every other drag is
+  // refused for as long as it lasts.
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
                                       DWORD* effect) override;
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;

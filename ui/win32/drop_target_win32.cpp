@@ -2,17 +2,15 @@
 
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "files/wide_text.h"
 
 namespace quillet::win32 {
 namespace {
 
-DWORD Offered(bool taken, DWORD allowed) {
-  return taken && (allowed & DROPEFFECT_COPY) != 0 ? DROPEFFECT_COPY : DROPEFFECT_NONE;
-}
-
-}  // namespace
-
+// The paths of the files a drag's data carries; empty when it carries none.
 std::vector<std::string> DraggedFiles(IDataObject* data) {
   std::vector<std::string> files;
   FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -31,14 +29,27 @@ std::vector<std::string> DraggedFiles(IDataObject* data) {
   return files;
 }
 
+forms::Drag DragOf(IDataObject* data, DWORD allowed) {
+  forms::Drag drag;
+  for (std::string& file : DraggedFiles(data)) drag.items.emplace_back(std::move(file));
+  drag.can_copy = (allowed & DROPEFFECT_COPY) != 0;
+  return drag;
+}
+
+DWORD Effect(bool taken) {
+  return taken ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+}
+
+}  // namespace
+
 HRESULT FileDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
-  taken_ = handler_(DraggedFiles(data), false);
-  *effect = Offered(taken_, *effect);
+  taken_ = handler_(DragOf(data, *effect), false);
+  *effect = Effect(taken_);
   return S_OK;
 }
 
 HRESULT FileDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
-  *effect = Offered(taken_, *effect);
+  *effect = Effect(taken_);
   return S_OK;
 }
 
@@ -48,9 +59,7 @@ HRESULT FileDropTarget::DragLeave() {
 }
 
 HRESULT FileDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
-  const std::vector<std::string> files = DraggedFiles(data);
-  const bool copy = Offered(true, *effect) == DROPEFFECT_COPY;
-  *effect = copy && handler_(files, true) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+  *effect = Effect(handler_(DragOf(data, *effect), true));
   taken_ = false;
   return S_OK;
 }

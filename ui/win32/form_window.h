@@ -2,12 +2,15 @@
 // client area and every control placed in twips converted at the display's
 // resolution, the controls created in tab order with the ids ControlId gives,
 // their captions, access letters and tool tips, the one background colour,
-// the program's icon and caption font. Its window procedure lets no C++
-// exception out: whatever escapes a message goes to the program's guard.
+// the program's icon and caption font, placed where the form says. Each
+// user action on a control calls the control's action on the form. Its
+// window procedure lets no C++ exception out: whatever escapes a message
+// goes to the program's guard.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -36,6 +39,10 @@ int ControlId(const forms::Control& control);
 // The window's size for a client area of `client` pixels with `style`.
 SIZE FrameSizeFor(SIZE client, DWORD style, DWORD ex_style);
 
+// The windows' background: the user's system colour of an active window's
+// border.
+COLORREF WindowBackground();
+
 class FormWindow {
  public:
   FormWindow(const forms::FormTable& table, Dpi dpi);
@@ -50,6 +57,8 @@ class FormWindow {
   HWND Control(const char* name) const;
   // The table's control whose id is `id`; null when there is none.
   const forms::Control* ControlWithId(int id) const;
+  // The item selected in the list control named `name`, if any.
+  std::optional<std::size_t> SelectedItem(const char* name) const;
 
   // Shows the window in front, active, with the focus where it was left (at
   // first on the first control in tab order).
@@ -60,12 +69,11 @@ class FormWindow {
   static bool IsFormWindow(HWND window);
 
  protected:
-  // Creates the window, hidden, centred on the screen or on `owner`. What
-  // escapes its messages goes to `guard`, the program's one guard.
-  void Create(forms::frmQLT& guard, HWND owner, DWORD style);
+  // Creates the window, hidden, where the form places it (on the screen or
+  // on `owner`), its controls acting on `form`. What escapes its messages
+  // goes to `guard`, the program's one guard.
+  void Create(forms::frmQLT& guard, forms::Form& form, HWND owner, DWORD style);
 
-  // A click or other notification from the control with `id`.
-  virtual void OnCommand(int id, int code) = 0;
   // The close box or the control menu's Close.
   virtual void OnClose() = 0;
 
@@ -73,12 +81,19 @@ class FormWindow {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   std::optional<LRESULT> Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void ReportEscaped() noexcept;
+  // A click or other notification from the control with `id`, or Enter
+  // (IDOK) and Escape (IDCANCEL) from the dialog manager.
+  void OnCommand(int id, int code);
+  std::optional<std::size_t> SelectedItem(const forms::Control& list) const;
+  // Calls the list's action with its selected item, if there is one.
+  void ActOnSelected(const forms::Control& list);
   void CreateControls();
   HWND CreateControl(const forms::Control& control);
   void AddToolTip(HWND control, const char* text);
 
   const forms::FormTable& table_;
   forms::frmQLT* guard_ = nullptr;
+  forms::Form* acting_form_ = nullptr;  // what the controls' actions are called on
   Dpi dpi_;
   HWND window_ = nullptr;
   HWND tool_tips_ = nullptr;

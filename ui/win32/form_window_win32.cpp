@@ -8,7 +8,6 @@
 #include <system_error>
 
 #include "files/wide_text.h"
-#include "ui/forms/desktop.h"
 #include "ui/forms/form_tables.h"
 #include "ui/forms/main_window.h"
 
@@ -74,10 +73,8 @@ forms::Box PixelBox(const forms::Box& twips, Dpi dpi) {
   return forms::TwipsToPixels(twips, dpi.x, dpi.y);
 }
 
-// Where a window of `size` stands centred on `area`.
-POINT CentredOn(const RECT& area, SIZE size) {
-  return {area.left + (area.right - area.left - size.cx) / 2,
-          area.top + (area.bottom - area.top - size.cy) / 2};
+forms::Box BoxOf(const RECT& rect) {
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 void RegisterFormClass(const wchar_t* name, WNDPROC procedure) {
@@ -123,6 +120,10 @@ SIZE FrameSizeFor(SIZE client, DWORD style, DWORD ex_style) {
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
+COLORREF WindowBackground() {
+  return GetSysColor(COLOR_ACTIVEBORDER);
+}
+
 FormWindow::FormWindow(const forms::FormTable& table, Dpi dpi) : table_(table), dpi_(dpi) {}
 
 FormWindow::~FormWindow() {
@@ -136,29 +137,28 @@ FormWindow::~FormWindow() {
   if (background_ != nullptr) DeleteObject(background_);
 }
 
-void FormWindow::Create(forms::frmQLT& guard, HWND owner, DWORD style) {
+void FormWindow::Create(forms::frmQLT& guard, forms::Form& form, HWND owner, DWORD style) {
   guard_ = &guard;
+  acting_form_ = &form;
   const std::wstring class_name = Wide(table_.name);
   RegisterFormClass(class_name.c_str(), Procedure);
-  const forms::Rgb colour = forms::ActiveBorderColour();
-  background_colour_ = RGB(colour.red, colour.green, colour.blue);
+  background_colour_ = WindowBackground();
   background_ = CreateSolidBrush(background_colour_);
   font_ = CaptionFont(dpi_);
 
   const forms::Box client = PixelBox(table_.client_area, dpi_);
   const SIZE size = FrameSizeFor({client.width, client.height}, style, 0);
-  RECT area{};
-  if (owner != nullptr) {
-    GetWindowRect(owner, &area);
-  } else {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  const POINT place = CentredOn(area, size);
+  RECT screen{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+  RECT owner_area{};
+  if (owner != nullptr) GetWindowRect(owner, &owner_area);
+  const forms::Box place =
+      table_.StartUpPlace({0, 0, size.cx, size.cy}, BoxOf(screen), BoxOf(owner_area));
   // Not WS_CLIPCHILDREN: the frame draws only its edges, and the window's
   // background must show inside it.
   const HWND created =
-      CreateWindowExW(0, class_name.c_str(), Wide(table_.caption).c_str(), style, place.x, place.y,
-                      size.cx, size.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
+      CreateWindowExW(0, class_name.c_str(), Wide(table_.caption).c_str(), style, place.left,
+                      place.top, size.cx, size.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
   if (created == nullptr) ThrowLastError("The window could not be created");
   CreateControls();
 }
@@ -221,6 +221,59 @@ const forms::Control* FormWindow::ControlWithId(int id) const {
     if (ControlId(control) == id) return &control;
   }
   return nullptr;
+}
+
+std::optional<std::size_t> FormWindow::SelectedItem(const char* name) const {
+  for (const forms::Control& control : table_.controls) {
+    if (std::string_view(control.name) == name) return SelectedItem(control);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> FormWindow::SelectedItem(const forms::Control& list) const {
+  const UINT message = list.kind == ControlKind::kDriveList ? CB_GETCURSEL : LB_GETCURSEL;
+  const LRESULT selected = SendMessageW(Control(list.name), message, 0, 0);
+  if (selected < 0) return std::nullopt;
+  return static_cast<std::size_t>(selected);
+}
+
+void FormWindow::ActOnSelected(const forms::Control& list) {
+  if (const std::optional<std::size_t> item = SelectedItem(list)) list.action(*acting_form_, *item);
+}
+
+void FormWindow::OnCommand(int id, int code) {
+  if (id == IDOK) {
+    // Enter, from the dialog manager: it opens the directory selected in a
+    // directory list that has the focus, and does nothing elsewhere.
+    for (const forms::Control& control : table_.controls) {
+      if (control.kind == ControlKind::kDirectoryList && Control(control.name) == GetFocus()) {
+        ActOnSelected(control);
+      }
+    }
+    return;
+  }
+  const forms::Control* control = ControlWithId(id);
+  if (control == nullptr || !control->action) return;  // Escape among them
+  switch (control->kind) {
+    case ControlKind::kCommandButton:
+      if (code == BN_CLICKED) control->action(*acting_form_);
+      break;
+    case ControlKind::kDriveList: {
+      // A drive is taken when the list closes on it, or at once when it is
+      // changed in the closed list by the keys.
+      const bool dropped = SendMessageW(Control(control->name), CB_GETDROPPEDSTATE, 0, 0) != 0;
+      if (code == CBN_CLOSEUP || (code == CBN_SELCHANGE && !dropped)) ActOnSelected(*control);
+      break;
+    }
+    case ControlKind::kDirectoryList:
+      if (code == LBN_DBLCLK) ActOnSelected(*control);
+      break;
+    case ControlKind::kFileList:
+      if (code == LBN_DBLCLK) control->action(*acting_form_);
+      break;
+    default:
+      break;
+  }
 }
 
 void FormWindow::ShowActive() {

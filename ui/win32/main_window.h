@@ -1,6 +1,7 @@
 // frmQLT on Windows: the main window built from the forms' control table,
-// passing each button, the close box and the files dropped onto it to the
-// forms' frmQLT, and showing what that tells it.
+// each button calling its control's action, the close box and the files
+// dropped onto it passed to the forms' frmQLT, and showing what that tells
+// it.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +45,6 @@ class MainWindow final : public FormWindow, public forms::MainWindowView {
   void EndProgram(int status) override;
 
  private:
-  void OnCommand(int id, int code) override;
   void OnClose() override;
 
   forms::frmQLT* form_ = nullptr;

@@ -3,11 +3,8 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include <string_view>
-
 #include "files/wide_text.h"
 #include "ui/forms/form_tables.h"
-#include "ui/forms/main_window.h"
 #include "ui/win32/browse_dialog.h"
 #include "ui/win32/drop_target.h"
 #include "ui/win32/message_box.h"
@@ -21,18 +18,6 @@ using forms::frmQLT;
 // The sizable frame with control menu, minimise and maximise boxes; the
 // controls stay where they are when it is resized.
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW;
-
-struct Command {
-  const char* control;
-  void (frmQLT::*click)();
-};
-
-constexpr Command kCommands[] = {
-    {"cmdRead", &frmQLT::cmdRead_Click},
-    {"cmdWrite", &frmQLT::cmdWrite_Click},
-    {"cmdBrowse", &frmQLT::cmdBrowse_Click},
-    {"cmdExit", &frmQLT::cmdExit_Click},
-};
 
 }  // namespace
 
@@ -48,14 +33,10 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Open(frmQLT& form) {
   form_ = &form;
-  Create(form, nullptr, kMainWindowStyle);
+  Create(form, form, nullptr, kMainWindowStyle);
   // Files dropped from Explorer onto the window or its text box. The
   // handler runs inside the system's drag loop: nothing may escape it.
-  drop_target_ = new FileDropTarget([this](const std::vector<std::string>& files, bool drop) {
-    forms::Drag drag;
-    for (const std::string& file : files) drag.items.emplace_back(file);
-    // The target itself offers only a copy, and only where the source allows one.
-    drag.can_copy = true;
+  drop_target_ = new FileDropTarget([this](const forms::Drag& drag, bool drop) {
     try {
       return drop ? form_->Form_DragDrop(drag) : form_->Form_DragOver(drag);
     } catch (...) {
@@ -124,14 +105,6 @@ void MainWindow::EndProgram(int status) {
   if (dialog_) dialog_->Hide();
   FormWindow::Hide();
   PostQuitMessage(status);
-}
-
-void MainWindow::OnCommand(int id, int code) {
-  const forms::Control* control = ControlWithId(id);
-  if (control == nullptr || code != BN_CLICKED) return;  // Enter and Escape among them
-  for (const Command& command : kCommands) {
-    if (std::string_view(command.control) == control->name) (form_->*command.click)();
-  }
 }
 
 void MainWindow::OnClose() {

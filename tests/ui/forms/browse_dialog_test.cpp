@@ -23,15 +23,15 @@ using testing::TempDir;
 // the files on disk, between one list's reading and the next.
 class FakeDrives : public forms::DriveSource {
  public:
-  explicit FakeDrives(std::vector<Drive> drives, std::function<void()> on_asked = {})
+  explicit FakeDrives(std::vector<forms::Drive> drives, std::function<void()> on_asked = {})
       : drives_(std::move(drives)), on_asked_(std::move(on_asked)) {}
-  std::vector<Drive> Drives() const override {
+  std::vector<forms::Drive> Drives() const override {
     if (on_asked_) on_asked_();
     return drives_;
   }
 
  private:
-  std::vector<Drive> drives_;
+  std::vector<forms::Drive> drives_;
   std::function<void()> on_asked_;
 };
 
@@ -151,10 +151,11 @@ TEST_F(BrowseTest, OpeningDirectoriesAndOneThatCannotBeRead) {
 }
 
 TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
-  const std::string root = SystemDriveList().front().root;
-  const std::string root_text = SystemDriveList().front().text;
-  window.form.SetDriveSource(std::make_shared<FakeDrives>(
-      std::vector<Drive>{{root_text, root}, {"x:", In("no medium")}, {"y:", In("elsewhere")}}));
+  const forms::Drive first = forms::SystemDrives()->Drives().front();
+  const std::string& root_text = first.text;
+  // A window of its own over these drives.
+  FakeWindow window(std::make_shared<FakeDrives>(
+      std::vector<forms::Drive>{first, {"x:", In("no medium")}, {"y:", In("elsewhere")}}));
   window.view.text = In("runs", "a");
   testing::FakeBrowseDialog* browse = window.Browse();
 
@@ -174,6 +175,8 @@ TEST_F(BrowseTest, DrivesMoveTheListsAndAnUnreadableDriveIsLeftQuietly) {
   window.dialog().drvList_Click(0);
   EXPECT_EQ(window.dialog().dirList()->Path(),
             kNativeSeparator == '/' ? In("runs") : In("elsewhere"));
+  EXPECT_TRUE(window.view.messages.empty());
+  EXPECT_TRUE(window.view.ends.empty());
 }
 
 TEST_F(BrowseTest, ExitWithTheDialogShownEndsTheProgram) {
@@ -203,10 +206,10 @@ TEST(BrowseFailureTest, AFailureInsideANestedChangeIsReportedOnceAndEndsTheProgr
       dir.Write(name, "1 0.5\r\n");
     }
     const std::string vanishing = dir / c.vanishing;
-    const Drive first = SystemDriveList().front();
+    const forms::Drive first = forms::SystemDrives()->Drives().front();
     FakeWindow* seen = nullptr;
     FakeWindow window(std::make_shared<FakeDrives>(
-        std::vector<Drive>{first, {"y:", dir / "elsewhere"}}, [&seen, vanishing] {
+        std::vector<forms::Drive>{first, {"y:", dir / "elsewhere"}}, [&seen, vanishing] {
           const forms::frmBrowse* browse = seen ? seen->form.browse() : nullptr;
           if (browse != nullptr && browse->dirList() != nullptr &&
               browse->dirList()->Path() == vanishing) {

@@ -29,11 +29,11 @@ using testing::TempDir;
 // Drives as given.
 class FakeDrives : public forms::DriveSource {
  public:
-  explicit FakeDrives(std::vector<Drive> drives) : drives_(std::move(drives)) {}
-  std::vector<Drive> Drives() const override { return drives_; }
+  explicit FakeDrives(std::vector<forms::Drive> drives) : drives_(std::move(drives)) {}
+  std::vector<forms::Drive> Drives() const override { return drives_; }
 
  private:
-  std::vector<Drive> drives_;
+  std::vector<forms::Drive> drives_;
 };
 
 // A double-click as a user makes it: the first click, then the second.
@@ -46,7 +46,9 @@ void DoubleClick(QListWidget* list, QListWidgetItem* item) {
 class BrowseTest : public ::testing::Test {
  protected:
   TempDir dir{/*make_current=*/true};
-  ScriptedWindow window;
+  // Besides the root, a drive that cannot be read and one that can.
+  ScriptedWindow window{std::make_shared<FakeDrives>(
+      std::vector<forms::Drive>{{"/", "/"}, {"x:", dir / "no medium"}, {"y:", dir / "elsewhere"}})};
   MessageBoxCatcher catcher;  // any box the dialog raises is a failure
 
   void SetUp() override {
@@ -169,8 +171,6 @@ TEST_F(BrowseTest, ArrowKeysSelectInTheFileList) {
 // A drive picked with the keyboard reaches the form, and the list shows the
 // drive the form went back to when the one picked cannot be read.
 TEST_F(BrowseTest, DrivesPickedInTheListMoveTheLists) {
-  window.form().SetDriveSource(std::make_shared<FakeDrives>(
-      std::vector<Drive>{{"/", "/"}, {"x:", dir / "no medium"}, {"y:", dir / "elsewhere"}}));
   window.SetPathNameText(dir / "runs/a");
   qt::BrowseDialog* browse = Browse();
   QComboBox* drives = Drives(browse);

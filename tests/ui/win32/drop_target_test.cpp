@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,7 @@ struct DropCase {
   const char* name;
   std::vector<std::string> files;
   DWORD allowed;       // the effects the drag's source allows
+  bool can_copy;       // what the handler is told of them
   bool handler_takes;  // what the handler answers
   DWORD shown;         // the effect at the start, while moving and at the drop
   int drops_taken;     // how often the handler was asked to take the files
@@ -85,8 +87,11 @@ TEST_P(DropTargetTest, OffersACopyOnlyOfWhatTheHandlerTakes) {
   const DropCase& c = GetParam();
   std::vector<std::vector<std::string>> asked;
   int drops_taken = 0;
-  FileDropTarget target([&](const std::vector<std::string>& files, bool drop) {
+  FileDropTarget target([&](const forms::Drag& drag, bool drop) {
+    std::vector<std::string> files;
+    for (const std::optional<std::string>& item : drag.items) files.push_back(item.value());
     asked.push_back(files);
+    EXPECT_EQ(drag.can_copy, c.can_copy);
     if (drop && c.handler_takes) ++drops_taken;
     return c.handler_takes;
   });
@@ -112,24 +117,37 @@ constexpr DWORD kCopyOrMove = DROPEFFECT_COPY | DROPEFFECT_MOVE;
 INSTANTIATE_TEST_SUITE_P(
     Drags, DropTargetTest,
     ::testing::Values(
-        DropCase{"DataFileTaken", {"C:\\drom\\myfile.out"}, kCopyOrMove, true, DROPEFFECT_COPY, 1},
+        DropCase{
+            "DataFileTaken", {"C:\\drom\\myfile.out"}, kCopyOrMove, true, true, DROPEFFECT_COPY, 1},
         DropCase{"Utf8Path",
                  {"C:\\L\xC3\xA4ufe\\run \xE2\x82\xAC.ind"},
                  DROPEFFECT_COPY,
                  true,
+                 true,
                  DROPEFFECT_COPY,
                  1},
-        DropCase{
-            "RefusedByTheHandler", {"C:\\drom\\notes.txt"}, kCopyOrMove, false, DROPEFFECT_NONE, 0},
-        DropCase{
-            "MoveOnlyRefused", {"C:\\drom\\myfile.out"}, DROPEFFECT_MOVE, true, DROPEFFECT_NONE, 0},
-        DropCase{"TwoFilesReachTheHandler",
-                 {"C:\\a.out", "C:\\b.out"},
+        DropCase{"RefusedByTheHandler",
+                 {"C:\\drom\\notes.txt"},
                  kCopyOrMove,
+                 true,
                  false,
                  DROPEFFECT_NONE,
                  0},
-        DropCase{"TextWithoutFiles", {}, kCopyOrMove, false, DROPEFFECT_NONE, 0}),
+        DropCase{"MoveOnlyRefusedByTheHandler",
+                 {"C:\\drom\\myfile.out"},
+                 DROPEFFECT_MOVE,
+                 false,
+                 false,
+                 DROPEFFECT_NONE,
+                 0},
+        DropCase{"TwoFilesReachTheHandler",
+                 {"C:\\a.out", "C:\\b.out"},
+                 kCopyOrMove,
+                 true,
+                 false,
+                 DROPEFFECT_NONE,
+                 0},
+        DropCase{"TextWithoutFiles", {}, kCopyOrMove, true, false, DROPEFFECT_NONE, 0}),
     [](const ::testing::TestParamInfo<DropCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

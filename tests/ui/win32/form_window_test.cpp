@@ -2,13 +2,14 @@
 // each window's client area and every control stand where the control
 // tables put them in twips, with their ids and captions, and Tab walks the
 // controls in the tables' tab order, passing over the label, the frame and
-// the progress bar.
+// the progress bar. The windows' background is the user's own system colour.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,22 @@ TEST(FormWindowTest, WindowsAndControlsStandWhereTheTablesPutThem) {
               (std::vector<std::string>{"drvList", "dirList", "filList", "cmdSelect", "cmdCancel",
                                         "drvList"}));
   }
+}
+
+// The colour the user chose, as the control panel keeps it ("R G B"). The
+// Wine prefix of scripts/build-windows.sh sets one whose three parts differ.
+TEST(FormWindowTest, BackgroundIsTheUsersActiveBorderColour) {
+  wchar_t text[64] = {};
+  DWORD size = sizeof text;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"ActiveBorder",
+                         RRF_RT_REG_SZ, nullptr, text, &size),
+            ERROR_SUCCESS);
+  unsigned red = 0, green = 0, blue = 0;
+  ASSERT_EQ(std::swscanf(text, L"%u %u %u", &red, &green, &blue), 3) << text;
+  const COLORREF colour = WindowBackground();
+  EXPECT_EQ(GetRValue(colour), red);
+  EXPECT_EQ(GetGValue(colour), green);
+  EXPECT_EQ(GetBValue(colour), blue);
 }
 
 }  // namespace

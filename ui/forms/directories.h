@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quillet {
+namespace quillet::forms {
 
 // Whether `name` matches a wildcard `pattern` ("*" any run, "?" any one
 // character). Letter case matters except where file names ignore it.
@@ -30,4 +30,4 @@ std::vector<std::string> ListFiles(const std::string& directory, const std::stri
 std::vector<std::string> DirectoryChain(const std::string& path);
 std::string LastStepName(const std::string& path);
 
-}  // namespace quillet
+}  // namespace quillet::forms

@@ -1,4 +1,4 @@
-#include "files/directories.h"
+#include "ui/forms/directories.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include "files/errors.h"
 #include "files/platform.h"
 
-namespace quillet {
+namespace quillet::forms {
 namespace {
 
 namespace fs = std::filesystem;
@@ -112,4 +112,4 @@ std::string LastStepName(const std::string& path) {
   return step.has_filename() ? PathText(step.filename()) : path;
 }
 
-}  // namespace quillet
+}  // namespace quillet::forms
