@@ -40,20 +40,15 @@ class Action {
 
 namespace detail {
 
-template <class Member>
-struct FormOf;
+// The form a handler belongs to, named in a declaration only.
 template <class F>
-struct FormOf<void (F::*)()> {
-  using type = F;
-};
+F* FormOf(void (F::*)());
 template <class F>
-struct FormOf<void (F::*)(std::size_t)> {
-  using type = F;
-};
+F* FormOf(void (F::*)(std::size_t));
 
 template <auto handler>
 void Call(Form& form, [[maybe_unused]] std::size_t item) {
-  using F = typename FormOf<decltype(handler)>::type;
+  using F = std::remove_pointer_t<decltype(FormOf(handler))>;
   F& self = static_cast<F&>(form);
   if constexpr (std::is_invocable_v<decltype(handler), F&>) {
     (self.*handler)();

@@ -58,7 +58,6 @@ class DirectoryList {
 
   // The current directory as a full path; only a root ends in a separator.
   const std::string& Path() const { return path_; }
-  const std::vector<DirectoryRow>& rows() const { return rows_; }
 
   // Moves to the directory `text` names (relative to the current directory
   // when it is not absolute). False, staying where it was, when the
@@ -92,7 +91,6 @@ class FileList {
   explicit FileList(FileListView& view);
 
   const std::string& Path() const { return path_; }
-  const std::string& Pattern() const { return pattern_; }
   // Both relist the files and clear the selection. SetPath throws FileError,
   // staying where it was, when the directory cannot be listed; SetPattern
   // then lists no files, and the pattern holds for the next directory.
@@ -101,8 +99,6 @@ class FileList {
 
   // The selected file's name without directory; empty when none is selected.
   std::string FileName() const;
-  // Every name listed, in order.
-  const std::vector<std::string>& Names() const { return names_; }
 
  private:
   void Relist(const std::string& directory, const std::string& pattern);

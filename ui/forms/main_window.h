@@ -56,9 +56,6 @@ class frmQLT : public UserInterface, public Form {
   bool ended() const { return exit_status_.has_value(); }
   int exit_status() const { return exit_status_.value_or(0); }
 
-  // The browse dialog, once the first Browse has created it.
-  frmBrowse* browse() const { return browse_.get(); }
-
   MainWindowView& view() const { return view_; }
 
   // UserInterface: the message box, the progress bar prgWrite, and the

@@ -28,8 +28,9 @@ MessageAnswer FakeMainWindow::ShowMessage(const std::string& message, MessageSty
   return answer;
 }
 
-forms::BrowseDialogView& FakeMainWindow::CreateBrowseDialog(forms::frmBrowse& /*form*/) {
+forms::BrowseDialogView& FakeMainWindow::CreateBrowseDialog(forms::frmBrowse& form) {
   ++dialogs_made;
+  browse_form = &form;
   dialog = std::make_unique<FakeBrowseDialog>();
   return *dialog;
 }

@@ -1,9 +1,11 @@
 // Views for the forms without any toolkit: each records what the forms tell
 // it, answers message boxes from a script, and holds the user's selection as
-// a test sets it. Their windows are plain flags.
+// a test sets it. Their windows are plain flags. And drives as a test gives
+// them.
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +15,22 @@
 #include "ui/forms/main_window.h"
 
 namespace quillet::testing {
+
+// Drives as given. Each time the lists ask for them, `on_asked` may change
+// the files on disk, between one list's reading and the next.
+class FakeDrives : public forms::DriveSource {
+ public:
+  explicit FakeDrives(std::vector<forms::Drive> drives, std::function<void()> on_asked = {})
+      : drives_(std::move(drives)), on_asked_(std::move(on_asked)) {}
+  std::vector<forms::Drive> Drives() const override {
+    if (on_asked_) on_asked_();
+    return drives_;
+  }
+
+ private:
+  std::vector<forms::Drive> drives_;
+  std::function<void()> on_asked_;
+};
 
 class FakeDriveList : public forms::DriveListView {
  public:
@@ -92,6 +110,7 @@ class FakeMainWindow : public forms::MainWindowView {
   std::vector<bool> bar_visible_at_position;
   std::vector<int> ends;
   std::unique_ptr<FakeBrowseDialog> dialog;  // made by the first Browse
+  forms::frmBrowse* browse_form = nullptr;   // the form it was made for
   int dialogs_made = 0;
 };
 
@@ -105,7 +124,7 @@ struct FakeWindow {
     form.cmdBrowse_Click();
     return view.dialog.get();
   }
-  forms::frmBrowse& dialog() { return *form.browse(); }
+  forms::frmBrowse& dialog() { return *view.browse_form; }
 
   FakeMainWindow view;
   forms::frmQLT form;

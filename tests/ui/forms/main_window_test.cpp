@@ -1,6 +1,6 @@
 // What the main window does, over a recording view: start-up, Read and Write
 // through clicks, a dropped file, the error report and the end of the
-// program.
+// program; and the control tables' handlers and placement.
 #include "ui/forms/main_window.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include "files/platform.h"
 #include "support/sample_trees.h"
 #include "support/temp_dir.h"
-#include "ui/forms/twips.h"
+#include "ui/forms/form_tables.h"
 
 namespace quillet {
 namespace {
@@ -42,6 +42,26 @@ TEST(TwipsTest, ConvertsThroughTheResolution) {
   EXPECT_EQ(forms::TwipsToPixels(Box{3240, 480, 1215, 495}, 120, 144), (Box{270, 48, 101, 50}));
   EXPECT_EQ(forms::TwipsToPixels(3195, 144), 320);  // 319.5 rounds up
   EXPECT_EQ(forms::TwipsToPixels(4695, 192), 626);
+}
+
+// Every control the user acts on carries its form's handler, which the
+// shells call (tests/ui/qt, tests/ui/win32); no other control has one. The
+// main window starts centred on the screen, the browse dialog on its owner.
+TEST(ControlTableTest, HandlersAndStartUpPlaces) {
+  using forms::ControlKind;
+  for (const forms::FormTable& table : {forms::kMainWindowTable, forms::kBrowseDialogTable}) {
+    for (const forms::Control& control : table.controls) {
+      const bool acted_on =
+          control.kind == ControlKind::kCommandButton || control.kind == ControlKind::kDriveList ||
+          control.kind == ControlKind::kDirectoryList || control.kind == ControlKind::kFileList;
+      EXPECT_EQ(static_cast<bool>(control.action), acted_on) << control.name;
+    }
+  }
+  const forms::Box size{0, 0, 240, 175}, screen{0, 0, 1280, 1024}, owner{100, 50, 313, 240};
+  EXPECT_EQ(forms::kMainWindowTable.StartUpPlace(size, screen, owner),
+            (forms::Box{520, 424, 240, 175}));
+  EXPECT_EQ(forms::kBrowseDialogTable.StartUpPlace(size, screen, owner),
+            (forms::Box{136, 82, 240, 175}));
 }
 
 TEST_F(WindowTest, StartUpRestoresTheRememberedStemByteForByte) {

@@ -16,25 +16,17 @@
 #include "support/sample_trees.h"
 #include "support/temp_dir.h"
 #include "ui/forms/browse_dialog.h"
+#include "ui/forms/fake_views.h"
 #include "ui/qt/browse_dialog.h"
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FakeDrives;
 using testing::MessageBoxCatcher;
 using testing::ScriptedWindow;
 using testing::TempDir;
-
-// Drives as given.
-class FakeDrives : public forms::DriveSource {
- public:
-  explicit FakeDrives(std::vector<forms::Drive> drives) : drives_(std::move(drives)) {}
-  std::vector<forms::Drive> Drives() const override { return drives_; }
-
- private:
-  std::vector<forms::Drive> drives_;
-};
 
 // A double-click as a user makes it: the first click, then the second.
 void DoubleClick(QListWidget* list, QListWidgetItem* item) {
@@ -72,7 +64,7 @@ class BrowseTest : public ::testing::Test {
     }
     return browse;
   }
-  forms::frmBrowse& Form() { return *window.form().browse(); }
+  forms::frmBrowse& Form() { return *window.browse_form; }
   QComboBox* Drives(qt::BrowseDialog* b) { return b->findChild<QComboBox*>("drvList"); }
   QListWidget* Directories(qt::BrowseDialog* b) { return b->findChild<QListWidget*>("dirList"); }
   QListWidget* Files(qt::BrowseDialog* b) { return b->findChild<QListWidget*>("filList"); }

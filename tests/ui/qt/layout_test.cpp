@@ -156,7 +156,7 @@ TEST_F(LayoutTest, AltLettersPressTheButtons) {
     EXPECT_EQ(window.messages, k.messages);
     EXPECT_EQ(window.ends, k.ends);
   }
-  EXPECT_NE(window.form().browse(), nullptr);
+  EXPECT_NE(window.browse_form, nullptr);
 }
 
 TEST_F(LayoutTest, EnterAndEscapeCarryNoCommand) {

@@ -27,6 +27,10 @@ class ScriptedWindow : public qt::MainWindow {
     return answer;
   }
   void EndProgram(int status) override { ends.push_back(status); }
+  forms::BrowseDialogView& CreateBrowseDialog(forms::frmBrowse& form) override {
+    browse_form = &form;
+    return MainWindow::CreateBrowseDialog(form);
+  }
 
   // The text box's text as the form reads it.
   std::string PathText() const { return PathNameText(); }
@@ -36,6 +40,7 @@ class ScriptedWindow : public qt::MainWindow {
   std::deque<MessageAnswer> answers;
   std::vector<std::string> messages;
   std::vector<int> ends;
+  forms::frmBrowse* browse_form = nullptr;  // made by the first Browse
 };
 
 }  // namespace quillet::testing

@@ -116,10 +116,7 @@ TEST(FormWindowTest, BackgroundIsTheUsersActiveBorderColour) {
             ERROR_SUCCESS);
   unsigned red = 0, green = 0, blue = 0;
   ASSERT_EQ(std::swscanf(text, L"%u %u %u", &red, &green, &blue), 3) << text;
-  const COLORREF colour = WindowBackground();
-  EXPECT_EQ(GetRValue(colour), red);
-  EXPECT_EQ(GetGValue(colour), green);
-  EXPECT_EQ(GetBValue(colour), blue);
+  EXPECT_EQ(WindowBackground(), RGB(red, green, blue));
 }
 
 }  // namespace
