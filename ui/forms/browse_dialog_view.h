@@ -1,7 +1,8 @@
 // What the browse dialog frmBrowse asks of the toolkit that shows it: the
-// dialog itself and its three lists. A view only shows what it is told and
-// passes the user's actions to the dialog's entry points (frmBrowse); it
-// never calls back while the program sets a list.
+// dialog itself and its three lists. A view builds the controls of
+// kBrowseDialogTable, only shows what it is told and calls each control's
+// action on frmBrowse when the user acts on it; it never calls back while
+// the program sets a list.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // What the main window frmQLT asks of the toolkit that shows it. A view
-// builds the controls of kMainWindowTable, shows what it is told, and passes
-// each user action to its entry point on frmQLT; it never calls back while
-// the program sets a control.
+// builds the controls of kMainWindowTable, shows what it is told, and calls
+// each control's action on frmQLT when the user acts on it; it never calls
+// back while the program sets a control.
 #pragma once
 
 #include <string>

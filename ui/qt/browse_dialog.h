@@ -1,5 +1,5 @@
 // The browse dialog's window: the widgets of frmBrowse's control table over
-// the main window, each user action routed to the form's entry point.
+// the main window, each calling its control's action on the form.
 #pragma once
 
 #include <QWidget>

@@ -1,5 +1,5 @@
-// The main window's widgets: those of frmQLT's control table, each user
-// action routed to the form's entry point, and the form's view of them.
+// The main window's widgets: those of frmQLT's control table, each calling
+// its control's action on the form, and the form's view of them.
 #pragma once
 
 #include <QString>

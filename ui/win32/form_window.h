@@ -51,7 +51,6 @@ class FormWindow {
   FormWindow& operator=(const FormWindow&) = delete;
 
   HWND handle() const { return window_; }
-  const forms::FormTable& table() const { return table_; }
   Dpi dpi() const { return dpi_; }
   // The control named `name` in the table; null when there is none.
   HWND Control(const char* name) const;

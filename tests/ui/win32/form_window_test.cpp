@@ -45,10 +45,9 @@ std::vector<std::string> TabWalk(const FormWindow& window) {
   return names;
 }
 
-void ExpectLaidOut(const FormWindow& window, const char* where) {
+void ExpectLaidOut(const FormWindow& window, const forms::FormTable& table, const char* where) {
   SCOPED_TRACE(where);
   const Dpi dpi = window.dpi();
-  const forms::FormTable& table = window.table();
   EXPECT_EQ(WindowText(window.handle()), table.caption);
   RECT client{};
   GetClientRect(window.handle(), &client);
@@ -91,11 +90,11 @@ TEST(FormWindowTest, WindowsAndControlsStandWhereTheTablesPutThem) {
     forms::frmQLT form(window);
     window.Open(form);
     EXPECT_EQ(BoxOf(window.Control("cmdRead")), resolution.read_button) << where;
-    ExpectLaidOut(window, (where + ", main window").c_str());
+    ExpectLaidOut(window, forms::kMainWindowTable, (where + ", main window").c_str());
 
     form.cmdBrowse_Click();
     ASSERT_NE(window.dialog(), nullptr);
-    ExpectLaidOut(*window.dialog(), (where + ", browse dialog").c_str());
+    ExpectLaidOut(*window.dialog(), forms::kBrowseDialogTable, (where + ", browse dialog").c_str());
     EXPECT_FALSE(form.ended());
 
     EXPECT_EQ(TabWalk(window), (std::vector<std::string>{"cmdRead", "txtPathName", "cmdExit",
