@@ -53,8 +53,11 @@ class FieldScanner {
   // currentChar. At least one byte is read.
   void SkipField() {
     int c;
+    std::size_t read = 0;
     do {
       c = Next();
+      if (++read > kLongestLine)
+        stream_.ThrowTooLong("an iteration number (a field up to a blank)");
     } while (!IsBlank(c));
     current_ = c;
   }
@@ -76,9 +79,11 @@ class FieldScanner {
   bool SkipBlanksToValue() {
     field_.clear();
     int c;
+    std::size_t read = 0;
     do {
       c = stream_.Read();
       if (c == TextReader::kEnd || c == '\n') return false;
+      if (++read > kLongestLine) stream_.ThrowTooLong("a run of blanks after an iteration number");
     } while (IsBlank(c));
     if (c == '\r' && stream_.Peek() == '\n') {
       stream_.Read();
