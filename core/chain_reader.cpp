@@ -189,7 +189,7 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
                                      " samples per variable, which leaves line " +
                                      GroupedDigits(linesRead) + " of " + paths_.data + " no row");
     }
-    table.Set(row_cursor_, column_cursor_, scan.fieldText());
+    table.Set(row_cursor_, column_cursor_, std::move(scan.fieldText()));  // a long one is taken
     ++row_cursor_;
   }
 }
