@@ -8,6 +8,7 @@
 #include "core/numeric_text.h"
 #include "core/workbook_text.h"
 #include "files/text_writer.h"
+#include "files/utf8.h"
 #include "files/zip_writer.h"
 
 namespace quillet {
@@ -109,12 +110,64 @@ bool IsXmlBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-void AppendTextCell(std::string& out, std::string_view text) {
+void AppendTextCellStart(std::string& out, std::string_view text) {
   out += "<c t=\"inlineStr\"><is><t";
   // An XML reader may drop blanks at either end of an element's text.
   if (IsXmlBlank(text.front()) || IsXmlBlank(text.back())) out += " xml:space=\"preserve\"";
   out += '>';
+}
+
+void AppendTextCell(std::string& out, std::string_view text) {
+  AppendTextCellStart(out, text);
   AppendWorkbookText(out, text);
+  out += "</t></is></c>";
+}
+
+// A row's XML is handed on once it holds this much; a text cell longer than
+// this is escaped a slice at a time (its XML can be seven times its size).
+constexpr std::size_t kRowBytesHeld = std::size_t{1} << 20;
+
+bool IsUtf8(std::string_view text) {
+  for (std::size_t length; !text.empty(); text.remove_prefix(length)) {
+    length = DecodeUtf8At(text).length;
+    if (length == 0) return false;
+  }
+  return true;
+}
+
+// Where a slice of the UTF-8 text `utf8` may end, at or after `least`, so
+// that the slices escape as the whole does: before an ASCII byte (a
+// character's start), and not within the 6 bytes after an "_" (which the
+// escaping looks ahead at).
+std::size_t SliceEnd(std::string_view utf8, std::size_t least) {
+  std::size_t last_underscore = std::string_view::npos;
+  for (std::size_t end = least > 6 ? least - 6 : 0; end < utf8.size(); ++end) {
+    if (end >= least && static_cast<unsigned char>(utf8[end]) < 0x80 &&
+        (last_underscore == std::string_view::npos || end - last_underscore > 6)) {
+      return end;
+    }
+    if (utf8[end] == '_') last_underscore = end;
+  }
+  return utf8.size();
+}
+
+// AppendTextCell for a long text: the same bytes, handed to `hand_on` (which
+// empties `out`) after each slice.
+template <typename HandOn>
+void AppendLongTextCell(std::string& out, std::string_view text, const HandOn& hand_on) {
+  AppendTextCellStart(out, text);
+  std::string converted;  // only text that is not UTF-8 is converted whole first
+  std::string_view utf8 = text;
+  if (!IsUtf8(text)) {
+    AppendWorkbookUtf8(converted, text);
+    utf8 = converted;
+  }
+  while (!utf8.empty()) {
+    const std::size_t end = SliceEnd(utf8, kRowBytesHeld / 8);
+    AppendWorkbookText(out, utf8.substr(0, end));
+    utf8.remove_prefix(end);
+    hand_on();
+  }
   out += "</t></is></c>";
 }
 
@@ -272,6 +325,10 @@ CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInte
     }
   }
   row_xml += "</row>";
+  const auto hand_on = [&] {
+    zip_->Write(row_xml);
+    row_xml.clear();
+  };
   char number[16];
   for (std::int64_t row = 1; row <= last_row; ++row) {
     const auto digits = std::to_chars(number, number + sizeof number, row);
@@ -279,7 +336,13 @@ CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInte
     row_xml.append(number, digits.ptr);
     row_xml += "</v></c>";
     for (std::int64_t column = 0; column <= last_column; ++column) {
-      AppendCell(row_xml, table.Get(row, column));
+      const std::string_view cell = table.Get(row, column);
+      if (cell.size() > kRowBytesHeld / 8 && !IsWorkbookNumber(cell)) {
+        AppendLongTextCell(row_xml, cell, hand_on);
+      } else {
+        AppendCell(row_xml, cell);
+      }
+      if (row_xml.size() > kRowBytesHeld) hand_on();
     }
     row_xml += "</row>";
     zip_->Write(row_xml);
