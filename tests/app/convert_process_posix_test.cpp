@@ -12,13 +12,16 @@
 namespace quillet {
 namespace {
 
-// A name that stands for a descriptor the converter was given open
-// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N, a link to one) is
-// written through that descriptor, from where it stands, as "-o -" is: what
-// the shell wrote there before and after stays, whether the descriptor is a
-// file, a pipe or a process substitution. Each script leaves the result in
-// "f"; "$1" is the converter.
-TEST(ConvertProcessPosixTest, WritesThroughADescriptorAlreadyOpen) {
+// The converter in shell scripts. A name that stands for a descriptor the
+// converter was given open (/dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N, a link to one) is written through that descriptor, from
+// where it stands, as "-o -" is: what the shell wrote there before and after
+// stays, whether the descriptor is a file, a pipe or a process substitution.
+// An index that is a pipe or a named pipe, read once, converts as a file
+// does; an endless data stream stops at the column limit; a workbook is
+// written even where no thread can be started. Each script leaves the
+// result in "f"; "$1" is the converter.
+TEST(ConvertProcessPosixTest, WorksInShellScripts) {
   const std::string table = "Iteration\ta\t\r\n1\t0.5\t\r\n2\t0.7\t\r\n";
   const struct {
     const char* name;
@@ -57,6 +60,29 @@ TEST(ConvertProcessPosixTest, WritesThroughADescriptorAlreadyOpen) {
        "f",
        "quillet-convert: the table /dev/fd/3 would overwrite the index file chain.ind\nstatus 64\n"
        "a 1 2\r\n"},
+      {"the index through a pipe", "\"$1\" -q --index <(cat chain.ind) -o f chain.out", table},
+      {"a named pipe as the index",
+       "mkfifo p; cat chain.ind > p & timeout 60 \"$1\" -q --index p -o f chain.out; kill $! 2> "
+       "/dev/null",
+       table, "chain.ind\nchain.out\nf\np\n"},
+      {"a named pipe as the stem's index",
+       "mkdir s; mkfifo s/chain.ind; cp chain.out s; cat chain.ind > s/chain.ind & "
+       "timeout 60 \"$1\" -q -o f s/chain; kill $! 2> /dev/null; rm -r s",
+       table},
+      {"an endless data stream: stopped at the column limit",
+       "timeout 60 \"$1\" -q --index chain.ind -o t /dev/urandom 2> f; echo \"status $?\" >> f",
+       "quillet-convert: /dev/urandom: error: Overflow: the table would have more than 32,767 "
+       "columns (the index says 2 samples per variable; the data file has at least 65,535 "
+       "lines)\nstatus 2\n"},
+      {"a workbook where no thread can start: written on the one thread",
+       // Root is not held to the limit of processes: the converter runs as "nobody".
+       "chmod 777 .; run=(); [ \"$(id -u)\" != 0 ] || run=(setpriv --reuid=65534 --regid=65534 "
+       "--clear-groups); \"${run[@]}\" bash -c 'ulimit -u 1 && exec \"$0\" -q -o t.xlsx chain' "
+       "\"$1\" "
+       "2> f; echo \"status $?\" >> f; \"$1\" -q -o u.xlsx chain; cmp t.xlsx u.xlsx >> f && rm "
+       "t.xlsx "
+       "u.xlsx",
+       "status 0\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
