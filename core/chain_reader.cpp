@@ -189,7 +189,7 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
                                      " samples per variable, which leaves line " +
                                      GroupedDigits(linesRead) + " of " + paths_.data + " no row");
     }
-    table.Set(row_cursor_, column_cursor_, std::move(scan.fieldText()));  // a long one is taken
+    table.SetTaking(row_cursor_, column_cursor_, std::move(scan.fieldText()));
     ++row_cursor_;
   }
 }

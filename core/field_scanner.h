@@ -42,7 +42,7 @@ class FieldScanner {
 
   int currentChar() const { return current_; }
   const std::string& fieldText() const { return field_; }
-  // For a caller that may take the text away (SampleTable::Set).
+  // For a caller that may take the text away (SampleTable::SetTaking).
   std::string& fieldText() { return field_; }
 
   // Empties fieldText and currentChar, as at the start of a name.

@@ -61,7 +61,7 @@ void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view te
   slots[index] = Store(text);
 }
 
-void SampleTable::Set(std::int64_t row, std::int64_t column, std::string&& text) {
+void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&& text) {
   if (text.size() < kLargeCell) {
     Set(row, column, std::string_view(text));
     return;
