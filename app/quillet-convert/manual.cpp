@@ -77,6 +77,10 @@ OPTIONS
               one worksheet per DATA with --index; "dromout.xlsx" beside
               STEM without a FILE. A table of more than 1,048,576 rows or
               16,384 columns is refused (exit 1) before anything is written.
+              A workbook is complete or not written: a missing, unreadable
+              or damaged chain is refused before the first byte (exit 1); a
+              chain that fails later fails the whole workbook (exit 2). A
+              workbook of several DATA is not written in place (exit 64).
 
        -q, --quiet
               Show no progress line.
@@ -114,8 +118,9 @@ EXIT STATUS
 
        64     The command line is wrong: an unknown option, no STEM or more
               than one, no DATA, -o with several DATA, or a table that would
-              overwrite INDEX, a DATA or another table. Nothing was read or
-              written.
+              overwrite INDEX, a DATA or another table (or a workbook of
+              several DATA that could only be written in place). Nothing was
+              read or written.
 
 EXAMPLES
        Convert runs/chain1.ind and runs/chain1.out into runs/dromout.txt:

@@ -1,8 +1,9 @@
-#include "core/workbook_text.h"
+#include "workbook/workbook_text.h"
 
 #include <charconv>
 #include <cstdint>
 
+#include "core/numeric_text.h"
 #include "files/utf8.h"
 
 namespace quillet {
@@ -40,9 +41,11 @@ void AppendEscape(std::string& out, char32_t c) {
   out.push_back('_');
 }
 
-// True when an "_" at `text`'s start would be read as the start of an escape.
+// True when an "_" at `text`'s start begins an escape's shape, "_x" and four
+// hexadecimal digits. Whatever follows may end it as an escape: a "_" of the
+// text, or the escape that the next character itself becomes.
 bool BeginsEscape(std::string_view text) {
-  if (text.size() < 7 || text[1] != 'x' || text[6] != '_') return false;
+  if (text.size() < 6 || text[1] != 'x') return false;
   for (std::size_t i = 2; i < 6; ++i) {
     if (!IsHexDigit(text[i])) return false;
   }
@@ -88,45 +91,13 @@ void AppendAscii(std::string& out, std::string_view rest) {
 }  // namespace
 
 bool IsWorkbookNumber(std::string_view text) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-  const std::size_t mantissa = i;
-  // The decimal magnitude of the first significant digit: with the exponent
-  // it tells whether the value can be too large for a double.
-  long long magnitude = 0;
-  bool significant = false;
-  for (; i < n && IsDigit(text[i]); ++i) {
-    significant = significant || text[i] != '0';
-    if (significant) ++magnitude;
-  }
-  bool has_digits = i > mantissa;
-  if (i < n && text[i] == '.') {
-    const std::size_t point = i++;
-    for (; i < n && IsDigit(text[i]); ++i) {
-      if (!significant && text[i] == '0') --magnitude;
-      significant = significant || text[i] != '0';
-    }
-    has_digits = has_digits || i > point + 1;
-  }
-  if (!has_digits) return false;
-  long long exponent = 0;
-  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const std::size_t digits = i;
-    for (; i < n && IsDigit(text[i]); ++i) {
-      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
-    }
-    if (i == digits) return false;
-    if (negative) exponent = -exponent;
-  }
-  if (i != n) return false;
+  const DecimalNumber number = ScanDecimal(text);
+  if (number.length == 0 || number.length != text.size()) return false;
   // Below 1e308 every value fits; near and above, the conversion decides.
-  if (!significant || magnitude + exponent <= 308) return true;
+  if (!number.significant || number.scale <= 308) return true;
   double value = 0.0;
-  return std::from_chars(text.data() + mantissa, text.data() + n, value).ec == std::errc();
+  return std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec ==
+         std::errc();
 }
 
 void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {

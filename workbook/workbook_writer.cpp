@@ -1,0 +1,180 @@
+#include "workbook/workbook_writer.h"
+
+#include <stdexcept>
+
+#include "core/numeric_text.h"
+#include "files/text_writer.h"
+#include "workbook/workbook_text.h"
+#include "workbook/worksheet_xml.h"
+#include "workbook/zip_writer.h"
+
+namespace quillet {
+namespace {
+
+constexpr const char* kXmlDeclaration =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+constexpr const char* kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr const char* kRelationshipTypes =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr const char* kContentTypePrefix = "application/vnd.openxmlformats-";
+
+// The one cell format every cell has.
+constexpr const char* kStyles =
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font>"
+    "</fonts>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
+    "</cellStyleXfs>"
+    "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+    "</cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+    "</styleSheet>";
+
+std::string SheetPartName(std::size_t index) {
+  return "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
+}
+
+std::string ContentTypes(std::size_t sheet_count) {
+  std::string xml = kXmlDeclaration;
+  xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
+  xml +=
+      "<Default Extension=\"rels\" ContentType=\"application/"
+      "vnd.openxmlformats-package.relationships+xml\"/>";
+  xml += "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+  const auto override_part = [&](const std::string& part, const char* type) {
+    xml += "<Override PartName=\"/" + part + "\" ContentType=\"" + kContentTypePrefix +
+           "officedocument.spreadsheetml." + type + "+xml\"/>";
+  };
+  override_part("xl/workbook.xml", "sheet.main");
+  override_part("xl/styles.xml", "styles");
+  for (std::size_t i = 0; i < sheet_count; ++i) override_part(SheetPartName(i), "worksheet");
+  xml += "</Types>";
+  return xml;
+}
+
+std::string Relationship(const std::string& id, const char* type, const std::string& target) {
+  return "<Relationship Id=\"" + id + "\" Type=\"" + kRelationshipTypes + "/" + type +
+         "\" Target=\"" + target + "\"/>";
+}
+
+std::string Relationships(const std::string& body) {
+  return std::string(kXmlDeclaration) +
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
+         body + "</Relationships>";
+}
+
+std::string WorkbookPart(const std::vector<std::string>& sheet_names) {
+  std::string xml = kXmlDeclaration;
+  xml += std::string("<workbook xmlns=\"") + kMainNamespace + "\" xmlns:r=\"" + kRelationshipTypes +
+         "\"><sheets>";
+  for (std::size_t i = 0; i < sheet_names.size(); ++i) {
+    const std::string number = std::to_string(i + 1);
+    xml += "<sheet name=\"";
+    AppendWorkbookText(xml, sheet_names[i]);
+    xml += "\" sheetId=\"" + number + "\" r:id=\"rId" + number + "\"/>";
+  }
+  xml += "</sheets></workbook>";
+  return xml;
+}
+
+std::string WorkbookRelationships(std::size_t sheet_count) {
+  std::string body;
+  for (std::size_t i = 0; i < sheet_count; ++i) {
+    body += Relationship("rId" + std::to_string(i + 1), "worksheet",
+                         "worksheets/sheet" + std::to_string(i + 1) + ".xml");
+  }
+  body += Relationship("rId" + std::to_string(sheet_count + 1), "styles", "styles.xml");
+  return Relationships(body);
+}
+
+}  // namespace
+
+std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state) {
+  const std::int64_t rows = std::int64_t{RoundToInt32(state.samplesPerVariable.value_or(0))} + 1;
+  const std::int64_t columns = state.table.created() ? state.table.LastColumn() + 2 : 1;
+  std::string passed;
+  const auto describe = [&](std::int64_t count, std::int64_t most, const char* what) {
+    if (count <= most) return;
+    if (!passed.empty()) passed += " and ";
+    passed += GroupedDigits(count) + " " + what + ", more than the " + GroupedDigits(most) +
+              " a worksheet holds";
+  };
+  describe(rows, kWorksheetMostRows, "rows");
+  describe(columns, kWorksheetMostColumns, "columns");
+  if (passed.empty()) return std::nullopt;
+  return passed;
+}
+
+WorkbookWriter::WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names,
+                               std::uint64_t zip64_from)
+    : target_(std::move(target)), sheet_names_(std::move(sheet_names)), zip64_from_(zip64_from) {}
+
+WorkbookWriter::~WorkbookWriter() = default;
+
+void WorkbookWriter::Open() {
+  if (out_ || zip_) return;
+  out_ = target_.standardOutput ? TextWriter::ToStandardOutput()
+                                : std::make_unique<TextWriter>(target_.path);
+}
+
+bool WorkbookWriter::OverwritesInPlace() const {
+  return out_ && out_->OverwritesInPlace();
+}
+
+void WorkbookWriter::Begin() {
+  Open();
+  zip_ = std::make_unique<ZipWriter>(std::move(out_), zip64_from_);
+  const auto part = [&](const std::string& name, const std::string& xml) {
+    zip_->BeginEntry(name, xml.size());
+    zip_->Write(xml);
+  };
+  part("[Content_Types].xml", ContentTypes(sheet_names_.size()));
+  part("_rels/.rels", Relationships(Relationship("rId1", "officeDocument", "xl/workbook.xml")));
+  part("xl/workbook.xml", WorkbookPart(sheet_names_));
+  part("xl/_rels/workbook.xml.rels", WorkbookRelationships(sheet_names_.size()));
+  part("xl/styles.xml", std::string(kXmlDeclaration) + kStyles);
+}
+
+CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
+  if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
+    ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
+    return CommandOutcome::kRefused;
+  }
+  if (const auto passed = WorksheetLimitsPassed(state)) {
+    ui.ShowMessage("The table is too large for a workbook: " + *passed + ".",
+                   MessageStyle::kExclamation);
+    return CommandOutcome::kRefused;
+  }
+  if (ui.ShowMessage("Writing to " + target_.Name(), MessageStyle::kOkCancel) ==
+      MessageAnswer::kCancel) {
+    return CommandOutcome::kCancelled;
+  }
+  if (!zip_) Begin();
+
+  const WorksheetXml sheet(state.table, RoundToInt32(*state.samplesPerVariable));
+  // The classic zip form whenever the sheet fits it: the bound decides at
+  // once for all but very large tables, whose XML is then built once more
+  // only to be counted.
+  std::uint64_t size = sheet.MostBytes();
+  if (zip_->NeedsLargeForm(size)) size = sheet.ExactBytes();
+  zip_->BeginEntry(SheetPartName(sheets_written_), size);
+  ui.ShowProgress();
+  ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
+  sheet.Write([&](std::string_view xml) { zip_->Write(xml); },
+              [&](std::int64_t row) { ui.SetProgressValue(static_cast<float>(row)); });
+  ui.HideProgress();
+  ++sheets_written_;
+  return CommandOutcome::kDone;
+}
+
+void WorkbookWriter::Close() {
+  if (!zip_ || sheets_written_ != sheet_names_.size()) {
+    throw std::logic_error("a workbook closed before all its worksheets were written");
+  }
+  zip_->Close();
+}
+
+}  // namespace quillet
