@@ -60,6 +60,10 @@ TEST(ConvertProcessPosixTest, WorksInShellScripts) {
        "f",
        "quillet-convert: the table /dev/fd/3 would overwrite the index file chain.ind\nstatus 64\n"
        "a 1 2\r\n"},
+      {"a line feed in a path: shown as \\n, the report one line",
+       "\"$1\" -q -o $'new\\nline/t' chain 2> f; echo \"status $?\" >> f",
+       "quillet-convert: error: Cannot create file \"new\\nline/t\": No such file or directory\n"
+       "status 2\n"},
       {"the index through a pipe", "\"$1\" -q --index <(cat chain.ind) -o f chain.out", table},
       {"a named pipe as the index",
        "mkfifo p; cat chain.ind > p & timeout 60 \"$1\" -q --index p -o f chain.out; kill $! 2> "
@@ -76,12 +80,11 @@ TEST(ConvertProcessPosixTest, WorksInShellScripts) {
        "lines)\nstatus 2\n"},
       {"a workbook where no thread can start: written on the one thread",
        // Root is not held to the limit of processes: the converter runs as "nobody".
+       // The leak checker of a sanitized build needs a thread of its own at the end.
        "chmod 777 .; run=(); [ \"$(id -u)\" != 0 ] || run=(setpriv --reuid=65534 --regid=65534 "
-       "--clear-groups); \"${run[@]}\" bash -c 'ulimit -u 1 && exec \"$0\" -q -o t.xlsx chain' "
-       "\"$1\" "
-       "2> f; echo \"status $?\" >> f; \"$1\" -q -o u.xlsx chain; cmp t.xlsx u.xlsx >> f && rm "
-       "t.xlsx "
-       "u.xlsx",
+       "--clear-groups); ASAN_OPTIONS=detect_leaks=0 \"${run[@]}\" bash -c "
+       "'ulimit -u 1 && exec \"$0\" -q -o t.xlsx chain' \"$1\" 2> f; echo \"status $?\" >> f; "
+       "\"$1\" -q -o u.xlsx chain; cmp t.xlsx u.xlsx >> f && rm t.xlsx u.xlsx",
        "status 0\n"},
   };
   for (const auto& c : cases) {
