@@ -1,8 +1,10 @@
 #include "workbook/workbook_writer.h"
 
+#include <functional>
 #include <stdexcept>
 
 #include "core/numeric_text.h"
+#include "core/table_sink.h"
 #include "files/text_writer.h"
 #include "workbook/workbook_text.h"
 #include "workbook/worksheet_xml.h"
@@ -90,6 +92,60 @@ std::string WorkbookRelationships(std::size_t sheet_count) {
   return Relationships(body);
 }
 
+// A table as the next worksheet of the workbook, handed to the zip container
+// in pieces of a few hundred kilobytes.
+class WorksheetSink : public TableSink {
+ public:
+  WorksheetSink(std::string name, std::string part, std::function<ZipWriter&()> zip)
+      : name_(std::move(name)), part_(std::move(part)), zip_(std::move(zip)) {}
+
+  std::string Name() const override { return name_; }
+
+  std::optional<std::string> Refusal(const ConversionState& state) const override {
+    const auto passed = WorksheetLimitsPassed(state);
+    if (!passed) return std::nullopt;
+    return "The table is too large for a workbook: " + *passed + ".";
+  }
+
+  void Begin(const ConversionState& state) override {
+    sheet_.emplace(state.table, RoundToInt32(*state.samplesPerVariable));
+    out_ = &zip_();
+    // The classic zip form whenever the sheet fits it: the bound decides at
+    // once for all but very large tables, whose XML is then built once more
+    // only to be counted.
+    std::uint64_t size = sheet_->MostBytes();
+    if (out_->NeedsLargeForm(size)) size = sheet_->ExactBytes();
+    out_->BeginEntry(part_, size);
+    xml_ = sheet_->Head();
+    hand_on_ = [this](std::string_view piece) { out_->Write(piece); };
+  }
+
+  void Row(std::int64_t row) override {
+    sheet_->AppendRow(xml_, row, &hand_on_);
+    if (xml_.size() >= kPieceSize) {
+      out_->Write(xml_);
+      xml_.clear();
+    }
+  }
+
+  void End() override {
+    xml_ += WorksheetXml::Tail();
+    out_->Write(xml_);
+    xml_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kPieceSize = std::size_t{1} << 18;
+
+  std::string name_;
+  std::string part_;
+  std::function<ZipWriter&()> zip_;
+  std::optional<WorksheetXml> sheet_;
+  ZipWriter* out_ = nullptr;
+  std::string xml_;
+  WorksheetXml::Sink hand_on_;  // a long cell's slices, straight to out_
+};
+
 }  // namespace
 
 std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state) {
@@ -139,35 +195,13 @@ void WorkbookWriter::Begin() {
 }
 
 CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
-  if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
-    ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
-    return CommandOutcome::kRefused;
-  }
-  if (const auto passed = WorksheetLimitsPassed(state)) {
-    ui.ShowMessage("The table is too large for a workbook: " + *passed + ".",
-                   MessageStyle::kExclamation);
-    return CommandOutcome::kRefused;
-  }
-  if (ui.ShowMessage("Writing to " + target_.Name(), MessageStyle::kOkCancel) ==
-      MessageAnswer::kCancel) {
-    return CommandOutcome::kCancelled;
-  }
-  if (!zip_) Begin();
-
-  const WorksheetXml sheet(state.table, RoundToInt32(*state.samplesPerVariable));
-  // The classic zip form whenever the sheet fits it: the bound decides at
-  // once for all but very large tables, whose XML is then built once more
-  // only to be counted.
-  std::uint64_t size = sheet.MostBytes();
-  if (zip_->NeedsLargeForm(size)) size = sheet.ExactBytes();
-  zip_->BeginEntry(SheetPartName(sheets_written_), size);
-  ui.ShowProgress();
-  ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
-  sheet.Write([&](std::string_view xml) { zip_->Write(xml); },
-              [&](std::int64_t row) { ui.SetProgressValue(static_cast<float>(row)); });
-  ui.HideProgress();
-  ++sheets_written_;
-  return CommandOutcome::kDone;
+  WorksheetSink sink(target_.Name(), SheetPartName(sheets_written_), [this]() -> ZipWriter& {
+    if (!zip_) Begin();
+    return *zip_;
+  });
+  const CommandOutcome outcome = WriteThrough(state, sink, ui);
+  if (outcome == CommandOutcome::kDone) ++sheets_written_;
+  return outcome;
 }
 
 void WorkbookWriter::Close() {

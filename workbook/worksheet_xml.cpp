@@ -25,8 +25,6 @@ constexpr const char* kSheetEnd = "</sheetData></worksheet>";
 // and <row r="1048576"></row>.
 constexpr std::uint64_t kMostCellMarkup = 80;
 constexpr std::uint64_t kMostRowMarkup = 32;
-// How much of the sheet is built before it is handed on.
-constexpr std::size_t kPieceSize = std::size_t{1} << 18;
 
 // Column widths, in characters of the default font: wide enough for the
 // longest name or value of the first rows, within reason. A number in the
@@ -56,7 +54,7 @@ void AppendCellStart(std::string& out, std::string_view letters, std::string_vie
 
 // A text longer than this is escaped a slice at a time (its XML can be
 // seven times its size), each slice handed on at once.
-constexpr std::size_t kLongText = kPieceSize / 8;
+constexpr std::size_t kLongText = std::size_t{1} << 15;
 
 bool IsUtf8(std::string_view text) {
   for (std::size_t length; !text.empty(); text.remove_prefix(length)) {
@@ -84,8 +82,7 @@ std::size_t SliceEnd(std::string_view utf8, std::size_t least) {
 
 // The cell's text escaped into `out`; a long text a slice at a time, `out`
 // handed to `sink` (and emptied) after each, when there is a sink.
-void AppendCellText(std::string& out, std::string_view text,
-                    const std::function<void(std::string_view)>* sink) {
+void AppendCellText(std::string& out, std::string_view text, const WorksheetXml::Sink* sink) {
   if (sink == nullptr || text.size() <= kLongText) {
     AppendWorkbookText(out, text);
     return;
@@ -106,8 +103,7 @@ void AppendCellText(std::string& out, std::string_view text,
 }
 
 void AppendTextCell(std::string& out, std::string_view letters, std::string_view row,
-                    std::string_view text,
-                    const std::function<void(std::string_view)>* sink = nullptr) {
+                    std::string_view text, const WorksheetXml::Sink* sink = nullptr) {
   AppendCellStart(out, letters, row);
   out += " t=\"inlineStr\"><is><t";
   // An XML reader may drop blanks at either end of an element's text.
@@ -159,7 +155,7 @@ WorksheetXml::WorksheetXml(const SampleTable& table, std::int64_t last_row)
   }
 }
 
-std::string WorksheetXml::Start() const {
+std::string WorksheetXml::Head() const {
   std::string xml = kSheetHead;
   xml += "<dimension ref=\"A1:";
   xml += ColumnLetters(last_column_ + 1);
@@ -209,8 +205,11 @@ class Digits {
 
 }  // namespace
 
-void WorksheetXml::AppendRow(std::string& out, std::int64_t row,
-                             const std::function<void(std::string_view)>& sink) const {
+void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sink) const {
+  if (row == 0) {
+    AppendHeader(out);
+    return;
+  }
   const Digits number(row);
   const Digits sheet_row_digits(row + 1);  // below the header row
   const std::string_view sheet_row = sheet_row_digits.view();
@@ -224,14 +223,18 @@ void WorksheetXml::AppendRow(std::string& out, std::int64_t row,
     if (IsWorkbookNumber(cell)) {
       AppendNumberCell(out, cell_columns_[column], sheet_row, cell);
     } else {
-      AppendTextCell(out, cell_columns_[column], sheet_row, cell, &sink);
+      AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
     }
   }
   out += "</row>";
 }
 
+std::string_view WorksheetXml::Tail() {
+  return kSheetEnd;
+}
+
 std::uint64_t WorksheetXml::MostBytes() const {
-  std::uint64_t bytes = Start().size() + std::string_view(kSheetEnd).size();
+  std::uint64_t bytes = Head().size() + Tail().size();
   const auto columns = static_cast<std::uint64_t>(last_column_ + 2);
   for (std::int64_t row = 0; row <= last_row_; ++row) {
     bytes += kMostRowMarkup + columns * kMostCellMarkup;
@@ -243,26 +246,15 @@ std::uint64_t WorksheetXml::MostBytes() const {
 }
 
 std::uint64_t WorksheetXml::ExactBytes() const {
-  std::uint64_t bytes = 0;
-  Write([&](std::string_view piece) { bytes += piece.size(); }, [](std::int64_t) {});
-  return bytes;
-}
-
-void WorksheetXml::Write(const std::function<void(std::string_view)>& sink,
-                         const std::function<void(std::int64_t)>& row_done) const {
-  std::string xml = Start();
-  xml.reserve(kPieceSize * 2);
-  AppendHeader(xml);
-  for (std::int64_t row = 1; row <= last_row_; ++row) {
-    AppendRow(xml, row, sink);
-    if (xml.size() >= kPieceSize) {
-      sink(xml);
-      xml.clear();
-    }
-    row_done(row);
+  std::uint64_t bytes = Head().size() + Tail().size();
+  std::string row_xml;
+  const Sink count = [&](std::string_view piece) { bytes += piece.size(); };
+  for (std::int64_t row = 0; row <= last_row_; ++row) {
+    AppendRow(row_xml, row, &count);
+    bytes += row_xml.size();
+    row_xml.clear();
   }
-  xml += kSheetEnd;
-  sink(xml);
+  return bytes;
 }
 
 }  // namespace quillet

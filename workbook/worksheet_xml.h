@@ -26,25 +26,31 @@ class WorksheetXml {
   // the worksheet's columns B onwards after the "Iteration" column A.
   WorksheetXml(const SampleTable& table, std::int64_t last_row);
 
-  // At least as many bytes as Write gives, found without building the XML:
-  // enough to tell that a worksheet certainly fits a size.
+  // What comes before the rows: the declaration, the sheet's size, view and
+  // column widths.
+  std::string Head() const;
+
+  // Where the XML goes, a piece at a time.
+  using Sink = std::function<void(std::string_view)>;
+
+  // Appends row `row` of the table: 0 the header row, then the data rows.
+  // Given a sink, a long text cell hands `out` to it (and empties it) a slice
+  // at a time, so that its XML, up to seven times its size, is never whole.
+  void AppendRow(std::string& out, std::int64_t row, const Sink* sink = nullptr) const;
+
+  // What follows the rows.
+  static std::string_view Tail();
+
+  // At least as many bytes as the whole sheet takes, found without building
+  // its XML: enough to tell that a worksheet certainly fits a size.
   std::uint64_t MostBytes() const;
 
-  // Exactly the bytes Write gives, found by building the XML once without
-  // keeping it.
+  // Exactly the bytes the whole sheet takes, found by building its XML once
+  // without keeping it.
   std::uint64_t ExactBytes() const;
 
-  // Hands the XML to `sink` in pieces of a few hundred kilobytes, calling
-  // `row_done` with each data row's number once the row is handed on.
-  void Write(const std::function<void(std::string_view)>& sink,
-             const std::function<void(std::int64_t)>& row_done) const;
-
  private:
-  std::string Start() const;
   void AppendHeader(std::string& out) const;
-  // A long text cell hands `out` to `sink`, and empties it, a slice at a time.
-  void AppendRow(std::string& out, std::int64_t row,
-                 const std::function<void(std::string_view)>& sink) const;
 
   const SampleTable& table_;
   std::int64_t last_row_;

@@ -8,15 +8,20 @@ const char* const kManual = R"(NAME
 SYNOPSIS
        quillet-convert [-q | -v] [-o FILE] STEM
        quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...
+       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx]
+                       STEM | DATA...
 
 DESCRIPTION
        Reads the chain pair STEM.ind (the index file: one line per variable,
        its name first) and STEM.out (the data file: one line per sample, an
        iteration number, blanks and the value, the variables one after
-       another), and writes them as one table that spreadsheet programs open
-       directly: a header line "Iteration" followed by the variables' names,
-       then one line per sample numbered from 1, a tab after every cell and
-       CR LF after every line.
+       another), and writes them as one tab-separated table: a header line
+       "Iteration" followed by the variables' names, then one line per
+       sample numbered from 1, a tab after every cell and CR LF after every
+       line. A spreadsheet program opens it through its text import, with
+       the tab as the only separator, no string delimiter and the English
+       number locale; the third form writes a workbook (see --xlsx) that it
+       opens directly.
 
        When the index's line ranges (each variable's first and last data
        line) tile the data file from line 1 and give the variables different
