@@ -16,12 +16,18 @@ std::int64_t LinesLeft(TextReader& stream) {
   return lines;
 }
 
+// Whether `path` can be read a second time: a regular file, not a pipe or a
+// device.
+bool CanReadAgain(const std::string& path) {
+  std::error_code unknown;
+  return std::filesystem::is_regular_file(NativePath(path), unknown);
+}
+
 // The number of the file's last line: where a scan that reached the end of
 // the file stood. Counted in the file once more; a pipe, which cannot be
 // read twice, gives `otherwise`.
 std::int64_t LastLineNumber(const std::string& path, std::int64_t otherwise) {
-  std::error_code unknown;
-  if (!std::filesystem::is_regular_file(NativePath(path), unknown)) return otherwise;
+  if (!CanReadAgain(path)) return otherwise;
   TextReader file(path);
   std::int64_t lines = 0;
   while (file.SkipLine()) ++lines;
@@ -42,13 +48,26 @@ void ChainReader::Open(const std::string& path) {
   scanner_.emplace(*stream_);
 }
 
+void ChainReader::OpenIndex() {
+  Close();
+  if (!index_bytes_) {
+    index_bytes_ = ReadWholeFile(paths_.index, kMostIndexBytes);
+    if (!index_bytes_) {
+      throw FileError("Cannot read file", paths_.index,
+                      "larger than 64 MiB, more than an index file of one line per variable holds");
+    }
+  }
+  stream_ = std::make_unique<TextReader>(paths_.index, *index_bytes_);
+  scanner_.emplace(*stream_);
+}
+
 void ChainReader::Close() {
   scanner_.reset();
   stream_.reset();
 }
 
 IndexCounts ChainReader::ReadIndexCounts() {
-  Open(paths_.index);
+  OpenIndex();
   FieldScanner& scan = *scanner_;
   IndexCounts counts;
   try {
@@ -86,7 +105,7 @@ IndexCounts ChainReader::ReadIndexCounts() {
 
 void ChainReader::ReadIndexRanges(IndexCounts& counts) {
   if (counts.variableCount == 0) return;
-  Open(paths_.index);
+  OpenIndex();
   counts.ranges = ReadUnequalRanges(*stream_, counts.variableCount);
   Close();
   if (counts.ranges) counts.samplesPerVariable = static_cast<double>(counts.ranges->largestCount);
@@ -118,9 +137,16 @@ void ChainReader::ReadDataValues(double samplesPerVariable, SampleTable& table,
 
 void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
                                  std::int32_t& linesRead, UserInterface& ui) {
+  const std::int32_t last_row = RoundToInt32(counts.samplesPerVariable);
+  if (last_row < 0) {
+    throw SubscriptOutOfRangeError(
+        "line 1 of " + paths_.index + " says " + NumberText(counts.samplesPerVariable) +
+        " samples per variable, and a table cannot have fewer than none");
+  }
   Open(paths_.data);
   FieldScanner& scan = *scanner_;
-  table.Create(RoundToInt32(counts.samplesPerVariable));
+  table.Create(last_row);
+  data_lines_ = 0;
   row_cursor_ = 1;
   column_cursor_ = 0;
   // Looked up once per column, so that the lines pay nothing for the ranges.
@@ -144,6 +170,7 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
       throw OverflowError("the data file has more than " + kMostRowsText + " lines");
     }
     ++linesRead;
+    ++data_lines_;
     ui.SetProgressValue(static_cast<float>(linesRead));
 
     try {
@@ -162,19 +189,23 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
                                      " samples per variable, which leaves line " +
                                      GroupedDigits(linesRead) + " of " + paths_.data + " no row");
     }
-    table.Set(row_cursor_, column_cursor_, scan.fieldText());
+    table.SetTaking(row_cursor_, column_cursor_, std::move(scan.fieldText()));
     ++row_cursor_;
   }
 }
 
 void ChainReader::ThrowTooManyColumns(const IndexCounts& counts, std::int32_t linesRead) {
   // The lines read so far and the lines after them, as a user counts them.
-  const std::int64_t lines = linesRead + LinesLeft(*stream_);
+  // A stream is not read on to its end: it may never end, or only when its
+  // writer is done; the line that would open the column is the last counted.
+  const bool whole_file = CanReadAgain(paths_.data);
+  const std::int64_t lines = linesRead + (whole_file ? LinesLeft(*stream_) : 1);
   const double samples = counts.samplesPerVariable;
   throw OverflowError("the table would have more than " + GroupedDigits(kMostColumns) +
                       " columns (the index says " + (counts.ranges ? "at most " : "") +
                       NumberText(samples) + (samples == 1 ? " sample" : " samples") +
-                      " per variable; the data file has " + GroupedDigits(lines) + " lines)");
+                      " per variable; the data file has " + (whole_file ? "" : "at least ") +
+                      GroupedDigits(lines) + " lines)");
 }
 
 void ChainReader::CloseData() {
@@ -182,7 +213,7 @@ void ChainReader::CloseData() {
 }
 
 std::int64_t ChainReader::ReadIndexNames(SampleTable& table) {
-  Open(paths_.index);
+  OpenIndex();
   FieldScanner& scan = *scanner_;
   column_cursor_ = 0;
   while (!stream_->AtEndOfStream()) {
@@ -193,6 +224,11 @@ std::int64_t ChainReader::ReadIndexNames(SampleTable& table) {
     // The rest of the line is not used; a name that ended its line ended it.
     if (scan.currentChar() != '\n') stream_->SkipLine();
     if (column_cursor_ > table.LastColumn()) {
+      if (data_lines_ == 0) {
+        throw SubscriptOutOfRangeError(paths_.data +
+                                       " holds no lines, none for the variables that " +
+                                       paths_.index + " names");
+      }
       throw SubscriptOutOfRangeError("line " + GroupedDigits(column_cursor_ + 1) + " of " +
                                      paths_.index + " names a variable that " + paths_.data +
                                      " has no lines for");

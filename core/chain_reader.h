@@ -36,6 +36,9 @@ struct IndexCounts {
   std::optional<IndexRanges> ranges;
 };
 
+// The largest index file read: 64 MiB, about a million variables.
+inline constexpr std::size_t kMostIndexBytes = std::size_t{64} << 20;
+
 // The progress maximum of a Read: the last variable's last line with
 // ranges, otherwise the samples times the variables, rounded (halves to
 // even). Throws OverflowError when it, or the rows, do not fit 32 bits.
@@ -48,11 +51,12 @@ class ChainReader {
   ChainReader(const ChainReader&) = delete;
   ChainReader& operator=(const ChainReader&) = delete;
 
-  // Pass A. Opens and closes the index file (twice: the counts, then the
-  // ranges). A file that ends before the third field of its first line
-  // begins (an empty one, or a line "mu" or "a 1" alone) gives
-  // variableCount 0, as one with nothing after that field does: damaged.
-  // Throws OverflowError for a count too large for a number.
+  // Pass A. Reads the index file into memory, once for all three passes, so
+  // that a pipe or a named pipe reads as a file does; refuses one larger than
+  // kMostIndexBytes (FileError). Scans it twice: the counts, then the ranges. A file that ends
+  // before the third field of its first line begins (an empty one, or a line "mu" or "a 1" alone)
+  // gives variableCount 0, as one with nothing after that field does: damaged. Throws OverflowError
+  // for a count too large for a number.
   IndexCounts ReadIndexCounts();
 
   // Pass B. Creates `table` with rows 0..R (R: `samplesPerVariable` rounded,
@@ -70,8 +74,8 @@ class ChainReader {
                       UserInterface& ui);
   void CloseData();
 
-  // Pass C. Opens the index file again and stores the first field of each
-  // line into row 0 of successive columns; closes it. A name ends at a
+  // Pass C. Reads the index file again from its copy in memory, storing the first field of each
+  // line into row 0 of successive columns. A name ends at a
   // blank, a CR, a LF or the end of the file, so each line names its own
   // column, an empty line an empty name. Returns the number of names stored.
   std::int64_t ReadIndexNames(SampleTable& table);
@@ -82,6 +86,9 @@ class ChainReader {
  private:
   // Opens `path` as the one input stream, releasing the one held before.
   void Open(const std::string& path);
+  // Opens the copy of the index file as the one input stream, reading the
+  // file into it the first time.
+  void OpenIndex();
   void Close();
   // Pass A's second look at the index file: sets `counts.ranges` (and the
   // largest count) when the ranges tile the data file with unequal counts.
@@ -90,6 +97,8 @@ class ChainReader {
   [[noreturn]] void ThrowTooManyColumns(const IndexCounts& counts, std::int32_t linesRead);
 
   ChainPaths paths_;
+  std::optional<std::string> index_bytes_;  // the whole index file, once read
+  std::int64_t data_lines_ = -1;            // the lines of the last data pass; -1 before one
   std::unique_ptr<TextReader> stream_;
   std::optional<FieldScanner> scanner_;  // over stream_ while it is open
   std::int64_t row_cursor_ = 0;          // the row the next data line fills

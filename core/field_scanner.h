@@ -42,6 +42,8 @@ class FieldScanner {
 
   int currentChar() const { return current_; }
   const std::string& fieldText() const { return field_; }
+  // For a caller that may take the text away (SampleTable::SetTaking).
+  std::string& fieldText() { return field_; }
 
   // Empties fieldText and currentChar, as at the start of a name.
   void Reset() {
@@ -53,8 +55,11 @@ class FieldScanner {
   // currentChar. At least one byte is read.
   void SkipField() {
     int c;
+    std::size_t read = 0;
     do {
       c = Next();
+      if (++read > kLongestLine)
+        stream_.ThrowTooLong("an iteration number (a field up to a blank)");
     } while (!IsBlank(c));
     current_ = c;
   }
@@ -76,9 +81,11 @@ class FieldScanner {
   bool SkipBlanksToValue() {
     field_.clear();
     int c;
+    std::size_t read = 0;
     do {
       c = stream_.Read();
       if (c == TextReader::kEnd || c == '\n') return false;
+      if (++read > kLongestLine) stream_.ThrowTooLong("a run of blanks after an iteration number");
     } while (IsBlank(c));
     if (c == '\r' && stream_.Peek() == '\n') {
       stream_.Read();

@@ -12,4 +12,19 @@ std::string WithLineFeeds(const std::string& text) {
   return result;
 }
 
+std::string OnOneLine(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\n') {
+      result += "\\n";
+    } else if (c == '\r') {
+      result += "\\r";
+    } else {
+      result.push_back(c);
+    }
+  }
+  return result;
+}
+
 }  // namespace quillet

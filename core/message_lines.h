@@ -10,4 +10,8 @@ namespace quillet {
 // `text` with every CR LF made a LF; a CR on its own stays.
 std::string WithLineFeeds(const std::string& text);
 
+// `text` on one line, for a report that is one line: every LF shown as "\n"
+// and every CR as "\r" (a path may hold them), the other bytes as they are.
+std::string OnOneLine(const std::string& text);
+
 }  // namespace quillet

@@ -61,6 +61,23 @@ void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view te
   slots[index] = Store(text);
 }
 
+void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&& text) {
+  if (text.size() < kLargeCell) {
+    Set(row, column, std::string_view(text));
+    return;
+  }
+  CheckBounds(row, column);
+  large_cells_.push_back(std::move(text));
+  try {
+    Set(row, column, std::string_view());  // the slot, made as for any cell
+  } catch (...) {
+    large_cells_.pop_back();
+    throw;
+  }
+  columns_[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)] =
+      kLargeFlag | (large_cells_.size() - 1);
+}
+
 std::string_view SampleTable::Get(std::int64_t row, std::int64_t column) const {
   CheckBounds(row, column);
   const auto& slots = columns_[static_cast<std::size_t>(column)];

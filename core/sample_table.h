@@ -31,6 +31,9 @@ class SampleTable {
   void AddColumn();
 
   void Set(std::int64_t row, std::int64_t column, std::string_view text);
+  // The same; a large cell's string is taken as it is, without a copy, so
+  // that a long line is held once. A small one is copied, `text` left as is.
+  void SetTaking(std::int64_t row, std::int64_t column, std::string&& text);
 
   // The cell's bytes; valid until the table is next changed by Create.
   std::string_view Get(std::int64_t row, std::int64_t column) const;

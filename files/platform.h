@@ -114,8 +114,10 @@ class ReplacementFile {
   // Replaced by rename otherwise, keeping the owner, group, access list,
   // extended attributes and (as far as the file system allows) the mode; on
   // Windows the file attributes. On Linux the new file has no name until it
-  // is complete; elsewhere its hidden name is removed on SIGINT, SIGTERM,
-  // SIGHUP and SIGPIPE before the signal takes its course. A symbolic link is
+  // is complete; on Windows it is hidden and deleted when its handle closes
+  // until it is complete, so Ctrl-C or a closed console leaves nothing;
+  // elsewhere its hidden name is removed on SIGINT, SIGTERM, SIGHUP and
+  // SIGPIPE before the signal takes its course. A symbolic link is
   // followed, so the link stays, and a missing file it names is created (on
   // Windows such a link is refused). SIGXFSZ is ignored from the first
   // replacement on, so that a file-size limit fails the Write like a full
@@ -158,6 +160,9 @@ class ReplacementFile {
   bool empty_first_ = false;  // in place, old bytes still there: emptied by the first Write
   bool unnamed_ = false;      // the new file has no name yet (Linux)
   int removal_slot_ = -1;     // the hidden name's place among those removed on a signal
+#ifdef _WIN32
+  unsigned long final_attributes_ = 0;  // the new file's attributes once in place
+#endif
 };
 
 // The root directories of the machine's drives: "C:\", "D:\", ... on

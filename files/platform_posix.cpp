@@ -37,6 +37,12 @@ constexpr int kNamesTried = 100;
 // The new file's name is the target's, hidden and lengthened by a random
 // suffix; a long target name is cut so that the whole stays a valid name.
 constexpr std::size_t kLongestBaseKept = 128;
+// The random suffix: as long as this where the path allows, never shorter
+// than the least, whose 62^4 names still make a clash rare.
+constexpr std::size_t kSuffixLength = 8;
+constexpr std::size_t kLeastSuffixLength = 4;
+// The longest path the kernel takes, without its terminating NUL.
+constexpr std::size_t kLongestPath = PATH_MAX - 1;
 
 [[noreturn]] void Fail(const char* operation, const std::string& path, int error) {
   throw FileError(operation, path, std::strerror(error));
@@ -108,23 +114,40 @@ std::string FollowLinks(const std::string& path, int* descriptor = nullptr) {
   }
 }
 
-std::string RandomSuffix() {
+std::string RandomSuffix(std::size_t length) {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937_64 random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix(8, '\0');
+  std::string suffix(length, '\0');
   for (char& letter : suffix) letter = kLetters[pick(random)];
   return suffix;
 }
 
 // A name for the new file beside `path`: the target's, hidden and lengthened
-// by a random suffix. The file is made with the mode any new file gets: the
-// kernel applies the umask (or the directory's default ACL) to 0666, and the
-// process-wide umask is never touched.
+// by a random suffix. Where that path would be too long for the system, the
+// target's name in it is cut, then the suffix, down to kLeastSuffixLength;
+// a path that is too long even so is returned as it is, for the caller to
+// refuse (HiddenNameFits). The file is made with the mode any new file gets:
+// the kernel applies the umask (or the directory's default ACL) to 0666, and
+// the process-wide umask is never touched.
 std::string HiddenNameBeside(const std::string& path) {
-  return SeenFrom(ContainingDirectory(path),
-                  "." + FileNameOf(path).substr(0, kLongestBaseKept) + "." + RandomSuffix());
+  std::string base = FileNameOf(path).substr(0, kLongestBaseKept);
+  const std::string directory = ContainingDirectory(path);
+  const std::size_t full =
+      SeenFrom(directory, "." + base + "." + std::string(kSuffixLength, 'x')).size();
+  std::size_t excess = full > kLongestPath ? full - kLongestPath : 0;
+  const std::size_t base_cut = std::min(excess, base.size());
+  base.resize(base.size() - base_cut);
+  excess -= base_cut;
+  const std::size_t suffix_length =
+      kSuffixLength - std::min(excess, kSuffixLength - kLeastSuffixLength);
+  return SeenFrom(directory, "." + base + "." + RandomSuffix(suffix_length));
+}
+
+// Whether a hidden name beside `path` is a path the system takes.
+bool HiddenNameFits(const std::string& path) {
+  return HiddenNameBeside(path).size() <= kLongestPath;
 }
 
 #ifdef O_TMPFILE
@@ -402,6 +425,11 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
 }
 
 bool ReplacementFile::CreateNew() {
+  // Found now, not once the table is written and the new file is named.
+  if (!HiddenNameFits(real_path_)) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
 #ifdef O_TMPFILE
   if (UnnamedFilesCanBeNamed()) {
     fd_ = ::open(ContainingDirectory(real_path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);

@@ -142,18 +142,32 @@ std::size_t NameStart(const std::wstring& path) {
   return path.size() >= 2 && path[1] == L':' ? 2 : 0;
 }
 
+// Marks `file` to be deleted when its last handle closes, or takes the mark
+// away again. False, with the error for GetLastError, when it cannot.
+bool DeleteOnClose(HANDLE file, bool remove) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = remove ? TRUE : FALSE;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+         0;
+}
+
 // Creates a new, empty file beside `path` under a name of its own, with the
-// permissions any new file gets in that directory. INVALID_HANDLE_VALUE, with
-// the error for GetLastError, when it cannot.
+// permissions any new file gets in that directory: hidden, and deleted when
+// its handle closes until Commit takes that away, so that a process ended in
+// any way (Ctrl-C, the console closed, killed) leaves nothing behind.
+// INVALID_HANDLE_VALUE, with the error for GetLastError, when it cannot.
 HANDLE CreateBeside(const std::wstring& path, std::wstring& created) {
   const std::size_t start = NameStart(path);
   const std::wstring prefix =
       path.substr(0, start) + L"." + path.substr(start, kLongestBaseKept) + L".";
   for (int tried = 0; tried < kNamesTried; ++tried) {
     std::wstring name = prefix + RandomSuffix();
-    const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
+      // Where the file system cannot mark it, Discard still removes it after
+      // an error; only an ended process would leave it.
+      (void)DeleteOnClose(file, true);
       created = std::move(name);
       return file;
     }
@@ -359,13 +373,8 @@ ReplacementFile::ReplacementFile(const std::string& target)
       return;
     }
     CloseHandle(existing);
-    // Best effort, as the mode is elsewhere: the new file is hidden, say,
-    // when the old one was.
-    FILE_BASIC_INFO basic{};
-    basic.FileAttributes = info.dwFileAttributes & kKeptAttributes;
-    if (basic.FileAttributes != 0) {
-      (void)SetFileInformationByHandle(fresh, FileBasicInfo, &basic, sizeof basic);
-    }
+    // Given in Commit: the new file is hidden, say, when the old one was.
+    final_attributes_ = info.dwFileAttributes & kKeptAttributes;
   }
   fd_ = DescriptorOf(fresh);
   if (fd_ < 0) {
@@ -409,6 +418,14 @@ void ReplacementFile::Commit() {
   // Written in place without a byte: the file ends empty all the same.
   if (empty_first_ && !Truncate(file)) reason = ReasonOf(GetLastError());
   empty_first_ = false;
+  if (reason.empty() && !temp_path_.empty()) {
+    // The new file keeps its name from now on, and is hidden only when the
+    // old one was. Best effort, as the mode is elsewhere.
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = final_attributes_ != 0 ? final_attributes_ : FILE_ATTRIBUTE_NORMAL;
+    (void)SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
+    if (!DeleteOnClose(file, false)) reason = ReasonOf(GetLastError());
+  }
   if (reason.empty() && regular_file_ && !FlushFileBuffers(file)) reason = ReasonOf(GetLastError());
   // _close releases the descriptor and its handle even when it reports an error.
   if (_close(fd_) != 0 && reason.empty()) reason = std::strerror(errno);

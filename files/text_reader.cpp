@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "files/platform.h"
 
@@ -32,7 +33,12 @@ TextReader::TextReader(const std::string& path)
   // Our own buffer is large; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   pos_ = end_ = buffer_.get();
+  std::error_code unknown;
+  regular_file_ = std::filesystem::is_regular_file(NativePath(path), unknown);
 }
+
+TextReader::TextReader(const std::string& path, std::string_view bytes)
+    : path_(path), capacity_(0), pos_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
 TextReader::~TextReader() {
   Close();
@@ -45,6 +51,12 @@ void TextReader::Close() {
   }
   pos_ = end_ = buffer_.get();
   content_ahead_ = nullptr;
+}
+
+void TextReader::ThrowTooLong(const std::string& what) const {
+  throw FileError("Cannot read file", path_,
+                  what + " runs on for more than 1 GiB (" + std::to_string(kLongestLine) +
+                      " bytes) without an end");
 }
 
 bool TextReader::Refill() {
@@ -70,6 +82,13 @@ bool TextReader::ReadAhead() {
   if (file_ == nullptr) return false;
   const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
   if (kept == capacity_) {
+    // Only blank lines are kept here (see OnlyBlankLinesLeft): a file can
+    // hold them all, a stream read once only so many.
+    if (!regular_file_ && 2 * capacity_ > kMostBlankReadAhead) {
+      throw FileError("Cannot read file", path_,
+                      "more than 64 MiB of blank lines in a row, more than is kept of a stream "
+                      "that cannot be read again");
+    }
     auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity_);
     std::memcpy(larger.get(), pos_, kept);
     buffer_ = std::move(larger);
@@ -105,6 +124,9 @@ bool TextReader::AppendLine(std::string& out) {
   for (;;) {
     const auto* lf = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
     const char* stop = lf != nullptr ? lf : end_;
+    if (out.size() - start + static_cast<std::size_t>(stop - pos_) > kLongestLine) {
+      ThrowTooLong("a line");
+    }
     out.append(pos_, stop);
     if (stop > pos_) last_byte_was_cr = stop[-1] == '\r';
     pos_ = stop;
@@ -119,15 +141,32 @@ bool TextReader::AppendLine(std::string& out) {
 
 bool TextReader::SkipLine() {
   if (AtEndOfStream()) return false;
+  std::size_t skipped = 0;
   for (;;) {
     const auto* lf = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
     if (lf != nullptr) {
       pos_ = lf + 1;
       return true;
     }
+    skipped += static_cast<std::size_t>(end_ - pos_);
+    if (skipped > kLongestLine) ThrowTooLong("a line");
     pos_ = end_;
     if (!Refill()) return true;
   }
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t most) {
+  TextReader file(path);
+  std::string bytes;
+  // A block at a time, so that a stream far larger than `most` is not read
+  // to its end.
+  while (!file.AtEndOfStream()) {
+    const std::size_t block = static_cast<std::size_t>(file.end_ - file.pos_);
+    if (bytes.size() + block > most) return std::nullopt;
+    bytes.append(file.pos_, block);
+    file.pos_ = file.end_;
+  }
+  return bytes;
 }
 
 }  // namespace quillet

@@ -1,24 +1,40 @@
-// A forward-only byte stream over one file, read in large blocks.
+// A forward-only byte stream over one file, read in large blocks, or over
+// bytes already in memory.
 //
 // Lines end at LF; one CR just before the LF is dropped, a lone CR is kept as
 // an ordinary byte. Bytes pass through unchanged: no encoding conversion, no
 // byte-order mark handling, NUL and high bytes included. The stream may be a
 // pipe: nothing relies on seeking.
+//
+// Memory stays bounded however the bytes are shaped: a line (or a field that
+// a caller scans for) longer than kLongestLine, and blank lines read ahead of
+// a stream that is not a regular file beyond kMostBlankReadAhead, end the
+// read with a FileError that says so.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "files/errors.h"  // FileError
 
 namespace quillet {
 
+// The longest line (or scanned field) a stream may hold: 1 GiB.
+inline constexpr std::size_t kLongestLine = std::size_t{1} << 30;
+// The most blank lines (in bytes) read ahead of a stream that cannot be read
+// again, looking for content after them: 64 MiB.
+inline constexpr std::size_t kMostBlankReadAhead = std::size_t{64} << 20;
+
 class TextReader {
  public:
   // Opens an existing file for reading from its first byte. Throws FileError.
   explicit TextReader(const std::string& path);
+  // Reads `bytes`, which must outlive the stream; `path` names them in errors.
+  TextReader(const std::string& path, std::string_view bytes);
   ~TextReader();
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
@@ -67,9 +83,15 @@ class TextReader {
   // Releases the file. Further reads see the end of the stream.
   void Close();
 
+  // Throws the FileError of `what` ("a line", "an iteration number") running
+  // on for more than kLongestLine bytes.
+  [[noreturn]] void ThrowTooLong(const std::string& what) const;
+
   const std::string& path() const { return path_; }
 
  private:
+  friend std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t most);
+
   // Loads the next block; false at the end of the file. Throws FileError.
   bool Refill();
   // Reads more after the unread bytes, which it keeps (moving them to the
@@ -80,6 +102,7 @@ class TextReader {
 
   std::string path_;
   std::FILE* file_ = nullptr;
+  bool regular_file_ = false;  // can be read again: blank lines ahead are not limited
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   const char* pos_ = nullptr;
@@ -89,5 +112,9 @@ class TextReader {
   // unknown; the buffer's moves reset it.
   const char* content_ahead_ = nullptr;
 };
+
+// The whole of the file at `path`, read once from its first byte (a pipe
+// too); nullopt when it holds more than `most` bytes. Throws FileError.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t most);
 
 }  // namespace quillet

@@ -73,8 +73,11 @@ inline std::optional<std::vector<std::int64_t>> UnequalCounts(std::string_view i
 // After a Read that got as far as the data pass: with unequal counts, the
 // rows are the largest count, the progress maximum the last line, each
 // variable's column ends in empty cells after its own count, and the columns
-// are those the lines read reached, surplus lines filling unnamed columns of
-// the largest count.
+// are those the lines read reached (at least the one every table has),
+// surplus lines filling unnamed columns of the largest count. A column's
+// rows are filled from the top, one per line, so no row below the number
+// of lines read can hold a value: the check looks no further, and takes time
+// in proportion to the filled part of the table, not the rows announced.
 inline void CheckUnequalLayout(std::string_view index, const ConversionState& state) {
   if (!state.table.created()) return;
   const auto counts = UnequalCounts(index);
@@ -89,13 +92,14 @@ inline void CheckUnequalLayout(std::string_view index, const ConversionState& st
   std::int64_t columns = 0;
   std::int64_t first = 1;
   for (std::size_t v = 0; v < counts->size() && first <= lines; ++v) {
-    for (std::int64_t row = (*counts)[v] + 1; row <= rows; ++row) {
+    for (std::int64_t row = (*counts)[v] + 1; row <= std::min(rows, lines); ++row) {
       if (!state.table.Get(row, columns).empty()) Finding("a value past its variable's lines");
     }
     first += (*counts)[v];
     ++columns;
   }
   if (lines > last_line) columns += (lines - last_line + rows - 1) / rows;
+  columns = std::max<std::int64_t>(columns, 1);  // an empty data file: the first, unfilled
   if (state.table.LastColumn() + 1 != columns) Finding("the columns do not follow the ranges");
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace quillet {
@@ -107,8 +108,18 @@ void ParallelDeflate::Submit(bool last) {
   summary_.crc = Crc32(summary_.crc, chunk_);
   summary_.size += chunk_.size();
   if (pending_.size() == most_pending_) HandOnOldest();
-  pending_.push_back(std::async(
-      std::launch::async, [input = std::move(chunk_), last] { return DeflateChunk(input, last); }));
+  auto input = std::make_shared<const std::string>(std::move(chunk_));
+  const auto compress = [input, last] { return DeflateChunk(*input, last); };
+  if (helpers_start_) {
+    try {
+      pending_.push_back(std::async(std::launch::async, compress));
+    } catch (const std::system_error&) {
+      // No thread can be started (a limit of processes, of memory for a
+      // stack): from now on every chunk is compressed on this thread.
+      helpers_start_ = false;
+    }
+  }
+  if (!helpers_start_) pending_.push_back(std::async(std::launch::deferred, compress));
   chunk_ = std::string();
   chunk_.reserve(kChunkSize);
 }

@@ -4,7 +4,8 @@
 // compressed chunks, put one after another in their order, form a single
 // valid stream. A chunk cannot refer back into the one before it, which costs
 // a little compression and gains a compression about as many times faster as
-// there are cores.
+// there are cores. Where no thread can be started, the chunks are compressed
+// on the calling thread, into the same bytes.
 #pragma once
 
 #include <cstddef>
@@ -57,6 +58,7 @@ class ParallelDeflate {
   std::string chunk_;
   std::deque<std::future<std::string>> pending_;
   std::size_t most_pending_;
+  bool helpers_start_ = true;  // false once a helper thread could not start
   DeflateSummary summary_;
 };
 

@@ -117,10 +117,11 @@ class WorksheetSink : public TableSink {
     if (out_->NeedsLargeForm(size)) size = sheet_->ExactBytes();
     out_->BeginEntry(part_, size);
     xml_ = sheet_->Head();
+    hand_on_ = [this](std::string_view piece) { out_->Write(piece); };
   }
 
   void Row(std::int64_t row) override {
-    sheet_->AppendRow(xml_, row);
+    sheet_->AppendRow(xml_, row, &hand_on_);
     if (xml_.size() >= kPieceSize) {
       out_->Write(xml_);
       xml_.clear();
@@ -142,6 +143,7 @@ class WorksheetSink : public TableSink {
   std::optional<WorksheetXml> sheet_;
   ZipWriter* out_ = nullptr;
   std::string xml_;
+  WorksheetXml::Sink hand_on_;  // a long cell's slices, straight to out_
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "files/utf8.h"
 #include "workbook/workbook_text.h"
 
 namespace quillet {
@@ -51,14 +52,64 @@ void AppendCellStart(std::string& out, std::string_view letters, std::string_vie
   out += '"';
 }
 
+// A text longer than this is escaped a slice at a time (its XML can be
+// seven times its size), each slice handed on at once.
+constexpr std::size_t kLongText = std::size_t{1} << 15;
+
+bool IsUtf8(std::string_view text) {
+  for (std::size_t length; !text.empty(); text.remove_prefix(length)) {
+    length = DecodeUtf8At(text).length;
+    if (length == 0) return false;
+  }
+  return true;
+}
+
+// Where a slice of the UTF-8 text `utf8` may end, at or after `least`, so
+// that the slices escape as the whole does: before an ASCII byte (a
+// character's start), and not within the 6 bytes after an "_" (which the
+// escaping looks ahead at).
+std::size_t SliceEnd(std::string_view utf8, std::size_t least) {
+  std::size_t last_underscore = std::string_view::npos;
+  for (std::size_t end = least > 6 ? least - 6 : 0; end < utf8.size(); ++end) {
+    if (end >= least && static_cast<unsigned char>(utf8[end]) < 0x80 &&
+        (last_underscore == std::string_view::npos || end - last_underscore > 6)) {
+      return end;
+    }
+    if (utf8[end] == '_') last_underscore = end;
+  }
+  return utf8.size();
+}
+
+// The cell's text escaped into `out`; a long text a slice at a time, `out`
+// handed to `sink` (and emptied) after each, when there is a sink.
+void AppendCellText(std::string& out, std::string_view text, const WorksheetXml::Sink* sink) {
+  if (sink == nullptr || text.size() <= kLongText) {
+    AppendWorkbookText(out, text);
+    return;
+  }
+  std::string converted;  // only text that is not UTF-8 is converted whole first
+  std::string_view utf8 = text;
+  if (!IsUtf8(text)) {
+    AppendWorkbookUtf8(converted, text);
+    utf8 = converted;
+  }
+  while (!utf8.empty()) {
+    const std::size_t end = SliceEnd(utf8, kLongText);
+    AppendWorkbookText(out, utf8.substr(0, end));
+    utf8.remove_prefix(end);
+    (*sink)(out);
+    out.clear();
+  }
+}
+
 void AppendTextCell(std::string& out, std::string_view letters, std::string_view row,
-                    std::string_view text) {
+                    std::string_view text, const WorksheetXml::Sink* sink = nullptr) {
   AppendCellStart(out, letters, row);
   out += " t=\"inlineStr\"><is><t";
   // An XML reader may drop blanks at either end of an element's text.
   if (IsXmlBlank(text.front()) || IsXmlBlank(text.back())) out += " xml:space=\"preserve\"";
   out += '>';
-  AppendWorkbookText(out, text);
+  AppendCellText(out, text, sink);
   out += "</t></is></c>";
 }
 
@@ -154,7 +205,7 @@ class Digits {
 
 }  // namespace
 
-void WorksheetXml::AppendRow(std::string& out, std::int64_t row) const {
+void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sink) const {
   if (row == 0) {
     AppendHeader(out);
     return;
@@ -172,7 +223,7 @@ void WorksheetXml::AppendRow(std::string& out, std::int64_t row) const {
     if (IsWorkbookNumber(cell)) {
       AppendNumberCell(out, cell_columns_[column], sheet_row, cell);
     } else {
-      AppendTextCell(out, cell_columns_[column], sheet_row, cell);
+      AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
     }
   }
   out += "</row>";
@@ -197,8 +248,9 @@ std::uint64_t WorksheetXml::MostBytes() const {
 std::uint64_t WorksheetXml::ExactBytes() const {
   std::uint64_t bytes = Head().size() + Tail().size();
   std::string row_xml;
+  const Sink count = [&](std::string_view piece) { bytes += piece.size(); };
   for (std::int64_t row = 0; row <= last_row_; ++row) {
-    AppendRow(row_xml, row);
+    AppendRow(row_xml, row, &count);
     bytes += row_xml.size();
     row_xml.clear();
   }

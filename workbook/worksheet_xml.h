@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,8 +30,13 @@ class WorksheetXml {
   // column widths.
   std::string Head() const;
 
+  // Where the XML goes, a piece at a time.
+  using Sink = std::function<void(std::string_view)>;
+
   // Appends row `row` of the table: 0 the header row, then the data rows.
-  void AppendRow(std::string& out, std::int64_t row) const;
+  // Given a sink, a long text cell hands `out` to it (and empties it) a slice
+  // at a time, so that its XML, up to seven times its size, is never whole.
+  void AppendRow(std::string& out, std::int64_t row, const Sink* sink = nullptr) const;
 
   // What follows the rows.
   static std::string_view Tail();

@@ -23,7 +23,8 @@ void ConsoleUi::SetSubject(const std::string& subject) {
 
 void ConsoleUi::ReportError(const std::string& what) {
   HideProgress();
-  err_ << prefix_ << "error: " << what << '\n';
+  // One line, whatever bytes the paths in it hold.
+  err_ << OnOneLine(prefix_) << "error: " << OnOneLine(what) << '\n';
   err_.flush();
 }
 

@@ -15,10 +15,12 @@ bool EndsInWorkbookExtension(const std::string& path) {
   return true;
 }
 
-// Takes the value of -o: "-" is standard output, anything else a path.
-bool SetOutput(const std::string& value, Options& options, std::string& error) {
+// Takes the value of -o (or of the option `given`, which names it in the
+// error): "-" is standard output, anything else a path.
+bool SetOutput(const std::string& value, Options& options, std::string& error,
+               const std::string& given = "-o") {
   if (value.empty()) {
-    error = "option -o needs a file name";
+    error = "option " + given + " needs a file name";
     return false;
   }
   options.output = WriteTarget{};
@@ -88,7 +90,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (i + 1 == args.size()) return {std::nullopt, "option " + arg + " needs a file name"};
       if (!SetOutput(args[++i], options, error)) return {std::nullopt, error};
     } else if (arg.starts_with("--output=")) {
-      if (!SetOutput(arg.substr(9), options, error)) return {std::nullopt, error};
+      if (!SetOutput(arg.substr(9), options, error, "--output")) return {std::nullopt, error};
     } else if (arg.starts_with("-o")) {
       if (!SetOutput(arg.substr(2), options, error)) return {std::nullopt, error};
     } else if (arg == "--xlsx") {
@@ -100,7 +102,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       }
     } else if (arg.starts_with("--xlsx=")) {
       options.output_kind = OutputKind::kWorkbook;
-      if (!SetOutput(arg.substr(7), options, error)) return {std::nullopt, error};
+      if (!SetOutput(arg.substr(7), options, error, "--xlsx")) return {std::nullopt, error};
     } else if (arg == "--index") {
       if (i + 1 == args.size()) return {std::nullopt, "option --index needs a file name"};
       if (!SetIndex(args[++i], options, error)) return {std::nullopt, error};

@@ -12,13 +12,16 @@
 namespace quillet {
 namespace {
 
-// A name that stands for a descriptor the converter was given open
-// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N, a link to one) is
-// written through that descriptor, from where it stands, as "-o -" is: what
-// the shell wrote there before and after stays, whether the descriptor is a
-// file, a pipe or a process substitution. Each script leaves the result in
-// "f"; "$1" is the converter.
-TEST(ConvertProcessPosixTest, WritesThroughADescriptorAlreadyOpen) {
+// The converter in shell scripts. A name that stands for a descriptor the
+// converter was given open (/dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N, a link to one) is written through that descriptor, from
+// where it stands, as "-o -" is: what the shell wrote there before and after
+// stays, whether the descriptor is a file, a pipe or a process substitution.
+// An index that is a pipe or a named pipe, read once, converts as a file
+// does; an endless data stream stops at the column limit; a workbook is
+// written even where no thread can be started. Each script leaves the
+// result in "f"; "$1" is the converter.
+TEST(ConvertProcessPosixTest, WorksInShellScripts) {
   const std::string table = "Iteration\ta\t\r\n1\t0.5\t\r\n2\t0.7\t\r\n";
   const struct {
     const char* name;
@@ -57,6 +60,32 @@ TEST(ConvertProcessPosixTest, WritesThroughADescriptorAlreadyOpen) {
        "f",
        "quillet-convert: the table /dev/fd/3 would overwrite the index file chain.ind\nstatus 64\n"
        "a 1 2\r\n"},
+      {"a line feed in a path: shown as \\n, the report one line",
+       "\"$1\" -q -o $'new\\nline/t' chain 2> f; echo \"status $?\" >> f",
+       "quillet-convert: error: Cannot create file \"new\\nline/t\": No such file or directory\n"
+       "status 2\n"},
+      {"the index through a pipe", "\"$1\" -q --index <(cat chain.ind) -o f chain.out", table},
+      {"a named pipe as the index",
+       "mkfifo p; cat chain.ind > p & timeout 60 \"$1\" -q --index p -o f chain.out; kill $! 2> "
+       "/dev/null || true",
+       table, "chain.ind\nchain.out\nf\np\n"},
+      {"a named pipe as the stem's index",
+       "mkdir s; mkfifo s/chain.ind; cp chain.out s; cat chain.ind > s/chain.ind & "
+       "timeout 60 \"$1\" -q -o f s/chain; kill $! 2> /dev/null; rm -r s",
+       table},
+      {"an endless data stream: stopped at the column limit",
+       "timeout 60 \"$1\" -q --index chain.ind -o t /dev/urandom 2> f; echo \"status $?\" >> f",
+       "quillet-convert: /dev/urandom: error: Overflow: the table would have more than 32,767 "
+       "columns (the index says 2 samples per variable; the data file has at least 65,535 "
+       "lines)\nstatus 2\n"},
+      {"a workbook where no thread can start: written on the one thread",
+       // Root is not held to the limit of processes: the converter runs as "nobody".
+       // The leak checker of a sanitized build needs a thread of its own at the end.
+       "chmod 777 .; run=(); [ \"$(id -u)\" != 0 ] || run=(setpriv --reuid=65534 --regid=65534 "
+       "--clear-groups); ASAN_OPTIONS=detect_leaks=0 \"${run[@]}\" bash -c "
+       "'ulimit -u 1 && exec \"$0\" -q -o t.xlsx chain' \"$1\" 2> f; echo \"status $?\" >> f; "
+       "\"$1\" -q -o u.xlsx chain; cmp t.xlsx u.xlsx >> f && rm t.xlsx u.xlsx",
+       "status 0\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -112,35 +141,50 @@ TEST(ConvertProcessPosixTest, WritesIntoANamedPipe) {
 // cells needs: a table that the data file really fills is named out of
 // memory; surplus lines, each of which would open a column, stop the Read
 // at the column limit instead, long before their columns fill the memory.
+// Blank lines without end are not kept beyond a stated amount, and a long
+// cell whose workbook text is seven times its size is written a slice at a
+// time, within a limit far below that text.
 TEST(ConvertProcessPosixTest, MemoryLimitIsNamedOrNeverReached) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
 #else
-  std::string data;
-  for (int i = 0; i < 4'000'000; ++i) data += "1 5\r\n";
+  std::string lines;
+  for (int i = 0; i < 4'000'000; ++i) lines += "1 5\r\n";
+  const std::string long_cell = "1 " + std::string(16 << 20, '\x01') + "\r\n";
   const struct {
     const char* name;
     const char* index;
+    const std::string& data;
+    const char* command;  // "$1" is the converter
+    std::size_t limit_mib;
+    int status;
     const char* err;
   } cases[] = {
-      {"four million samples of one variable", "a 1 4000000\r\n",
-       "quillet-convert: error: Out of memory\n"},
-      {"one sample per variable over four million lines", "a 1 1\r\n",
+      {"four million samples of one variable", "a 1 4000000\r\n", lines,
+       "\"$1\" -o table.txt chain", 48, 2, "quillet-convert: error: Out of memory\n"},
+      {"one sample per variable over four million lines", "a 1 1\r\n", lines,
+       "\"$1\" -o table.txt chain", 48, 2,
        "quillet-convert: error: Overflow: the table would have more than 32,767 columns (the "
        "index says 1 sample per variable; the data file has 4,000,000 lines)\n"},
+      {"endless blank lines", "a 1 1\r\n", lines, "\"$1\" --index chain.ind -o table.txt <(yes '')",
+       256, 2,
+       "quillet-convert: /dev/fd/63: error: Cannot read file \"/dev/fd/63\": more than 64 MiB of "
+       "blank lines in a row, more than is kept of a stream that cannot be read again\n"},
+      {"a 16 MiB cell of control characters into a workbook", "a 1 1\r\n", long_cell,
+       "\"$1\" -o table.xlsx chain", 128, 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testing::TempDir dir;
     dir.Write("chain.ind", c.index);
-    dir.Write("chain.out", data);
+    dir.Write("chain.out", c.data);
     dir.Write("table.txt", "an earlier table");
     testing::ProcessOptions options;
     options.cwd = dir.path().string();
-    options.address_space_limit = 48 << 20;
+    options.address_space_limit = c.limit_mib << 20;
     const testing::ProcessResult result =
-        testing::RunProcess(QUILLET_CONVERT_PATH, {"-o", "table.txt", "chain"}, options);
-    EXPECT_EQ(result.status, 2);
+        testing::RunProcess("/bin/bash", {"-c", c.command, "bash", QUILLET_CONVERT_PATH}, options);
+    EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(dir.Read("table.txt"), "an earlier table");
   }

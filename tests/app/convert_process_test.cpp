@@ -18,6 +18,10 @@
 #include "bench/chain_generator.h"
 #endif
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quillet {
 namespace {
 
@@ -238,6 +242,12 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NameWithoutColumn", "a 1 1\r\nb 2 2\r\nc 3 3\r\n", "1 0.5\r\n1 0.7\r\n",
                   "Subscript out of range: line 3 of chain.ind names a variable that chain.out "
                   "has no lines for"},
+        ErrorCase{"EmptyDataFile", "a 1 1\r\nb 2 2\r\n", "",
+                  "Subscript out of range: chain.out holds no lines, none for the variables that "
+                  "chain.ind names"},
+        ErrorCase{"NegativeSampleCount", "a 1 -5\r\n", "1 0.5\r\n",
+                  "Subscript out of range: line 1 of chain.ind says -5 samples per variable, and a "
+                  "table cannot have fewer than none"},
         // More columns than the writer's signed 16-bit column counter allows:
         // the Read stops before it opens the first of them.
         ErrorCase{"TooManyColumns", "v 1 1\r\n", Repeated("1 0.5\r\n", 40000),
@@ -352,6 +362,62 @@ TEST_F(ConvertProcessTest, GeneratedPairConvertsCellByCell) {
   const Result result = Run({"-q", "-o", "-", "gen"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, expected);
+}
+#endif
+
+#ifdef _WIN32
+// Ended while it writes, by Ctrl-C in its console or from outside,
+// the converter leaves the earlier table and nothing else: its new file,
+// hidden while it is written, goes with the process.
+TEST_F(ConvertProcessTest, EndedWhileWritingLeavesNothing) {
+  WritePair("chain", "a 1 4000000\r\nb 4000001 8000000\r\n", Repeated("1 0.5\r\n", 8000000));
+  for (const bool ctrl_break : {true, false}) {
+    SCOPED_TRACE(ctrl_break ? "Ctrl-C" : "ended from outside");
+    dir.Write("table.txt", "an earlier table");
+    std::wstring command =
+        L"\"" + NativePath(QUILLET_CONVERT_PATH).native() + L"\" -q -o table.txt chain";
+    const std::wstring cwd = dir.path().native();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // A console of its own, as a user's window would be.
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                               nullptr, cwd.c_str(), &startup, &process))
+        << GetLastError();
+    // The new file appears once the table is read; it is hidden.
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    for (int waited = 0; attributes == INVALID_FILE_ATTRIBUTES && waited < 120000; ++waited) {
+      for (const auto& entry : fs::directory_iterator(dir.path())) {
+        if (entry.path().filename().string().starts_with(".table.txt.")) {
+          attributes = GetFileAttributesW(entry.path().c_str());
+        }
+      }
+      if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "no new file seen while it was written";
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    if (ctrl_break) {
+      // Ctrl-C in the converter's console, as a user would press it: this
+      // process joins that console for the moment, ignoring the event itself.
+      FreeConsole();
+      EXPECT_TRUE(AttachConsole(process.dwProcessId)) << GetLastError();
+      SetConsoleCtrlHandler(nullptr, TRUE);
+      EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+      FreeConsole();
+    } else {
+      EXPECT_TRUE(TerminateProcess(process.hProcess, 3));
+    }
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    // Ctrl-C's status is the system's (Wine's own handler gives 0); the
+    // table left as it was shows that the process ended before its end.
+    if (!ctrl_break) EXPECT_EQ(status, 3u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_TRUE(dir.Read("table.txt") == "an earlier table");  // not the 90 MB table
+    EXPECT_EQ(dir.Listing(), "chain.ind\nchain.out\ntable.txt\n");
+  }
 }
 #endif
 

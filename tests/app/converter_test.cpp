@@ -134,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NoClusteredFlags", {"-qv", "s"}, "unknown option '-qv'"},
         UsageCase{"OutputWithoutValue", {"s", "-o"}, "option -o needs a file name"},
         UsageCase{"EmptyOutput", {"-o", "", "s"}, "option -o needs a file name"},
+        UsageCase{"EmptyWorkbook", {"--xlsx=", "s"}, "option --xlsx needs a file name"},
         UsageCase{"IndexWithoutData", {"--index", "r.ind"}, "missing DATA"},
         UsageCase{"IndexWithoutValue", {"a.out", "--index"}, "option --index needs a file name"},
         UsageCase{"IndexTwice",

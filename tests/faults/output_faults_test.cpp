@@ -9,6 +9,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -185,7 +187,23 @@ struct ReplaceCase {
   const char* out_mount = nullptr;  // "out" on its own file system: "exfat", or tmpfs options
   int signal = 0;  // sent to the writer once its new file holds the table's first bytes
   int rows = 3;
+  // Not 0: out/dromout.txt links to a missing file whose path is as long as
+  // the system takes (PATH_MAX) minus this; a finished Write creates it.
+  std::size_t long_target_short_of = 0;
 };
+
+// Makes out/dromout.txt a link to a missing file "t" whose path is `length`
+// bytes long; returns that path.
+std::string LinkToLongPath(const TempDir& d, std::size_t length) {
+  std::string path = d / "long";
+  while (path.size() + 2 < length) {
+    path += "/" + std::string(std::min<std::size_t>(200, length - path.size() - 3), 'd');
+  }
+  fs::create_directories(path);
+  fs::remove(d.path() / "out/dromout.txt");
+  fs::create_symlink(path + "/t", d.path() / "out/dromout.txt");
+  return path + "/t";
+}
 
 // Whether this process holds open a regular file on `directory`'s file
 // system, other than `old`, that has bytes in it: the new table, named or not.
@@ -304,6 +322,16 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
              fs::create_symlink("table.txt", d.path() / "elsewhere/link");
            },
        .changed = {{"elsewhere/table.txt", FileEntry(0644, 1, me, my_group, kTable)}}},
+      // The new file's hidden name is the target's lengthened: where that
+      // path would be too long, its parts are cut; where even the shortest
+      // is, the target is refused before the table is written.
+      {.name = "path too long for the hidden name in full: a shorter one",
+       .prepare = [](const TempDir&) {},
+       .long_target_short_of = 7},
+      {.name = "path too long for any hidden name: refused before the table",
+       .prepare = [](const TempDir&) {},
+       .outcome = "FileError: Cannot create file \"DIR/out/dromout.txt\": File name too long",
+       .long_target_short_of = 2},
       {.name = "mode refused by the file system: written with a new file's mode",
        .prepare = [&](const TempDir& d) { mode(d, "out/dromout.txt", 0600); },
        .fault = [] { testing::FailSystemCall(SYS_fchmod, EPERM); },
@@ -398,8 +426,17 @@ TEST(ReplaceTest, WritesWhatAPlainWriteWouldAndKeepsWhatTheFileWas) {
     std::error_code not_everywhere;  // exFAT keeps no modes
     fs::permissions(d.path() / "out/dromout.txt", fs::perms(0644), not_everywhere);
     c.prepare(d);
+    std::string long_target;
+    if (c.long_target_short_of != 0) {
+      long_target = LinkToLongPath(d, PATH_MAX - 1 - c.long_target_short_of);
+      ASSERT_EQ(long_target.size(), PATH_MAX - 1 - c.long_target_short_of);
+    }
     std::map<std::string, std::string> expected = Entries(d);
     for (const auto& [name, entry] : c.changed) expected[name] = entry;
+    if (!long_target.empty() && std::string(c.outcome) == "done") {
+      expected[fs::path(long_target).lexically_relative(d.path()).string()] =
+          FileEntry(0644, 1, me, my_group, kTable);
+    }
 
     ConversionState state;
     FillState(state, c.rows, 4);
