@@ -53,7 +53,7 @@ void ChainReader::OpenIndex() {
   if (!index_bytes_) {
     index_bytes_ = ReadWholeFile(paths_.index, kMostIndexBytes);
     if (!index_bytes_) {
-      throw FileError("Cannot read file", paths_.index,
+      throw FileError(kCannotRead, paths_.index,
                       "larger than 64 MiB, more than an index file of one line per variable holds");
     }
   }

@@ -60,8 +60,12 @@ CommandOutcome CheckPair(const ChainPaths& paths, UserInterface& ui) {
   return CommandOutcome::kDone;
 }
 
+ChainPaths PairOfStem(const std::string& stem) {
+  return {stem + ".ind", stem + ".out"};
+}
+
 CommandOutcome RunRead(ConversionState& state, const std::string& stem, UserInterface& ui) {
-  if (!FindPair(state, {stem + ".ind", stem + ".out"}, ui)) return CommandOutcome::kRefused;
+  if (!FindPair(state, PairOfStem(stem), ui)) return CommandOutcome::kRefused;
   ui.RememberStem(stem);
   return ReadFoundPair(state, ui);
 }

@@ -16,6 +16,9 @@ namespace quillet {
 // missing or the index file is damaged.
 CommandOutcome RunRead(ConversionState& state, const std::string& stem, UserInterface& ui);
 
+// The pair a stem names: STEM.ind and STEM.out.
+ChainPaths PairOfStem(const std::string& stem);
+
 // The same Read of an index file and a data file named freely. There is no
 // stem, so nothing is remembered; the messages name the two paths.
 CommandOutcome RunReadPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui);

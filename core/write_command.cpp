@@ -5,6 +5,7 @@
 
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
+#include "core/read_command.h"
 #include "core/table_sink.h"
 #include "files/paths.h"
 #include "files/same_file.h"
@@ -26,9 +27,7 @@ class TextTableSink : public TableSink {
     if (target_.standardOutput || target_.inputs.empty()) return std::nullopt;
     FileSet inputs;
     for (const auto& [path, what] : target_.inputs) inputs.Add(path, what);
-    const auto what = inputs.Find(target_.path);
-    if (!what) return std::nullopt;
-    return "The table " + target_.path + " would overwrite " + *what + ".";
+    return OverwriteRefusal("table", target_.path, inputs);
   }
 
   void Begin(const ConversionState& state) override {
@@ -76,6 +75,13 @@ class TextTableSink : public TableSink {
 
 }  // namespace
 
+std::optional<std::string> OverwriteRefusal(std::string_view kind, const std::string& output,
+                                            const FileSet& inputs) {
+  const auto what = inputs.Find(output);
+  if (!what) return std::nullopt;
+  return "The " + std::string(kind) + " " + output + " would overwrite " + *what + ".";
+}
+
 std::string OutputPathFor(const std::string& stem) {
   return DirectoryWithSeparator(stem) + kOutputFileName;
 }
@@ -112,13 +118,13 @@ CommandOutcome WriteThrough(const ConversionState& state, TableSink& sink, UserI
 
 CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
   ui.RememberStem(stem);
-  const std::string index = stem + ".ind";
-  const std::string data = stem + ".out";
-  return RunWriteTo(state,
-                    {OutputPathFor(stem),
-                     false,
-                     {{index, "the index file " + index}, {data, "the data file " + data}}},
-                    ui);
+  const ChainPaths pair = PairOfStem(stem);
+  return RunWriteTo(
+      state,
+      {OutputPathFor(stem),
+       false,
+       {{pair.index, "the index file " + pair.index}, {pair.data, "the data file " + pair.data}}},
+      ui);
 }
 
 CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/command_outcome.h"
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
+#include "files/same_file.h"
 #include "files/text_writer.h"
 
 namespace quillet {
@@ -24,6 +27,14 @@ struct WriteTarget {
   // How the confirmation names the target.
   std::string Name() const { return standardOutput ? kStandardOutputName : path; }
 };
+
+// The refusal of an output that is one of `inputs` (see FileSet): "The table
+// OUTPUT would overwrite the index file STEM.ind.", `kind` naming the output
+// ("table", "workbook") and the input named as it was added; empty when the
+// output is none of them. Every such check, the window's and the
+// converter's, words it so.
+std::optional<std::string> OverwriteRefusal(std::string_view kind, const std::string& output,
+                                            const FileSet& inputs);
 
 // The stem's directory (DirectoryWithSeparator: up to and including its last "\" or
 // "/"; nothing without one) followed by "dromout.txt".

@@ -15,6 +15,13 @@ class QuilletError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The operations a FileError names, in the words every message uses.
+inline constexpr const char* kCannotCreate = "Cannot create file";
+inline constexpr const char* kCannotWrite = "Cannot write file";
+inline constexpr const char* kCannotOpenForReading = "Cannot open file for reading";
+inline constexpr const char* kCannotRead = "Cannot read file";
+inline constexpr const char* kCannotListDirectory = "List directory";
+
 // A file operation that failed: says which operation, on which path, and why.
 class FileError : public QuilletError {
  public:

@@ -2,17 +2,16 @@
 
 #include <string_view>
 
+#include "files/ascii.h"
+
 namespace quillet::convert {
 namespace {
 
 bool EndsInWorkbookExtension(const std::string& path) {
   constexpr std::string_view kExtension = ".xlsx";
-  if (path.size() < kExtension.size()) return false;
-  for (std::size_t i = 0; i < kExtension.size(); ++i) {
-    const char c = path[path.size() - kExtension.size() + i];
-    if ((c >= 'A' && c <= 'Z' ? c + 32 : c) != kExtension[i]) return false;
-  }
-  return true;
+  return path.size() >= kExtension.size() &&
+         EqualIgnoringAsciiCase(std::string_view(path).substr(path.size() - kExtension.size()),
+                                kExtension);
 }
 
 // Takes the value of -o (or of the option `given`, which names it in the

@@ -80,10 +80,10 @@ bool TablesAreSafe(const Conversions& conversions, std::ostream& err) {
   for (std::size_t i = 0; i < conversions.tables.size(); ++i) {
     const WriteTarget& table = conversions.tables[i];
     if (table.standardOutput) continue;
-    if (const auto what = written_or_read.Find(table.path)) {
+    if (const auto refusal = OverwriteRefusal("table", table.path, written_or_read)) {
       err << kProgramName << ": ";
       if (conversions.name_data) err << conversions.data[i] << ": ";
-      err << "the table " << table.path << " would overwrite " << *what << '\n';
+      err << *refusal << '\n';
       safe = false;
     }
     written_or_read.Add(table.path, "the table of " + conversions.data[i]);
@@ -103,14 +103,17 @@ void WarnIfBeyondWorksheet(const ConversionState& state, ConsoleUi& ui) {
 
 // Refuses, before anything is read, a workbook that would overwrite one of
 // the chain files. Names it on `err`; true when it would not.
-bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& inputs,
+bool WorkbookIsSafe(const WriteTarget& target, const std::vector<ChainPaths>& chains,
                     std::ostream& err) {
   if (target.standardOutput) return true;
   FileSet read;
-  for (const std::string& input : inputs) read.Add(input, input);
-  const auto input = read.Find(target.path);
-  if (!input) return true;
-  err << kProgramName << ": the workbook " << target.path << " would overwrite " << *input << '\n';
+  for (const ChainPaths& chain : chains) {
+    read.Add(chain.index, "the index file " + chain.index);
+    read.Add(chain.data, "the data file " + chain.data);
+  }
+  const auto refusal = OverwriteRefusal("workbook", target.path, read);
+  if (!refusal) return true;
+  err << kProgramName << ": " << *refusal << '\n';
   return false;
 }
 
@@ -123,12 +126,9 @@ bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& i
 int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progress, bool verbose) {
   const WriteTarget target = options.output.value_or(
       WriteTarget{DirectoryWithSeparator(options.stem) + kWorkbookFileName});
-  std::vector<std::string> inputs = {options.stem + ".ind", options.stem + ".out"};
   std::vector<std::string> titles = {FileNamePart(options.stem)};
-  std::vector<ChainPaths> chains = {{options.stem + ".ind", options.stem + ".out"}};
+  std::vector<ChainPaths> chains = {PairOfStem(options.stem)};
   if (options.index) {
-    inputs = options.data;
-    inputs.push_back(*options.index);
     titles.clear();
     chains.clear();
     for (const std::string& data : options.data) {
@@ -136,7 +136,7 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
       chains.push_back({*options.index, data});
     }
   }
-  if (!WorkbookIsSafe(target, inputs, err)) return kExitUsage;
+  if (!WorkbookIsSafe(target, chains, err)) return kExitUsage;
 
   const auto chain_ui = [&](std::size_t i) {
     auto ui = std::make_unique<ConsoleUi>(err, show_progress, verbose);
@@ -217,7 +217,8 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
 
   if (!options.index) {
     const WriteTarget table = options.output.value_or(WriteTarget{OutputPathFor(options.stem)});
-    if (!TablesAreSafe({options.stem + ".ind", {options.stem + ".out"}, {table}}, err)) {
+    const ChainPaths pair = PairOfStem(options.stem);
+    if (!TablesAreSafe({pair.index, {pair.data}, {table}}, err)) {
       return kExitUsage;
     }
     ConsoleUi ui(err, show_progress, verbose);

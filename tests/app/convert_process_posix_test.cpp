@@ -58,7 +58,7 @@ TEST(ConvertProcessPosixTest, WorksInShellScripts) {
       {"a descriptor open on the index file: refused before anything is read",
        "\"$1\" -q -o /dev/fd/3 chain 3>> chain.ind 2> f; echo \"status $?\" >> f; cat chain.ind >> "
        "f",
-       "quillet-convert: the table /dev/fd/3 would overwrite the index file chain.ind\nstatus 64\n"
+       "quillet-convert: The table /dev/fd/3 would overwrite the index file chain.ind.\nstatus 64\n"
        "a 1 2\r\n"},
       {"a line feed in a path: shown as \\n, the report one line",
        "\"$1\" -q -o $'new\\nline/t' chain 2> f; echo \"status $?\" >> f",

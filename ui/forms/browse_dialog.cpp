@@ -1,5 +1,6 @@
 #include "ui/forms/browse_dialog.h"
 
+#include "core/read_command.h"
 #include "files/paths.h"
 #include "files/platform.h"
 #include "ui/forms/dialog_paths.h"
@@ -27,7 +28,7 @@ void frmBrowse::Form_Load(BrowseDialogView& view) {
 
 void frmBrowse::PlaceAtStem(const std::string& stem) {
   filList_->SetPattern("*.out");
-  if (!FileExists(stem + ".out")) return;  // the lists stay at the current directory
+  if (!FileExists(PairOfStem(stem).data)) return;  // the lists stay at the current directory
   drvList_->SetDrive(DriveTextOfStem(stem));
   const std::string directory = DirectoryOfStem(stem);
   if (directory.empty()) return;  // the file is in the current directory, shown already

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/read_command.h"
 #include "files/paths.h"
 #include "files/platform.h"
 
@@ -18,7 +19,7 @@ std::string DriveTextOfStem(const std::string& stem) {
 }
 
 std::string DirectoryOfStem(const std::string& stem) {
-  std::string directory = DirectoryWithSeparator(stem + ".out");
+  std::string directory = DirectoryWithSeparator(PairOfStem(stem).data);
   std::replace_if(directory.begin(), directory.end(), IsSeparator, kNativeSeparator);
   return directory;
 }

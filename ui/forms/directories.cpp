@@ -1,10 +1,10 @@
 #include "ui/forms/directories.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "files/ascii.h"
 #include "files/errors.h"
 #include "files/platform.h"
 
@@ -15,11 +15,11 @@ namespace fs = std::filesystem;
 
 bool SameChar(char a, char b) {
   if (!kFileNamesIgnoreCase) return a == b;
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  return AsciiLower(a) == AsciiLower(b);
 }
 
 [[noreturn]] void ThrowListing(const std::string& directory, const std::error_code& error) {
-  throw FileError("List directory", directory, error.message());
+  throw FileError(kCannotListDirectory, directory, error.message());
 }
 
 // Entries of `directory` that pass `keep`, sorted by their bytes.

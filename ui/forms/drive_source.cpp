@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "files/ascii.h"
 #include "files/platform.h"
 
 namespace quillet::forms {
@@ -23,8 +24,7 @@ class SystemDriveSource : public DriveSource {
     for (const std::string& root : DriveRoots()) {
       std::string text = root;
       if (text.size() >= 2 && text[1] == ':') {
-        text =
-            std::string{static_cast<char>(std::tolower(static_cast<unsigned char>(text[0]))), ':'};
+        text = std::string{AsciiLower(text[0]), ':'};
       }
       drives.push_back({text, root});
     }
@@ -44,13 +44,12 @@ std::optional<std::size_t> FindDrive(const std::vector<Drive>& drives, const std
   // that letter.
   const bool names_letter =
       std::isalpha(static_cast<unsigned char>(text[0])) && (text.size() == 1 || text[1] == ':');
-  const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
   std::optional<std::size_t> found;
   std::size_t found_length = 0;
   for (std::size_t i = 0; i < drives.size(); ++i) {
     const Drive& drive = drives[i];
     if (names_letter) {
-      if (IsLetterDrive(drive) && lower(drive.text[0]) == lower(text[0])) return i;
+      if (IsLetterDrive(drive) && AsciiLower(drive.text[0]) == AsciiLower(text[0])) return i;
       continue;
     }
     const std::string& root = drive.root;
