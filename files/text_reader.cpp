@@ -28,7 +28,7 @@ TextReader::TextReader(const std::string& path)
   errno = 0;
   file_ = OpenForReading(path);
   if (file_ == nullptr) {
-    throw FileError("Cannot open file for reading", path, SystemReason(errno ? errno : ENOENT));
+    throw FileError(kCannotOpenForReading, path, SystemReason(errno ? errno : ENOENT));
   }
   // Our own buffer is large; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
@@ -54,7 +54,7 @@ void TextReader::Close() {
 }
 
 void TextReader::ThrowTooLong(const std::string& what) const {
-  throw FileError("Cannot read file", path_,
+  throw FileError(kCannotRead, path_,
                   what + " runs on for more than 1 GiB (" + std::to_string(kLongestLine) +
                       " bytes) without an end");
 }
@@ -72,7 +72,7 @@ std::size_t TextReader::ReadMore() {
   const std::size_t got = std::fread(buffer_.get() + filled, 1, capacity_ - filled, file_);
   if (got == 0 && std::ferror(file_)) {
     const int error = errno ? errno : EIO;
-    throw FileError("Cannot read file", path_, SystemReason(error));
+    throw FileError(kCannotRead, path_, SystemReason(error));
   }
   end_ += got;
   return got;
@@ -85,7 +85,7 @@ bool TextReader::ReadAhead() {
     // Only blank lines are kept here (see OnlyBlankLinesLeft): a file can
     // hold them all, a stream read once only so many.
     if (!regular_file_ && 2 * capacity_ > kMostBlankReadAhead) {
-      throw FileError("Cannot read file", path_,
+      throw FileError(kCannotRead, path_,
                       "more than 64 MiB of blank lines in a row, more than is kept of a stream "
                       "that cannot be read again");
     }

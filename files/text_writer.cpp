@@ -9,7 +9,7 @@ namespace quillet {
 namespace {
 
 [[noreturn]] void ThrowWriteError(const std::string& path) {
-  throw FileError("Cannot write file", path, std::strerror(errno ? errno : EIO));
+  throw FileError(kCannotWrite, path, std::strerror(errno ? errno : EIO));
 }
 
 }  // namespace
