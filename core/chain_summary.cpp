@@ -1,0 +1,111 @@
+#include "core/chain_summary.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "core/workbook_text.h"
+
+namespace quillet {
+namespace {
+
+// The value of a cell that is a plain decimal number.
+std::optional<double> DrawValue(std::string_view text) {
+  if (!IsWorkbookNumber(text)) return std::nullopt;
+  const bool negative = text.front() == '-';
+  if (text.front() == '+' || negative) text.remove_prefix(1);
+  double value = 0.0;
+  // Out of range here is a value too small for a double, taken as 0.
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc()) value = 0.0;
+  return negative ? -value : value;
+}
+
+// Where a cell that is not a number stands.
+std::string NotANumberNote(std::size_t chain, std::size_t chains, std::int64_t row) {
+  std::string note = chains > 1 ? "chain " + std::to_string(chain + 1) + ", " : "";
+  return note + "row " + std::to_string(row) + " is not a number";
+}
+
+VariableSummary SummariseVariable(const std::vector<const ConversionState*>& chains,
+                                  std::int64_t column) {
+  VariableSummary result;
+  result.name = std::string(chains.front()->table.Get(0, column));
+  // Each chain's draws, then cut to the shortest.
+  std::vector<std::vector<double>> values(chains.size());
+  std::optional<std::string> not_a_number;
+  for (std::size_t c = 0; c < chains.size(); ++c) {
+    const SampleTable& table = chains[c]->table;
+    if (column > table.LastColumn()) continue;
+    for (std::int64_t row = 1; row <= table.last_row(); ++row) {
+      const std::string_view cell = table.Get(row, column);
+      if (cell.empty()) continue;
+      const std::optional<double> value = DrawValue(cell);
+      if (!value && !not_a_number) not_a_number = NotANumberNote(c, chains.size(), row);
+      values[c].push_back(value.value_or(0.0));
+    }
+  }
+  std::size_t n = std::numeric_limits<std::size_t>::max();
+  for (const auto& chain : values) n = std::min(n, chain.size());
+  std::vector<double> draws;
+  draws.reserve(n * chains.size());
+  for (const auto& chain : values) draws.insert(draws.end(), chain.begin(), chain.begin() + n);
+  values.clear();
+
+  if (not_a_number) {
+    result.summary.chains = chains.size();
+    result.summary.draws = n;
+    result.summary.values.fill(std::numeric_limits<double>::quiet_NaN());
+    result.summary.note = *not_a_number;
+  } else {
+    result.summary = stats::Summarise(draws, chains.size());
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<std::string> SummaryColumnNames() {
+  std::vector<std::string> names = {"variable", "chains", "draws"};
+  names.insert(names.end(), stats::kStatisticNames.begin(), stats::kStatisticNames.end());
+  names.push_back("note");
+  return names;
+}
+
+std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains) {
+  if (chains.empty() || !chains.front()->table.created()) return {};
+  const std::int64_t variables = std::min<std::int64_t>(chains.front()->variableCount.value_or(0),
+                                                        chains.front()->table.LastColumn() + 1);
+  std::vector<VariableSummary> summaries(
+      static_cast<std::size_t>(std::max<std::int64_t>(variables, 0)));
+  std::atomic<std::int64_t> next{0};
+  std::exception_ptr failure;
+  std::mutex failure_mutex;
+  const auto work = [&] {
+    try {
+      for (std::int64_t column = next++; column < variables; column = next++) {
+        summaries[static_cast<std::size_t>(column)] = SummariseVariable(chains, column);
+      }
+    } catch (...) {
+      const std::lock_guard lock(failure_mutex);
+      if (!failure) failure = std::current_exception();
+      next = variables;
+    }
+  };
+  const unsigned helpers =
+      std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), 8u) - 1u;
+  std::vector<std::thread> threads;
+  for (unsigned i = 0; i < helpers && static_cast<std::int64_t>(i + 1) < variables; ++i) {
+    threads.emplace_back(work);
+  }
+  work();
+  for (auto& thread : threads) thread.join();
+  if (failure) std::rethrow_exception(failure);
+  return summaries;
+}
+
+}  // namespace quillet

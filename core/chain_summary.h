@@ -1,0 +1,31 @@
+// The summary of a run: the variables of one or more chains, each read into a
+// state of its own, matched by column.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/conversion_state.h"
+#include "stats/summary.h"
+
+namespace quillet {
+
+struct VariableSummary {
+  std::string name;  // the bytes of row 0
+  stats::Summary summary;
+};
+
+// The summary's column names, in order: "variable", "chains", "draws", the
+// statistics, "note".
+std::vector<std::string> SummaryColumnNames();
+
+// Summarises every named variable of the first chain (the index's variables,
+// not the columns that surplus data lines opened) over all `chains`. A
+// variable's draws in a chain are its non-empty cells; of chains of different
+// lengths the first n draws of each count, n the shortest. A cell that is not
+// a plain decimal number (as a workbook takes it) leaves the statistics empty
+// and is named in the note. The variables are shared among the processor's
+// cores.
+std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains);
+
+}  // namespace quillet

@@ -1,0 +1,144 @@
+#include "stats/convergence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "stats/autocovariance.h"
+#include "stats/normal_quantile.h"
+
+namespace quillet::stats {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The mean, summed in extended precision and corrected by a second pass.
+double Mean(std::span<const double> values) {
+  long double sum = 0.0L;
+  for (double value : values) sum += value;
+  const long double n = static_cast<long double>(values.size());
+  long double mean = sum / n;
+  long double correction = 0.0L;
+  for (double value : values) correction += value - mean;
+  return static_cast<double>(mean + correction / n);
+}
+
+// The variance with n - 1 in the denominator.
+double Variance(std::span<const double> values) {
+  const double mean = Mean(values);
+  long double sum = 0.0L;
+  for (double value : values) sum += (value - mean) * (value - mean);
+  return static_cast<double>(sum / static_cast<long double>(values.size() - 1));
+}
+
+std::vector<double> ChainMeans(std::span<const double> values, std::size_t chains) {
+  const std::size_t n = values.size() / chains;
+  std::vector<double> means(chains);
+  for (std::size_t c = 0; c < chains; ++c) means[c] = Mean(values.subspan(c * n, n));
+  return means;
+}
+
+}  // namespace
+
+std::vector<double> SplitChains(std::span<const double> values, std::size_t chains) {
+  const std::size_t n = values.size() / chains;
+  const std::size_t half = n / 2;
+  std::vector<double> split(2 * chains * half);
+  for (std::size_t c = 0; c < chains; ++c) {
+    const double* chain = values.data() + c * n;
+    std::copy(chain, chain + half, split.begin() + 2 * c * half);
+    std::copy(chain + n - half, chain + n, split.begin() + (2 * c + 1) * half);
+  }
+  return split;
+}
+
+std::size_t SplitPosition(std::size_t chain, std::size_t i, std::size_t n) {
+  const std::size_t half = n / 2;
+  if (i < half) return 2 * chain * half + i;
+  if (i >= n - half) return (2 * chain + 1) * half + (i - (n - half));
+  return kDropped;
+}
+
+void NormalScores(std::span<const std::size_t> positions, std::span<const double> keys,
+                  std::span<double> scores) {
+  const std::size_t count = positions.size();
+  const double denominator = static_cast<double>(count) - 2.0 * 0.375 + 1.0;
+  for (std::size_t first = 0; first < count;) {
+    std::size_t last = first;
+    while (last + 1 < count && keys[last + 1] == keys[first]) ++last;
+    // Ranks count from 1; ties share the mean of theirs.
+    const double rank = static_cast<double>(first + 1 + last + 1) / 2.0;
+    const double score = NormalQuantile((rank - 0.375) / denominator);
+    for (std::size_t i = first; i <= last; ++i) scores[positions[i]] = score;
+    first = last + 1;
+  }
+}
+
+bool NotFiniteOrConstant(std::span<const double> values) {
+  double lowest = std::numeric_limits<double>::infinity();
+  double highest = -lowest;
+  for (double value : values) {
+    if (!std::isfinite(value)) return true;
+    lowest = std::min(lowest, value);
+    highest = std::max(highest, value);
+  }
+  return std::fabs(highest - lowest) < std::numeric_limits<double>::epsilon();
+}
+
+double Rhat(std::span<const double> values, std::size_t chains) {
+  if (values.empty() || NotFiniteOrConstant(values)) return kNaN;
+  const std::size_t n = values.size() / chains;
+  double within = 0.0;
+  for (std::size_t c = 0; c < chains; ++c) within += Variance(values.subspan(c * n, n));
+  within /= static_cast<double>(chains);
+  const double between = static_cast<double>(n) * Variance(ChainMeans(values, chains));
+  const double iterations = static_cast<double>(n);
+  return std::sqrt((between / within + iterations - 1.0) / iterations);
+}
+
+double EffectiveSampleSize(std::span<const double> values, std::size_t chains) {
+  const std::size_t n = values.size() / chains;
+  if (n < 3 || NotFiniteOrConstant(values)) return kNaN;
+  MeanAutocovariance acov(values, chains);
+  const double iterations = static_cast<double>(n);
+  const double mean_var = acov(0) * iterations / (iterations - 1.0);
+  double var_plus = mean_var * (iterations - 1.0) / iterations;
+  if (chains > 1) var_plus += Variance(ChainMeans(values, chains));
+  const auto rho = [&](std::size_t lag) { return 1.0 - (mean_var - acov(lag)) / var_plus; };
+
+  // Geyer's initial positive sequence: sums of neighbouring pairs while
+  // they stay positive.
+  std::vector<double> rho_hat(n, 0.0);
+  std::size_t t = 0;
+  double even = 1.0;
+  double odd = rho(1);
+  rho_hat[0] = even;
+  rho_hat[1] = odd;
+  while (t + 5 < n && !std::isnan(even + odd) && even + odd > 0.0) {
+    t += 2;
+    even = rho(t);
+    odd = rho(t + 1);
+    if (even + odd >= 0.0) {
+      rho_hat[t] = even;
+      rho_hat[t + 1] = odd;
+    }
+  }
+  const std::size_t max_t = t;
+  if (even > 0.0) rho_hat[max_t] = even;
+  // ... made monotone: no pair larger than the one before it.
+  for (t = 2; t + 2 <= max_t; t += 2) {
+    if (rho_hat[t] + rho_hat[t + 1] > rho_hat[t - 2] + rho_hat[t - 1]) {
+      rho_hat[t] = (rho_hat[t - 2] + rho_hat[t - 1]) / 2.0;
+      rho_hat[t + 1] = rho_hat[t];
+    }
+  }
+  // The sum runs over lags 0 .. max_t - 1, and over lag 0 alone when the
+  // sequence ended at once.
+  double sum = 0.0;
+  for (std::size_t lag = 0; lag < std::max<std::size_t>(max_t, 1); ++lag) sum += rho_hat[lag];
+  const double draws = static_cast<double>(chains * n);
+  const double tau = std::max(-1.0 + 2.0 * sum + rho_hat[max_t], 1.0 / std::log10(draws));
+  return draws / tau;
+}
+
+}  // namespace quillet::stats
