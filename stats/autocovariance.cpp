@@ -19,14 +19,14 @@ MeanAutocovariance::MeanAutocovariance(std::span<const double> values, std::size
       constant_(chains) {
   for (std::size_t c = 0; c < chains_; ++c) {
     double* chain = centred_.data() + c * length_;
-    long double sum = 0.0L;
+    double sum = 0.0;
     bool constant = true;
     for (std::size_t i = 0; i < length_; ++i) {
       sum += chain[i];
       constant = constant && chain[i] == chain[0];
     }
     constant_[c] = constant;
-    const double mean = static_cast<double>(sum / static_cast<long double>(length_));
+    const double mean = sum / static_cast<double>(length_);
     for (std::size_t i = 0; i < length_; ++i) chain[i] = constant ? 0.0 : chain[i] - mean;
   }
 }

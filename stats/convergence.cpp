@@ -12,23 +12,20 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// The mean, summed in extended precision and corrected by a second pass.
+// Sums in double precision: R-hat and the ESS depend on the chains' means
+// and variances far less finely than these are exact.
 double Mean(std::span<const double> values) {
-  long double sum = 0.0L;
+  double sum = 0.0;
   for (double value : values) sum += value;
-  const long double n = static_cast<long double>(values.size());
-  long double mean = sum / n;
-  long double correction = 0.0L;
-  for (double value : values) correction += value - mean;
-  return static_cast<double>(mean + correction / n);
+  return sum / static_cast<double>(values.size());
 }
 
 // The variance with n - 1 in the denominator.
 double Variance(std::span<const double> values) {
   const double mean = Mean(values);
-  long double sum = 0.0L;
+  double sum = 0.0;
   for (double value : values) sum += (value - mean) * (value - mean);
-  return static_cast<double>(sum / static_cast<long double>(values.size() - 1));
+  return sum / static_cast<double>(values.size() - 1);
 }
 
 std::vector<double> ChainMeans(std::span<const double> values, std::size_t chains) {
@@ -75,14 +72,16 @@ void NormalScores(std::span<const std::size_t> positions, std::span<const double
 }
 
 bool NotFiniteOrConstant(std::span<const double> values) {
-  double lowest = std::numeric_limits<double>::infinity();
-  double highest = -lowest;
+  if (values.empty()) return true;
+  double lowest = values.front();
+  double highest = lowest;
+  double poison = 0.0;  // NaN once a value is NaN or infinite
   for (double value : values) {
-    if (!std::isfinite(value)) return true;
-    lowest = std::min(lowest, value);
-    highest = std::max(highest, value);
+    lowest = value < lowest ? value : lowest;
+    highest = value > highest ? value : highest;
+    poison += value * 0.0;
   }
-  return std::fabs(highest - lowest) < std::numeric_limits<double>::epsilon();
+  return !(poison == 0.0) || std::fabs(highest - lowest) < std::numeric_limits<double>::epsilon();
 }
 
 double Rhat(std::span<const double> values, std::size_t chains) {

@@ -8,6 +8,7 @@
 
 #include "stats/convergence.h"
 #include "stats/order_statistics.h"
+#include "stats/radix_sort.h"
 
 namespace quillet::stats {
 namespace {
@@ -28,14 +29,11 @@ double MinOrNaN(double a, double b) {
 }
 
 void SetLocationAndSpread(std::span<const double> draws, Summary& summary) {
+  // Summed in extended precision, where there is one.
   long double sum = 0.0L;
   for (double x : draws) sum += x;
   const long double n = static_cast<long double>(draws.size());
-  long double mean = sum / n;
-  long double correction = 0.0L;
-  for (double x : draws) correction += x - mean;
-  mean += correction / n;
-  summary.values[kMean] = static_cast<double>(mean);
+  summary.values[kMean] = static_cast<double>(sum / n);
   if (draws.size() < 2) return;
   const double m = summary.values[kMean];
   long double squares = 0.0L;
@@ -59,17 +57,19 @@ double TailEss(std::span<const double> draws, std::size_t chains, double q) {
   return EffectiveSampleSize(SplitChains(indicator, chains), chains * 2);
 }
 
-// R-hat and the ESS. `order` holds the draws' (value, index) in ascending
+// R-hat and the ESS. `order` holds the draws with their indexes in ascending
 // order of value.
 void SetDiagnostics(std::span<const double> draws, std::size_t chains,
-                    const std::vector<std::pair<double, std::size_t>>& order,
-                    std::span<const double> sorted, Summary& summary) {
+                    const std::vector<Ranked>& order, std::span<const double> sorted,
+                    Summary& summary) {
   const std::size_t n = draws.size() / chains;
   const std::size_t split_chains = 2 * chains;
   const std::size_t split_size = split_chains * (n / 2);
-  const auto split_position = [&](std::size_t index) {
-    return SplitPosition(index / n, index % n, n);
-  };
+  std::vector<std::size_t> split_positions(draws.size());
+  for (std::size_t c = 0; c < chains; ++c) {
+    for (std::size_t i = 0; i < n; ++i) split_positions[c * n + i] = SplitPosition(c, i, n);
+  }
+  const auto split_position = [&](std::size_t index) { return split_positions[index]; };
 
   // Bulk: the split draws' normal scores, in the order of their values.
   std::vector<std::size_t> positions;
@@ -97,10 +97,10 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains,
   std::size_t down = below;
   std::size_t up = below;
   while (down > 0 || up < order.size()) {
-    const double down_key = down > 0 ? median - order[down - 1].first : 0.0;
-    const double up_key = up < order.size() ? order[up].first - median : 0.0;
+    const double down_key = down > 0 ? median - order[down - 1].value : 0.0;
+    const double up_key = up < order.size() ? order[up].value - median : 0.0;
     const bool take_down = down > 0 && (up == order.size() || down_key <= up_key);
-    const std::size_t index = take_down ? order[--down].second : order[up++].second;
+    const std::size_t index = take_down ? order[--down].index : order[up++].index;
     const std::size_t position = split_position(index);
     if (position == kDropped) continue;
     positions.push_back(position);
@@ -143,12 +143,11 @@ Summary Summarise(std::span<const double> draws, std::size_t chains) {
   }
   SetLocationAndSpread(draws, summary);
 
-  std::vector<std::pair<double, std::size_t>> order(draws.size());
+  std::vector<Ranked> order(draws.size());
   for (std::size_t i = 0; i < draws.size(); ++i) order[i] = {draws[i], i};
-  std::sort(order.begin(), order.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  SortByValue(order);
   std::vector<double> sorted(draws.size());
-  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = order[i].first;
+  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = order[i].value;
   SetOrderStatistics(sorted, summary);
 
   if (summary.draws < kLeastDiagnosedDraws) {
