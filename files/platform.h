@@ -59,6 +59,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // True when standard error is a terminal (on Windows: a console).
 bool StandardErrorIsTerminal();
 
+// True when standard output is a terminal (on Windows: a console).
+bool StandardOutputIsTerminal();
+
 // Which file an existing path leads to (its links followed): the same pair
 // for every name of one file, hard links included, as the system numbers it.
 struct FileIdentity {

@@ -266,6 +266,10 @@ bool StandardErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool StandardOutputIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
 std::vector<Drive> SystemDriveList() {
   return {{"/", "/"}};
 }

@@ -6,5 +6,6 @@
 
 int main(int argc, char** argv) {
   return quillet::convert::RunConverter(quillet::ProgramArguments(argc, argv), std::cout, std::cerr,
-                                        quillet::StandardErrorIsTerminal());
+                                        quillet::StandardErrorIsTerminal(),
+                                        quillet::StandardOutputIsTerminal());
 }

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <memory>
 
 #include "app/quillet-convert/console_ui.h"
 #include "app/quillet-convert/manual.h"
 #include "app/quillet-convert/options.h"
+#include "app/quillet-convert/summary_text.h"
+#include "core/chain_summary.h"
 #include "core/conversion_state.h"
 #include "core/read_command.h"
 #include "core/unexpected_error.h"
@@ -143,6 +146,51 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
       });
 }
 
+// The summary form: every chain read, then the summary of all of them written
+// to -o FILE or standard output. The first chain refused or failed ends the
+// run with nothing written.
+int WriteSummary(const Options& options, std::ostream& err, bool show_progress, bool verbose,
+                 bool out_is_terminal) {
+  const WriteTarget target = options.output.value_or(WriteTarget{"", true});
+  std::vector<std::string> data = {options.stem + ".out"};
+  std::string index = options.stem + ".ind";
+  if (options.index) {
+    data = options.data;
+    index = *options.index;
+  }
+  if (!TablesAreSafe({index, data, {target}}, err)) {
+    return kExitUsage;
+  }
+  std::vector<std::unique_ptr<ConversionState>> chains;
+  for (const std::string& chain : data) {
+    ConsoleUi ui(err, show_progress, verbose);
+    chains.push_back(std::make_unique<ConversionState>());
+    const auto read = [&](ConversionState&) {
+      if (!options.index) return RunRead(*chains.back(), options.stem, ui);
+      ui.SetSubject(chain);
+      return RunReadPair(*chains.back(), {index, chain}, ui);
+    };
+    const auto written = [](const ConversionState&) { return CommandOutcome::kDone; };
+    const int status = Convert(ui, read, written);
+    if (status != kExitWritten) return status;
+  }
+  ConsoleUi ui(err, show_progress, verbose);
+  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
+  const auto write = [&](const ConversionState&) {
+    std::vector<const ConversionState*> states;
+    for (const auto& chain : chains) states.push_back(chain.get());
+    const std::vector<VariableSummary> summaries = SummariseChains(states);
+    const bool aligned = target.standardOutput && out_is_terminal;
+    const auto out = target.standardOutput ? TextWriter::ToStandardOutput()
+                                           : std::make_unique<TextWriter>(target.path);
+    out->Write(aligned ? SummaryAligned(summaries) : SummaryTabSeparated(summaries));
+    out->Close();
+    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    return CommandOutcome::kDone;
+  };
+  return Convert(ui, summarise, write);
+}
+
 }  // namespace
 
 std::string TablePathFor(const std::string& data) {
@@ -150,7 +198,7 @@ std::string TablePathFor(const std::string& data) {
 }
 
 int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 bool err_is_terminal) {
+                 bool err_is_terminal, bool out_is_terminal) {
   const ParsedArguments parsed = ParseArguments(args);
   if (!parsed.options) {
     err << kProgramName << ": " << parsed.error << '\n'
@@ -168,6 +216,9 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   const bool show_progress = err_is_terminal && options.verbosity != Verbosity::kQuiet;
   const bool verbose = options.verbosity == Verbosity::kVerbose;
+  if (options.summary) {
+    return WriteSummary(options, err, show_progress, verbose, out_is_terminal);
+  }
   if (options.output_kind == OutputKind::kWorkbook) {
     return ConvertToWorkbook(options, err, show_progress, verbose);
   }
