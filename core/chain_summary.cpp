@@ -2,28 +2,16 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <exception>
 #include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
 
-#include "core/workbook_text.h"
+#include "core/numeric_text.h"
 
 namespace quillet {
 namespace {
-
-// The value of a cell that is a plain decimal number.
-std::optional<double> DrawValue(std::string_view text) {
-  if (!IsWorkbookNumber(text)) return std::nullopt;
-  const bool negative = text.front() == '-';
-  if (text.front() == '+' || negative) text.remove_prefix(1);
-  double value = 0.0;
-  // Out of range here is a value too small for a double, taken as 0.
-  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc()) value = 0.0;
-  return negative ? -value : value;
-}
 
 // Where a cell that is not a number stands.
 std::string NotANumberNote(std::size_t chain, std::size_t chains, std::int64_t row) {
@@ -44,7 +32,7 @@ VariableSummary SummariseVariable(const std::vector<const ConversionState*>& cha
     for (std::int64_t row = 1; row <= table.last_row(); ++row) {
       const std::string_view cell = table.Get(row, column);
       if (cell.empty()) continue;
-      const std::optional<double> value = DrawValue(cell);
+      const std::optional<double> value = PlainDecimalValue(cell);
       if (!value && !not_a_number) not_a_number = NotANumberNote(c, chains.size(), row);
       values[c].push_back(value.value_or(0.0));
     }

@@ -84,6 +84,58 @@ double LeadingNumberValue(std::string_view text) {
   return negative ? -value : value;
 }
 
+bool IsPlainDecimalNumber(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  const std::size_t mantissa = i;
+  // The decimal magnitude of the first significant digit: with the exponent
+  // it tells whether the value can be too large for a double.
+  long long magnitude = 0;
+  bool significant = false;
+  for (; i < n && IsDigit(text[i]); ++i) {
+    significant = significant || text[i] != '0';
+    if (significant) ++magnitude;
+  }
+  bool has_digits = i > mantissa;
+  if (i < n && text[i] == '.') {
+    const std::size_t point = i++;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (!significant && text[i] == '0') --magnitude;
+      significant = significant || text[i] != '0';
+    }
+    has_digits = has_digits || i > point + 1;
+  }
+  if (!has_digits) return false;
+  long long exponent = 0;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const std::size_t digits = i;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (i == digits) return false;
+    if (negative) exponent = -exponent;
+  }
+  if (i != n) return false;
+  // Below 1e308 every value fits; near and above, the conversion decides.
+  if (!significant || magnitude + exponent <= 308) return true;
+  double value = 0.0;
+  return std::from_chars(text.data() + mantissa, text.data() + n, value).ec == std::errc();
+}
+
+std::optional<double> PlainDecimalValue(std::string_view text) {
+  if (!IsPlainDecimalNumber(text)) return std::nullopt;
+  const bool negative = text.front() == '-';
+  if (negative || text.front() == '+') text.remove_prefix(1);
+  double value = 0.0;
+  // Out of range here is a value too small for a double: 0.
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc()) value = 0.0;
+  return negative ? -value : value;
+}
+
 double RoundHalfEven(double value) {
   const double floor = std::floor(value);
   const double fraction = value - floor;

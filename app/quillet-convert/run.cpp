@@ -13,10 +13,10 @@
 #include "core/conversion_state.h"
 #include "core/read_command.h"
 #include "core/unexpected_error.h"
-#include "core/workbook_writer.h"
 #include "core/write_command.h"
 #include "files/paths.h"
 #include "files/same_file.h"
+#include "workbook/workbook_writer.h"
 
 #ifndef QUILLET_VERSION
 #define QUILLET_VERSION "unknown"

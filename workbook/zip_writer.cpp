@@ -1,4 +1,4 @@
-#include "files/zip_writer.h"
+#include "workbook/zip_writer.h"
 
 #include <stdexcept>
 

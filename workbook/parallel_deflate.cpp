@@ -1,4 +1,4 @@
-#include "files/parallel_deflate.h"
+#include "workbook/parallel_deflate.h"
 
 #include <zlib.h>
 

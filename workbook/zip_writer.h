@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "files/parallel_deflate.h"
 #include "files/text_writer.h"
+#include "workbook/parallel_deflate.h"
 
 namespace quillet {
 

@@ -1,8 +1,9 @@
-#include "core/workbook_text.h"
+#include "workbook/workbook_text.h"
 
 #include <charconv>
 #include <cstdint>
 
+#include "core/numeric_text.h"
 #include "files/utf8.h"
 
 namespace quillet {
@@ -88,45 +89,7 @@ void AppendAscii(std::string& out, std::string_view rest) {
 }  // namespace
 
 bool IsWorkbookNumber(std::string_view text) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-  const std::size_t mantissa = i;
-  // The decimal magnitude of the first significant digit: with the exponent
-  // it tells whether the value can be too large for a double.
-  long long magnitude = 0;
-  bool significant = false;
-  for (; i < n && IsDigit(text[i]); ++i) {
-    significant = significant || text[i] != '0';
-    if (significant) ++magnitude;
-  }
-  bool has_digits = i > mantissa;
-  if (i < n && text[i] == '.') {
-    const std::size_t point = i++;
-    for (; i < n && IsDigit(text[i]); ++i) {
-      if (!significant && text[i] == '0') --magnitude;
-      significant = significant || text[i] != '0';
-    }
-    has_digits = has_digits || i > point + 1;
-  }
-  if (!has_digits) return false;
-  long long exponent = 0;
-  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const std::size_t digits = i;
-    for (; i < n && IsDigit(text[i]); ++i) {
-      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
-    }
-    if (i == digits) return false;
-    if (negative) exponent = -exponent;
-  }
-  if (i != n) return false;
-  // Below 1e308 every value fits; near and above, the conversion decides.
-  if (!significant || magnitude + exponent <= 308) return true;
-  double value = 0.0;
-  return std::from_chars(text.data() + mantissa, text.data() + n, value).ec == std::errc();
+  return IsPlainDecimalNumber(text);
 }
 
 void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {

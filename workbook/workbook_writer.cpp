@@ -1,4 +1,4 @@
-#include "core/workbook_writer.h"
+#include "workbook/workbook_writer.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "core/numeric_text.h"
-#include "core/workbook_text.h"
 #include "files/text_writer.h"
-#include "files/zip_writer.h"
+#include "workbook/workbook_text.h"
+#include "workbook/zip_writer.h"
 
 namespace quillet {
 namespace {
