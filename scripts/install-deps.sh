@@ -26,6 +26,7 @@ packages=(
   acl attr                              # fault tests: access lists and attributes of a replaced file
   exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
   python3-openpyxl                      # tests: the independent reader of the workbooks
+  libreoffice-calc-nogui gnumeric       # tests: two spreadsheet programs open the workbooks and charts
 )
 for extra in "$@"; do
   case $extra in
@@ -38,8 +39,9 @@ for extra in "$@"; do
     # scripts/package-deb.sh and scripts/test-package.sh: building the package,
     # checking it, and reading its manual pages as man does.
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream man-db file libxml2-utils) ;;
-    screenshot) packages+=(imagemagick) ;;  # scripts/screenshot*.sh: import
-    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package, screenshot)" >&2; exit 64 ;;
+    screenshot) packages+=(imagemagick poppler-utils) ;;  # scripts/screenshot*.sh: import, pdftoppm
+    reference) packages+=(r-base-core r-cran-posterior) ;;  # tests/stats/make_reference.R
+    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package, screenshot, reference)" >&2; exit 64 ;;
   esac
 done
 # The number tests set this locale; it must be generated, not only packaged.

@@ -52,7 +52,7 @@ std::string SheetPartName(std::size_t index) {
   return "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
 }
 
-std::string ContentTypes(std::size_t sheet_count) {
+std::string ContentTypes(std::size_t sheet_count, const std::vector<PackagePart>& parts) {
   std::string xml = kXmlDeclaration;
   xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
   xml +=
@@ -66,6 +66,10 @@ std::string ContentTypes(std::size_t sheet_count) {
   override_part("xl/workbook.xml", "sheet.main");
   override_part("xl/styles.xml", "styles");
   for (std::size_t i = 0; i < sheet_count; ++i) override_part(SheetPartName(i), "worksheet");
+  for (const PackagePart& part : parts) {
+    if (part.content_type.empty()) continue;
+    xml += "<Override PartName=\"/" + part.path + "\" ContentType=\"" + part.content_type + "\"/>";
+  }
   xml += "</Types>";
   return xml;
 }
@@ -218,8 +222,12 @@ std::vector<std::string> WorksheetNames(const std::vector<std::string>& titles) 
   return names;
 }
 
-WorkbookWriter::WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names)
-    : target_(std::move(target)), sheet_names_(std::move(sheet_names)) {}
+WorkbookWriter::WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names,
+                               WorkbookFront front)
+    : target_(std::move(target)), sheet_names_(std::move(sheet_names)), front_(std::move(front)) {
+  sheet_names_.insert(sheet_names_.begin(), front_.sheet_names.begin(), front_.sheet_names.end());
+  sheets_written_ = front_.sheet_names.size();
+}
 
 WorkbookWriter::~WorkbookWriter() = default;
 
@@ -231,11 +239,14 @@ void WorkbookWriter::Open() {
     zip_->BeginEntry(name, xml.size());
     zip_->Write(xml);
   };
-  part("[Content_Types].xml", ContentTypes(sheet_names_.size()));
+  part("[Content_Types].xml", ContentTypes(sheet_names_.size(), front_.parts));
   part("_rels/.rels", Relationships(Relationship("rId1", "officeDocument", "xl/workbook.xml")));
   part("xl/workbook.xml", WorkbookPart(sheet_names_));
   part("xl/_rels/workbook.xml.rels", WorkbookRelationships(sheet_names_.size()));
-  part("xl/styles.xml", std::string(kXmlDeclaration) + kStyles);
+  part("xl/styles.xml",
+       std::string(kXmlDeclaration) + (front_.styles.empty() ? kStyles : front_.styles));
+  for (const PackagePart& front_part : front_.parts) part(front_part.path, front_part.xml);
+  front_.parts.clear();
 }
 
 CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {

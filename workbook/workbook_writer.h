@@ -37,14 +37,35 @@ std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state);
 // number (" (2)"). An empty title is called "Sheet" and its position.
 std::vector<std::string> WorksheetNames(const std::vector<std::string>& titles);
 
+// A part of the workbook's package: its path in the zip container, its
+// content type (empty for relationships and worksheets, which have theirs),
+// its XML.
+struct PackagePart {
+  std::string path;
+  std::string content_type;
+  std::string xml;
+};
+
+// Worksheets that come before the tables' own, made whole in advance: their
+// names, every part they need (their worksheets are xl/worksheets/sheet1.xml
+// and on, in order), and the style sheet of the whole workbook, which keeps
+// the tables' one cell format first.
+struct WorkbookFront {
+  std::vector<std::string> sheet_names;
+  std::vector<PackagePart> parts;
+  std::string styles;
+};
+
 // A workbook whose worksheets are written one after another, each from the
 // state of its own Read. Nothing is opened before the first worksheet is
 // written; a writer destroyed without Close() (an error or a refusal on the
 // way) leaves an existing file as it was.
 class WorkbookWriter {
  public:
-  // `sheet_names`: one per worksheet to come (WorksheetNames), at least one.
-  WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names);
+  // `sheet_names`: one per worksheet to come (WorksheetNames), at least one,
+  // after those of `front`.
+  WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names,
+                 WorkbookFront front = {});
   ~WorkbookWriter();
   WorkbookWriter(const WorkbookWriter&) = delete;
   WorkbookWriter& operator=(const WorkbookWriter&) = delete;
@@ -65,6 +86,7 @@ class WorkbookWriter {
 
   WriteTarget target_;
   std::vector<std::string> sheet_names_;
+  WorkbookFront front_;
   std::unique_ptr<ZipWriter> zip_;
   std::size_t sheets_written_ = 0;
 };

@@ -77,6 +77,13 @@ OPTIONS
               one worksheet per DATA with --index; "dromout.xlsx" beside
               STEM without a FILE. A table of more than 1,048,576 rows or
               16,384 columns is refused (exit 1) before anything is written.
+              Two sheets come first: Summary (what --summary prints, an rhat
+              above 1.01 and an ESS below 400 highlighted) and Traces (a
+              line chart of each of the first 100 variables, one line per
+              chain, at most 2,000 points a line).
+
+       --tables-only
+              Write a workbook without the Summary and Traces sheets.
 
        --summary
               Write, instead of the tables, the run's summary: one line per

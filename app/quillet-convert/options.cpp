@@ -105,6 +105,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!SetOutput(arg.substr(7), options, error)) return {std::nullopt, error};
     } else if (arg == "--summary") {
       options.summary = true;
+    } else if (arg == "--tables-only") {
+      options.tables_only = true;
     } else if (arg == "--index") {
       if (i + 1 == args.size()) return {std::nullopt, "option --index needs a file name"};
       if (!SetIndex(args[++i], options, error)) return {std::nullopt, error};

@@ -16,6 +16,7 @@
 #include "core/write_command.h"
 #include "files/paths.h"
 #include "files/same_file.h"
+#include "workbook/summary_sheets.h"
 #include "workbook/workbook_writer.h"
 
 #ifndef QUILLET_VERSION
@@ -106,6 +107,103 @@ bool WorkbookIsSafe(const WriteTarget& target, const std::vector<std::string>& i
   return false;
 }
 
+// Reads every chain of the run (the stem's one, or each DATA with INDEX), each
+// into a state of its own, reporting as a conversion does. Gives the status
+// of the first that is refused or fails, or kExitWritten.
+int ReadChains(const Options& options, std::ostream& err, bool show_progress, bool verbose,
+               std::vector<std::unique_ptr<ConversionState>>& chains) {
+  const std::vector<std::string> data =
+      options.index ? options.data : std::vector<std::string>{options.stem + ".out"};
+  for (const std::string& chain : data) {
+    ConsoleUi ui(err, show_progress, verbose);
+    chains.push_back(std::make_unique<ConversionState>());
+    const auto read = [&](ConversionState&) {
+      if (!options.index) return RunRead(*chains.back(), options.stem, ui);
+      ui.SetSubject(chain);
+      return RunReadPair(*chains.back(), {*options.index, chain}, ui);
+    };
+    const auto kept = [](const ConversionState&) { return CommandOutcome::kDone; };
+    if (const int status = Convert(ui, read, kept); status != kExitWritten) return status;
+  }
+  return kExitWritten;
+}
+
+std::vector<const ConversionState*> StatesOf(
+    const std::vector<std::unique_ptr<ConversionState>>& chains) {
+  std::vector<const ConversionState*> states;
+  for (const auto& chain : chains) states.push_back(chain.get());
+  return states;
+}
+
+// The workbook with the Summary and Traces sheets before the chains': every
+// chain is read first, since the summary needs all of them.
+int ConvertToWorkbookWithSummary(const Options& options, const WriteTarget& target,
+                                 const std::vector<std::string>& titles, std::ostream& err,
+                                 bool show_progress, bool verbose) {
+  std::vector<std::unique_ptr<ConversionState>> chains;
+  if (const int status = ReadChains(options, err, show_progress, verbose, chains);
+      status != kExitWritten) {
+    return status;
+  }
+  std::vector<std::string> names = {"Summary", "Traces"};
+  names.insert(names.end(), titles.begin(), titles.end());
+  names = WorksheetNames(names);
+  ConsoleUi ui(err, show_progress, verbose);
+  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
+  const auto write = [&](const ConversionState&) {
+    const std::vector<const ConversionState*> states = StatesOf(chains);
+    WorkbookWriter workbook(
+        target, std::vector<std::string>(names.begin() + 2, names.end()),
+        SummaryAndTraces(SummariseChains(states), states, {names[0], names[1]}));
+    for (std::size_t i = 0; i < chains.size(); ++i) {
+      ConsoleUi sheet_ui(err, show_progress, verbose);
+      sheet_ui.SetTask("writing");
+      if (options.index) sheet_ui.SetSubject(options.data[i]);
+      const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
+      if (outcome != CommandOutcome::kDone) return outcome;
+    }
+    workbook.Close();
+    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    return CommandOutcome::kDone;
+  };
+  return Convert(ui, summarise, write);
+}
+
+// The summary form: every chain read, then the summary of all of them written
+// to -o FILE or standard output. The first chain refused or failed ends the
+// run with nothing written.
+int WriteSummary(const Options& options, std::ostream& err, bool show_progress, bool verbose,
+                 bool out_is_terminal) {
+  const WriteTarget target = options.output.value_or(WriteTarget{"", true});
+  std::vector<std::string> data = {options.stem + ".out"};
+  std::string index = options.stem + ".ind";
+  if (options.index) {
+    data = options.data;
+    index = *options.index;
+  }
+  if (!TablesAreSafe({index, data, {target}}, err)) {
+    return kExitUsage;
+  }
+  std::vector<std::unique_ptr<ConversionState>> chains;
+  if (const int status = ReadChains(options, err, show_progress, verbose, chains);
+      status != kExitWritten) {
+    return status;
+  }
+  ConsoleUi ui(err, show_progress, verbose);
+  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
+  const auto write = [&](const ConversionState&) {
+    const std::vector<VariableSummary> summaries = SummariseChains(StatesOf(chains));
+    const bool aligned = target.standardOutput && out_is_terminal;
+    const auto out = target.standardOutput ? TextWriter::ToStandardOutput()
+                                           : std::make_unique<TextWriter>(target.path);
+    out->Write(aligned ? SummaryAligned(summaries) : SummaryTabSeparated(summaries));
+    out->Close();
+    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    return CommandOutcome::kDone;
+  };
+  return Convert(ui, summarise, write);
+}
+
 // The workbook form: every chain read in turn and written as the next
 // worksheet of one workbook, which is put in place only once all are written.
 // The first chain refused or failed ends the run with nothing written.
@@ -121,6 +219,9 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
     for (const std::string& data : options.data) titles.push_back(FileNamePart(data));
   }
   if (!WorkbookIsSafe(target, inputs, err)) return kExitUsage;
+  if (!options.tables_only) {
+    return ConvertToWorkbookWithSummary(options, target, titles, err, show_progress, verbose);
+  }
 
   WorkbookWriter workbook(target, WorksheetNames(titles));
   for (std::size_t i = 0; i < titles.size(); ++i) {
@@ -144,51 +245,6 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
         ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
         return CommandOutcome::kDone;
       });
-}
-
-// The summary form: every chain read, then the summary of all of them written
-// to -o FILE or standard output. The first chain refused or failed ends the
-// run with nothing written.
-int WriteSummary(const Options& options, std::ostream& err, bool show_progress, bool verbose,
-                 bool out_is_terminal) {
-  const WriteTarget target = options.output.value_or(WriteTarget{"", true});
-  std::vector<std::string> data = {options.stem + ".out"};
-  std::string index = options.stem + ".ind";
-  if (options.index) {
-    data = options.data;
-    index = *options.index;
-  }
-  if (!TablesAreSafe({index, data, {target}}, err)) {
-    return kExitUsage;
-  }
-  std::vector<std::unique_ptr<ConversionState>> chains;
-  for (const std::string& chain : data) {
-    ConsoleUi ui(err, show_progress, verbose);
-    chains.push_back(std::make_unique<ConversionState>());
-    const auto read = [&](ConversionState&) {
-      if (!options.index) return RunRead(*chains.back(), options.stem, ui);
-      ui.SetSubject(chain);
-      return RunReadPair(*chains.back(), {index, chain}, ui);
-    };
-    const auto written = [](const ConversionState&) { return CommandOutcome::kDone; };
-    const int status = Convert(ui, read, written);
-    if (status != kExitWritten) return status;
-  }
-  ConsoleUi ui(err, show_progress, verbose);
-  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
-  const auto write = [&](const ConversionState&) {
-    std::vector<const ConversionState*> states;
-    for (const auto& chain : chains) states.push_back(chain.get());
-    const std::vector<VariableSummary> summaries = SummariseChains(states);
-    const bool aligned = target.standardOutput && out_is_terminal;
-    const auto out = target.standardOutput ? TextWriter::ToStandardOutput()
-                                           : std::make_unique<TextWriter>(target.path);
-    out->Write(aligned ? SummaryAligned(summaries) : SummaryTabSeparated(summaries));
-    out->Close();
-    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
-    return CommandOutcome::kDone;
-  };
-  return Convert(ui, summarise, write);
 }
 
 }  // namespace

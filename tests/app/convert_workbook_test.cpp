@@ -216,7 +216,7 @@ TEST_F(ConvertWorkbookTest, CellShapesReadBackWithTypeAndValue) {
     value_cells.push_back(shape.read);
   }
   WritePair(dir, "shapes", names, values);
-  const ProcessResult result = Convert(dir, {"-o", "shapes.xlsx", "shapes"});
+  const ProcessResult result = Convert(dir, {"--tables-only", "-o", "shapes.xlsx", "shapes"});
   ASSERT_EQ(result.status, 0) << result.err;
   const std::vector<Sheet> sheets = ReadBack(dir / "shapes.xlsx");
   ASSERT_EQ(sheets.size(), 1u);
@@ -231,6 +231,42 @@ TEST_F(ConvertWorkbookTest, CellShapesReadBackWithTypeAndValue) {
   }
 }
 
+// The Summary sheet holds what --summary prints for the same chains: the
+// header, then per variable its name, the numbers (the same doubles) and the
+// note, an empty field a missing cell; and under them, the line that explains
+// the highlighting.
+void ExpectSummaryAsPrinted(const Sheet& sheet, const std::string& printed) {
+  EXPECT_EQ(sheet.name, "Summary");
+  std::istringstream lines(printed);
+  std::size_t row = 0;
+  for (std::string line; std::getline(lines, line); ++row) {
+    SCOPED_TRACE(line);
+    ASSERT_LT(row, sheet.rows.size());
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+    if (line.back() == '\t') fields.emplace_back();
+    std::vector<Cell> cells = sheet.rows[row];
+    cells.resize(fields.size(), Cell{'e', ""});
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const Cell& cell = cells[i];
+      if (fields[i].empty()) {
+        EXPECT_EQ(cell.kind, 'e') << "column " << i + 1;
+      } else if (row == 0 || i == 0 || i + 1 == fields.size()) {
+        EXPECT_EQ(cell, Text(fields[i])) << "column " << i + 1;
+      } else {
+        double printed_value = 0, read = 0;
+        std::from_chars(fields[i].data(), fields[i].data() + fields[i].size(), printed_value);
+        std::from_chars(cell.value.data(), cell.value.data() + cell.value.size(), read);
+        EXPECT_EQ(cell.kind, 'n') << "column " << i + 1;
+        EXPECT_EQ(read, printed_value) << "column " << i + 1 << ": " << cell.value;
+      }
+    }
+  }
+  ASSERT_EQ(sheet.rows.size(), row + 2);
+  EXPECT_EQ(sheet.rows[row + 1].front(), Text("highlighted"));
+}
+
 #ifdef QUILLET_HAVE_CHAIN_GENERATOR
 // A realistic generated pair: every value is a number, the one its text says.
 TEST_F(ConvertWorkbookTest, GeneratedPairReadsBackCellByCell) {
@@ -238,8 +274,13 @@ TEST_F(ConvertWorkbookTest, GeneratedPairReadsBackCellByCell) {
   ASSERT_TRUE(bench::WriteChainPair(spec, dir / "gen"));
   const ProcessResult result = Convert(dir, {"-q", "--xlsx", "gen"});
   ASSERT_EQ(result.status, 0) << result.err;
-  const std::vector<Sheet> sheets = ReadBack(dir / "dromout.xlsx");
-  ASSERT_EQ(sheets.size(), 1u);
+  std::vector<Sheet> sheets = ReadBack(dir / "dromout.xlsx");
+  ASSERT_EQ(sheets.size(), 3u);
+  const ProcessResult summary = Convert(dir, {"-q", "--summary", "gen"});
+  ASSERT_EQ(summary.status, 0) << summary.err;
+  ExpectSummaryAsPrinted(sheets[0], summary.out);
+  EXPECT_EQ(sheets[1].name, "Traces");
+  sheets.erase(sheets.begin(), sheets.begin() + 2);
   Rows expected(spec.samples + 1);
   expected[0].push_back(Text("Iteration"));
   for (std::int64_t v = 0; v < spec.variables; ++v) {
@@ -290,15 +331,18 @@ TEST_F(ConvertWorkbookTest, SharedIndexRunHasOneSheetPerChain) {
   const ProcessResult result = Convert(dir, args);
   ASSERT_EQ(result.status, 0) << result.err;
   const std::vector<Sheet> sheets = ReadBack(dir / "run.xlsx");
-  ASSERT_EQ(sheets.size(), 3u);
+  ASSERT_EQ(sheets.size(), 5u);
   const std::vector<std::string> sheet_names = {"chain.out", "chain.out (2)",
                                                 "a very long name_ _with_ __ mar"};
+  std::vector<std::string> summary_args = {"-q", "--summary", "--index", "run.ind"};
+  summary_args.insert(summary_args.end(), data.begin(), data.end());
+  ExpectSummaryAsPrinted(sheets[0], Convert(dir, summary_args).out);
   for (std::size_t i = 0; i < chains.size(); ++i) {
     SCOPED_TRACE(data[i]);
-    EXPECT_EQ(sheets[i].name, sheet_names[i]);
+    EXPECT_EQ(sheets[i + 2].name, sheet_names[i]);
     std::vector<Cell> values;
     for (const Shape& value : chains[i]) values.push_back(value.read);
-    ExpectRows(sheets[i].rows, ExpectedRows({Text("alpha"), Text("beta")}, values));
+    ExpectRows(sheets[i + 2].rows, ExpectedRows({Text("alpha"), Text("beta")}, values));
   }
 }
 
@@ -310,8 +354,9 @@ struct ProcessCase {
   std::string data;
   std::vector<std::string> args;
   int status;
-  std::string err;       // standard error, exactly
-  const char* workbook;  // the file that must then hold the workbook; nullptr: none
+  std::string err;         // standard error, exactly
+  const char* workbook;    // the file that must then hold the workbook; nullptr: none
+  std::size_t sheets = 3;  // Summary, Traces and the table
 };
 void PrintTo(const ProcessCase& c, std::ostream* os) {
   *os << c.name;
@@ -339,10 +384,10 @@ TEST_P(WorkbookProcessTest, WritesOrRefuses) {
   dir.Write("read-back.xlsx", std::string(c.workbook) == "-" ? result.out : dir.Read(c.workbook));
   const std::string path = dir / "read-back.xlsx";
   const std::vector<Sheet> sheets = ReadBack(path);
-  ASSERT_EQ(sheets.size(), 1u);
-  ASSERT_GE(sheets[0].rows.size(), 2u);
-  EXPECT_EQ(sheets[0].rows[0].front(), Text("Iteration"));
-  EXPECT_EQ(sheets[0].rows[1].at(1), Number("0.5"));
+  ASSERT_EQ(sheets.size(), c.sheets);
+  ASSERT_GE(sheets.back().rows.size(), 2u);
+  EXPECT_EQ(sheets.back().rows[0].front(), Text("Iteration"));
+  EXPECT_EQ(sheets.back().rows[1].at(1), Number("0.5"));
 }
 
 const std::string kTwoSamples = "x 1 2\r\n";
@@ -379,6 +424,14 @@ INSTANTIATE_TEST_SUITE_P(
             "StandardOutput", kTwoSamples, kTwoLines, {"--xlsx", "-o", "-", "chain"}, 0, "", "-"},
         ProcessCase{
             "NamedAfterTheOption", kTwoSamples, kTwoLines, {"--xlsx=book", "chain"}, 0, "", "book"},
+        ProcessCase{"TablesOnly",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"--tables-only", "-o", "new.xlsx", "chain"},
+                    0,
+                    "",
+                    "new.xlsx",
+                    1},
         ProcessCase{"SharedIndexOfOneChain",
                     kTwoSamples,
                     kTwoLines,
@@ -461,7 +514,7 @@ TEST_F(ConvertWorkbookTest, SpreadsheetProgramConvertsItBack) {
   }
   if (soffice.empty()) GTEST_SKIP() << "no spreadsheet program (soffice) installed";
   WritePair(dir, "lo", {"theta[3,2]", "caf\xe9"}, {"0.51", "=1+1", "1,289", "2021-01-02", ""});
-  ASSERT_EQ(Convert(dir, {"-o", "lo.xlsx", "lo"}).status, 0);
+  ASSERT_EQ(Convert(dir, {"--tables-only", "-o", "lo.xlsx", "lo"}).status, 0);
   testing::ProcessOptions options;
   options.cwd = PathText(dir.path());
   const ProcessResult result = testing::RunProcess(
@@ -478,6 +531,52 @@ TEST_F(ConvertWorkbookTest, SpreadsheetProgramConvertsItBack) {
             "4,2021-01-02,2021-01-02\n"
             "5,,\n");
 }
+
+#ifdef QUILLET_HAVE_CHAIN_GENERATOR
+// How many charts a file holds: chart objects in an OpenDocument
+// spreadsheet's content, graphs in a gzipped Gnumeric file.
+int CountInFile(const std::string& path, const std::string& pattern) {
+  const ProcessResult result = testing::RunProcess(
+      "/usr/bin/python3", {"-c",
+                           "import gzip, sys, zipfile\n"
+                           "p = sys.argv[1]\n"
+                           "t = zipfile.ZipFile(p).read('content.xml') if p.endswith('.ods') else "
+                           "gzip.open(p).read()\n"
+                           "print(t.decode().count(sys.argv[2]))\n",
+                           path, pattern});
+  EXPECT_EQ(result.status, 0) << result.err;
+  return result.status == 0 ? std::stoi(result.out) : -1;
+}
+
+// Both spreadsheet programs open the Traces sheet's charts: one for each of
+// the first 100 variables, none for the rest.
+TEST_F(ConvertWorkbookTest, SpreadsheetProgramsShowTheCharts) {
+  if (!fs::exists("/usr/bin/soffice") || !fs::exists("/usr/bin/ssconvert")) {
+    GTEST_SKIP() << "LibreOffice (soffice) or Gnumeric (ssconvert) is not installed";
+  }
+  const bench::ChainSpec spec{.variables = 103, .samples = 2100, .seed = 5};
+  ASSERT_TRUE(bench::WriteChainPair(spec, dir / "gen"));
+  ASSERT_EQ(Convert(dir, {"-q", "-o", "gen.xlsx", "gen"}).status, 0);
+  testing::ProcessOptions options;
+  options.cwd = PathText(dir.path());
+  const ProcessResult calc =
+      testing::RunProcess("/usr/bin/soffice",
+                          {"-env:UserInstallation=file://" + (dir / "profile"), "--headless",
+                           "--convert-to", "ods", "--outdir", dir / "ods", dir / "gen.xlsx"},
+                          options);
+  ASSERT_EQ(calc.status, 0) << calc.err;
+  EXPECT_EQ(CountInFile(dir / "ods/gen.ods", "<draw:object "), 100);
+  const ProcessResult gnumeric =
+      testing::RunProcess("/usr/bin/ssconvert", {dir / "gen.xlsx", dir / "gen.gnumeric"}, options);
+  ASSERT_EQ(gnumeric.status, 0) << gnumeric.err;
+  // Gnumeric names the sheet of each cell it cannot place ("Traces : Invalid
+  // cell"): the tables' own sheets, whose cells go by their order, draw such
+  // complaints; the two sheets here must not.
+  EXPECT_EQ(gnumeric.err.find("Summary :"), std::string::npos) << gnumeric.err;
+  EXPECT_EQ(gnumeric.err.find("Traces :"), std::string::npos) << gnumeric.err;
+  EXPECT_EQ(CountInFile(dir / "gen.gnumeric", "<gnm:SheetObjectGraph"), 100);
+}
+#endif
 
 }  // namespace
 }  // namespace quillet
