@@ -20,7 +20,7 @@ std::string NotANumberNote(std::size_t chain, std::size_t chains, std::int64_t r
 }
 
 VariableSummary SummariseVariable(const std::vector<const ConversionState*>& chains,
-                                  std::int64_t column) {
+                                  std::int64_t column, std::size_t trace_points) {
   VariableSummary result;
   result.name = std::string(chains.front()->table.Get(0, column));
   // Each chain's draws, then cut to the shortest.
@@ -34,14 +34,26 @@ VariableSummary SummariseVariable(const std::vector<const ConversionState*>& cha
       if (cell.empty()) continue;
       const std::optional<double> value = PlainDecimalValue(cell);
       if (!value && !not_a_number) not_a_number = NotANumberNote(c, chains.size(), row);
-      values[c].push_back(value.value_or(0.0));
+      values[c].push_back(value.value_or(std::numeric_limits<double>::quiet_NaN()));
     }
   }
   std::size_t n = std::numeric_limits<std::size_t>::max();
   for (const auto& chain : values) n = std::min(n, chain.size());
+  if (trace_points > 0) {
+    result.trace_step = std::max<std::size_t>(1, (n + trace_points - 1) / trace_points);
+    for (const auto& chain : values) {
+      std::vector<double>& points = result.trace.emplace_back();
+      for (std::size_t d = 0; d < n; d += result.trace_step) points.push_back(chain[d]);
+    }
+  }
   std::vector<double> draws;
-  draws.reserve(n * chains.size());
-  for (const auto& chain : values) draws.insert(draws.end(), chain.begin(), chain.begin() + n);
+  if (chains.size() == 1) {
+    draws = std::move(values.front());
+    draws.resize(n);
+  } else {
+    draws.reserve(n * chains.size());
+    for (const auto& chain : values) draws.insert(draws.end(), chain.begin(), chain.begin() + n);
+  }
   values.clear();
 
   if (not_a_number) {
@@ -64,19 +76,26 @@ std::vector<std::string> SummaryColumnNames() {
   return names;
 }
 
-std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains) {
-  if (chains.empty() || !chains.front()->table.created()) return {};
+std::size_t SummarisedVariableCount(const std::vector<const ConversionState*>& chains) {
+  if (chains.empty() || !chains.front()->table.created()) return 0;
   const std::int64_t variables = std::min<std::int64_t>(chains.front()->variableCount.value_or(0),
                                                         chains.front()->table.LastColumn() + 1);
-  std::vector<VariableSummary> summaries(
-      static_cast<std::size_t>(std::max<std::int64_t>(variables, 0)));
+  return static_cast<std::size_t>(std::max<std::int64_t>(variables, 0));
+}
+
+std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains,
+                                             std::size_t traced, std::size_t trace_points) {
+  const auto variables = static_cast<std::int64_t>(SummarisedVariableCount(chains));
+  std::vector<VariableSummary> summaries(static_cast<std::size_t>(variables));
   std::atomic<std::int64_t> next{0};
   std::exception_ptr failure;
   std::mutex failure_mutex;
   const auto work = [&] {
     try {
       for (std::int64_t column = next++; column < variables; column = next++) {
-        summaries[static_cast<std::size_t>(column)] = SummariseVariable(chains, column);
+        const bool trace = static_cast<std::size_t>(column) < traced;
+        summaries[static_cast<std::size_t>(column)] =
+            SummariseVariable(chains, column, trace ? trace_points : 0);
       }
     } catch (...) {
       const std::lock_guard lock(failure_mutex);

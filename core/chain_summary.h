@@ -13,6 +13,10 @@ namespace quillet {
 struct VariableSummary {
   std::string name;  // the bytes of row 0
   stats::Summary summary;
+  // For a traced variable (SummariseChains): per chain every k-th of the n
+  // draws summarised, k = trace_step, NaN for a cell that is not a number.
+  std::vector<std::vector<double>> trace;
+  std::size_t trace_step = 1;
 };
 
 // The summary's column names, in order: "variable", "chains", "draws", the
@@ -25,7 +29,12 @@ std::vector<std::string> SummaryColumnNames();
 // lengths the first n draws of each count, n the shortest. A cell that is not
 // a plain decimal number (as a workbook takes it) leaves the statistics empty
 // and is named in the note. The variables are shared among the processor's
-// cores.
-std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains);
+// cores. The first `traced` variables also keep their trace, of at most
+// `trace_points` draws per chain.
+std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains,
+                                             std::size_t traced = 0, std::size_t trace_points = 1);
+
+// How many variables SummariseChains gives for `chains`.
+std::size_t SummarisedVariableCount(const std::vector<const ConversionState*>& chains);
 
 }  // namespace quillet

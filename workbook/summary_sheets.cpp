@@ -1,10 +1,9 @@
 #include "workbook/summary_sheets.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <optional>
 
-#include "core/numeric_text.h"
 #include "workbook/workbook_text.h"
 
 namespace quillet {
@@ -151,33 +150,17 @@ std::string SummarySheet(const std::vector<VariableSummary>& summaries) {
 }
 
 // The points of one variable's chart: every k-th of its first n draws in
-// each chain.
+// each chain, as the summary kept them.
 struct Trace {
   std::string name;
-  std::size_t step = 1;                                    // k
-  std::vector<std::size_t> draws;                          // 1, 1 + k, ...
-  std::vector<std::vector<std::optional<double>>> chains;  // empty where a cell is no number
+  std::size_t step = 1;                     // k
+  std::vector<std::size_t> draws;           // 1, 1 + k, ...
+  std::vector<std::vector<double>> chains;  // NaN where a cell is no number
 };
 
-Trace TraceOf(const VariableSummary& summary, const std::vector<const ConversionState*>& chains,
-              std::int64_t column) {
-  Trace trace;
-  trace.name = summary.name;
-  const std::size_t n = summary.summary.draws;
-  trace.step = std::max<std::size_t>(1, (n + kMostTracePoints - 1) / kMostTracePoints);
-  for (std::size_t d = 0; d < n; d += trace.step) trace.draws.push_back(d + 1);
-  for (const ConversionState* chain : chains) {
-    std::vector<std::optional<double>>& points = trace.chains.emplace_back();
-    const SampleTable& table = chain->table;
-    if (column > table.LastColumn()) continue;
-    std::size_t draw = 0;
-    for (std::int64_t row = 1; row <= table.last_row() && draw < n; ++row) {
-      const std::string_view cell = table.Get(row, column);
-      if (cell.empty()) continue;
-      if (draw % trace.step == 0) points.push_back(PlainDecimalValue(cell));
-      ++draw;
-    }
-  }
+Trace TraceOf(const VariableSummary& summary) {
+  Trace trace{summary.name, summary.trace_step, {}, summary.trace};
+  for (std::size_t d = 0; d < summary.summary.draws; d += trace.step) trace.draws.push_back(d + 1);
   return trace;
 }
 
@@ -212,12 +195,12 @@ std::string Range(const std::string& sheet, std::size_t column, std::int64_t fir
   return escaped;
 }
 
-void AppendNumberCache(std::string& xml, const std::vector<std::optional<double>>& values) {
+void AppendNumberCache(std::string& xml, const std::vector<double>& values) {
   xml += "<c:numCache><c:formatCode>General</c:formatCode><c:ptCount val=\"" +
          std::to_string(values.size()) + "\"/>";
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (!values[i]) continue;
-    xml += "<c:pt idx=\"" + std::to_string(i) + "\"><c:v>" + Shortest(*values[i]) + "</c:v></c:pt>";
+    if (std::isnan(values[i])) continue;
+    xml += "<c:pt idx=\"" + std::to_string(i) + "\"><c:v>" + Shortest(values[i]) + "</c:v></c:pt>";
   }
   xml += "</c:numCache>";
 }
@@ -240,7 +223,7 @@ std::string Chart(const Trace& trace, const std::string& sheet, std::size_t colu
       "<c:autoTitleDeleted val=\"0\"/><c:plotArea><c:layout/><c:lineChart>"
       "<c:grouping val=\"standard\"/><c:varyColors val=\"0\"/>";
   const std::int64_t last = kDataFirstRow + static_cast<std::int64_t>(trace.draws.size()) - 1;
-  std::vector<std::optional<double>> draws(trace.draws.begin(), trace.draws.end());
+  const std::vector<double> draws(trace.draws.begin(), trace.draws.end());
   for (std::size_t c = 0; c < trace.chains.size(); ++c) {
     const std::string index = std::to_string(c);
     const std::string chain_name = "chain " + std::to_string(c + 1);
@@ -344,7 +327,8 @@ std::string TracesSheet(const std::vector<Trace>& traces, std::size_t variables)
       }
       ++column;
       for (const auto& chain : trace.chains) {
-        if (i < chain.size() && chain[i]) AppendNumber(xml, Cell(column, row), *chain[i]);
+        if (i < chain.size() && !std::isnan(chain[i]))
+          AppendNumber(xml, Cell(column, row), chain[i]);
         ++column;
       }
     }
@@ -358,24 +342,37 @@ std::string TracesSheet(const std::vector<Trace>& traces, std::size_t variables)
 
 }  // namespace
 
-WorkbookFront SummaryAndTraces(const std::vector<VariableSummary>& summaries,
-                               const std::vector<const ConversionState*>& chains,
-                               const std::vector<std::string>& names) {
+WorkbookFront SummaryAndTracesLayout(std::size_t variables, const std::vector<std::string>& names) {
   WorkbookFront front;
   front.sheet_names = names;
   front.styles = kStyles;
-  front.parts.push_back({"xl/worksheets/sheet1.xml", "", SummarySheet(summaries)});
+  front.parts = {{"xl/worksheets/sheet1.xml", "", ""}, {"xl/worksheets/sheet2.xml", "", ""}};
+  const std::size_t charted = std::min(variables, kMostChartedVariables);
+  if (charted == 0) return front;
+  front.parts.push_back({"xl/worksheets/_rels/sheet2.xml.rels", "", ""});
+  for (std::size_t i = 0; i < charted; ++i) {
+    front.parts.push_back({"xl/charts/chart" + std::to_string(i + 1) + ".xml",
+                           "application/vnd.openxmlformats-officedocument.drawingml.chart+xml",
+                           ""});
+  }
+  front.parts.push_back({"xl/drawings/drawing1.xml",
+                         "application/vnd.openxmlformats-officedocument.drawing+xml", ""});
+  front.parts.push_back({"xl/drawings/_rels/drawing1.xml.rels", "", ""});
+  return front;
+}
 
+std::vector<PackagePart> SummaryAndTracesParts(const std::vector<VariableSummary>& summaries,
+                                               const std::vector<std::string>& names) {
+  std::vector<PackagePart> parts = SummaryAndTracesLayout(summaries.size(), names).parts;
+  parts[0].xml = SummarySheet(summaries);
   std::vector<Trace> traces;
   for (std::size_t v = 0; v < summaries.size() && traces.size() < kMostChartedVariables; ++v) {
-    traces.push_back(TraceOf(summaries[v], chains, static_cast<std::int64_t>(v)));
+    traces.push_back(TraceOf(summaries[v]));
   }
-  front.parts.push_back({"xl/worksheets/sheet2.xml", "", TracesSheet(traces, summaries.size())});
-  if (traces.empty()) return front;
+  parts[1].xml = TracesSheet(traces, summaries.size());
+  if (traces.empty()) return parts;
 
-  front.parts.push_back(
-      {"xl/worksheets/_rels/sheet2.xml.rels", "",
-       Relationships(Relationship("rId1", "drawing", "../drawings/drawing1.xml"))});
+  parts[2].xml = Relationships(Relationship("rId1", "drawing", "../drawings/drawing1.xml"));
   std::string drawing = kXmlDeclaration;
   drawing += std::string(
                  "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/"
@@ -389,17 +386,13 @@ WorkbookFront SummaryAndTraces(const std::vector<VariableSummary>& summaries,
     drawing += Anchor(i);
     drawing_relationships +=
         Relationship("rId" + number, "chart", "../charts/chart" + number + ".xml");
-    front.parts.push_back({"xl/charts/chart" + number + ".xml",
-                           "application/vnd.openxmlformats-officedocument.drawingml.chart+xml",
-                           Chart(traces[i], names[1], column)});
+    parts[3 + i].xml = Chart(traces[i], names[1], column);
     column += 1 + traces[i].chains.size();
   }
   drawing += "</xdr:wsDr>";
-  front.parts.push_back({"xl/drawings/drawing1.xml",
-                         "application/vnd.openxmlformats-officedocument.drawing+xml", drawing});
-  front.parts.push_back(
-      {"xl/drawings/_rels/drawing1.xml.rels", "", Relationships(drawing_relationships)});
-  return front;
+  parts[3 + traces.size()].xml = drawing;
+  parts[4 + traces.size()].xml = Relationships(drawing_relationships);
+  return parts;
 }
 
 }  // namespace quillet

@@ -22,13 +22,20 @@ inline constexpr double kLeastGoodEss = 400.0;
 inline constexpr std::size_t kMostChartedVariables = 100;
 inline constexpr std::size_t kMostTracePoints = 2000;
 
-// The Summary sheet (`names[0]`: numbers at full precision, formatted for
-// reading) and the Traces sheet (`names[1]`: its charts, with the charted
-// points both on the sheet, which the charts' series refer to, and cached in
-// each chart, so that they show without a recalculation) for the `chains` of a
-// run and their `summaries`.
-WorkbookFront SummaryAndTraces(const std::vector<VariableSummary>& summaries,
-                               const std::vector<const ConversionState*>& chains,
-                               const std::vector<std::string>& names);
+// The two sheets, named `names`, as a workbook's front for a run of
+// `variables` summarised variables: their names, the paths and content types
+// of their parts, and the styles. The parts' XML follows from
+// SummaryAndTracesParts, which may be made while the tables are written.
+WorkbookFront SummaryAndTracesLayout(std::size_t variables, const std::vector<std::string>& names);
+
+// The parts of that front with their XML: the Summary sheet (`names[0]`:
+// numbers at full precision, formatted for reading) and the Traces sheet
+// (`names[1]`: its charts, with the charted points both on the sheet, which
+// the charts' series refer to, and cached in each chart, so that they show
+// without a recalculation) for a run's `summaries`, of which the first
+// kMostChartedVariables keep their traces (SummariseChains with
+// kMostChartedVariables and kMostTracePoints).
+std::vector<PackagePart> SummaryAndTracesParts(const std::vector<VariableSummary>& summaries,
+                                               const std::vector<std::string>& names);
 
 }  // namespace quillet

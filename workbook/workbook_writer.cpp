@@ -245,8 +245,6 @@ void WorkbookWriter::Open() {
   part("xl/_rels/workbook.xml.rels", WorkbookRelationships(sheet_names_.size()));
   part("xl/styles.xml",
        std::string(kXmlDeclaration) + (front_.styles.empty() ? kStyles : front_.styles));
-  for (const PackagePart& front_part : front_.parts) part(front_part.path, front_part.xml);
-  front_.parts.clear();
 }
 
 CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
@@ -307,6 +305,10 @@ CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInte
 void WorkbookWriter::Close() {
   if (!zip_ || sheets_written_ != sheet_names_.size()) {
     throw std::logic_error("a workbook closed before all its worksheets were written");
+  }
+  for (const PackagePart& part : front_.parts) {
+    zip_->BeginEntry(part.path, part.xml.size());
+    zip_->Write(part.xml);
   }
   zip_->Close();
 }

@@ -46,10 +46,10 @@ struct PackagePart {
   std::string xml;
 };
 
-// Worksheets that come before the tables' own, made whole in advance: their
-// names, every part they need (their worksheets are xl/worksheets/sheet1.xml
-// and on, in order), and the style sheet of the whole workbook, which keeps
-// the tables' one cell format first.
+// Worksheets that come before the tables' own: their names, every part they
+// need (their worksheets are xl/worksheets/sheet1.xml and on, in order), whose
+// XML may also be given later (SetFrontParts), and the style sheet of the
+// whole workbook, which keeps the tables' one cell format first.
 struct WorkbookFront {
   std::vector<std::string> sheet_names;
   std::vector<PackagePart> parts;
@@ -77,8 +77,12 @@ class WorkbookWriter {
   // Unexpected failures are thrown.
   CommandOutcome WriteSheet(const ConversionState& state, UserInterface& ui);
 
-  // Writes the rest of the workbook and puts the file in place, once every
-  // worksheet was written. Throws FileError.
+  // The front's parts with their XML, as the front announced them (same
+  // paths, same order); they go into the workbook at Close().
+  void SetFrontParts(std::vector<PackagePart> parts) { front_.parts = std::move(parts); }
+
+  // Writes the rest of the workbook (the front's parts among it) and puts the
+  // file in place, once every worksheet was written. Throws FileError.
   void Close();
 
  private:

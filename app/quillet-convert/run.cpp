@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <future>
 #include <memory>
 
 #include "app/quillet-convert/console_ui.h"
@@ -152,9 +153,14 @@ int ConvertToWorkbookWithSummary(const Options& options, const WriteTarget& targ
   const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
   const auto write = [&](const ConversionState&) {
     const std::vector<const ConversionState*> states = StatesOf(chains);
-    WorkbookWriter workbook(
-        target, std::vector<std::string>(names.begin() + 2, names.end()),
-        SummaryAndTraces(SummariseChains(states), states, {names[0], names[1]}));
+    const std::vector<std::string> front_names = {names[0], names[1]};
+    // The summary is made on other cores while the tables are written.
+    auto front = std::async(std::launch::async, [&] {
+      return SummaryAndTracesParts(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
+                                   front_names);
+    });
+    WorkbookWriter workbook(target, std::vector<std::string>(names.begin() + 2, names.end()),
+                            SummaryAndTracesLayout(SummarisedVariableCount(states), front_names));
     for (std::size_t i = 0; i < chains.size(); ++i) {
       ConsoleUi sheet_ui(err, show_progress, verbose);
       sheet_ui.SetTask("writing");
@@ -162,6 +168,7 @@ int ConvertToWorkbookWithSummary(const Options& options, const WriteTarget& targ
       const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
       if (outcome != CommandOutcome::kDone) return outcome;
     }
+    workbook.SetFrontParts(front.get());
     workbook.Close();
     ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
     return CommandOutcome::kDone;
