@@ -24,10 +24,11 @@ workloads=("small 10 10000" "medium 100 100000" "wide 5000 1000")
 
 echo "== build (Release, $build)" >&2
 nice cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQUILLET_TESTS=OFF -DQUILLET_GUI=OFF -DQUILLET_BENCH=ON >/dev/null
-nice cmake --build "$build" -j 2 --target quillet-convert quillet-gen-chain >/dev/null
+  -DQUILLET_TESTS=OFF -DQUILLET_GUI=ON -DQUILLET_BENCH=ON >/dev/null
+nice cmake --build "$build" -j 2 --target quillet-convert quillet-gen-chain quillet-window-bench >/dev/null
 convert=$build/app/quillet-convert/quillet-convert
 generate=$build/bench/quillet-gen-chain
+window=$(realpath "$build/bench/quillet-window-bench")
 
 mkdir -p "$data"
 generator_sum=$(cat bench/chain_generator.cpp bench/chain_generator.h | md5sum | cut -d' ' -f1)
@@ -121,6 +122,25 @@ for workload in "${workloads[@]}"; do
       }'
   done
 done
+
+# The Qt window on the medium pair, as a user meets it: the click on Read to
+# "Done Reading" plus the Write's OK to "Done writing file" (Qt's offscreen
+# platform), next to the converter's whole run in the same minute.
+mkdir -p "$scratch/window"
+ln -sf "$(realpath "$data/medium.ind")" "$scratch/window/medium.ind"
+ln -sf "$(realpath "$data/medium.out")" "$scratch/window/medium.out"
+window_times=()
+for ((i = 0; i < runs; i++)); do
+  rm -f "$scratch/window/dromout.txt"
+  window_times+=("$(cd "$scratch/window" && "$window" "$scratch/window/medium" 2>/dev/null |
+    awk '{ printf "%.0f", ($2 + $4) * 1e9 }')")
+done
+window_ns=$(printf '%s\n' "${window_times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
+measure "$scratch/medium.txt" "$convert" -q -o "$scratch/medium.txt" "$data/medium"
+echo
+awk -v w="$window_ns" -v c="$median_ns" 'BEGIN {
+  printf "Window, medium: Read + Write %.3f s, the converter %.3f s in the same run: %.2f x\n",
+    w / 1e9, c / 1e9, w / c }'
 
 echo
 echo "Load after: $(uptime | sed 's/.*load average: //')"

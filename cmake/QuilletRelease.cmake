@@ -26,3 +26,11 @@ if(month LESS 10)
   set(month 0${month})
 endif()
 set(QUILLET_RELEASE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
+
+# Who publishes it, as the Windows programs' version resources, the
+# installer and Add/Remove Programs name them; the copyright is the one in
+# LICENSE.
+set(QUILLET_PUBLISHER "The Quillet developers")
+string(SUBSTRING ${QUILLET_RELEASE_DATE} 0 4 release_year)
+set(QUILLET_COPYRIGHT "Copyright (c) ${release_year} ${QUILLET_PUBLISHER}")
+set(QUILLET_HOMEPAGE "https://github.com/quillet/quillet")

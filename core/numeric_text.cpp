@@ -15,125 +15,100 @@ bool IsDigit(char c) {
 
 }  // namespace
 
-double LeadingNumberValue(std::string_view text) {
-  std::string number;
-  number.reserve(text.size());
-  for (char c : text) {
-    if (c != '\t' && c != '\n') number.push_back(c);
-  }
-
-  // Find the longest prefix that matches the decimal grammar.
+DecimalNumber ScanDecimal(std::string_view text) {
+  DecimalNumber number;
   std::size_t i = 0;
-  bool negative = false;
-  if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
-    negative = number[i] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    number.negative = text[i] == '-';
     ++i;
   }
-  const std::size_t mantissa_start = i;
-  // Decimal magnitude of the mantissa's first significant digit, to tell an
-  // overflow from an underflow when the value does not fit a double.
+  number.digits = i;
   long long magnitude = 0;
-  bool significant = false;
-  while (i < number.size() && IsDigit(number[i])) {
-    significant = significant || number[i] != '0';
-    if (significant) ++magnitude;
+  while (i < text.size() && IsDigit(text[i])) {
+    number.significant = number.significant || text[i] != '0';
+    if (number.significant) ++magnitude;
     ++i;
   }
-  bool has_digits = i > mantissa_start;
-  if (i < number.size() && number[i] == '.') {
+  bool has_digits = i > number.digits;
+  if (i < text.size() && text[i] == '.') {
     const std::size_t point = i++;
-    while (i < number.size() && IsDigit(number[i])) {
-      if (!significant && number[i] == '0') --magnitude;
-      significant = significant || number[i] != '0';
+    while (i < text.size() && IsDigit(text[i])) {
+      if (!number.significant && text[i] == '0') --magnitude;
+      number.significant = number.significant || text[i] != '0';
       ++i;
     }
     has_digits = has_digits || i > point + 1;
   }
-  if (!has_digits) return 0.0;
-  std::size_t end = i;
+  if (!has_digits) return DecimalNumber{};
+  number.length = i;
   long long exponent = 0;
-  if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     std::size_t j = i + 1;
     bool exponent_negative = false;
-    if (j < number.size() && (number[j] == '+' || number[j] == '-')) {
-      exponent_negative = number[j] == '-';
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+      exponent_negative = text[j] == '-';
       ++j;
     }
     const std::size_t exponent_digits = j;
-    while (j < number.size() && IsDigit(number[j])) {
-      if (exponent < 100000) exponent = exponent * 10 + (number[j] - '0');
+    while (j < text.size() && IsDigit(text[j])) {
+      if (exponent < 100000) exponent = exponent * 10 + (text[j] - '0');
       ++j;
     }
     if (j > exponent_digits) {
-      end = j;
+      number.length = j;
       if (exponent_negative) exponent = -exponent;
     } else {
       exponent = 0;
     }
   }
+  number.scale = magnitude + exponent;
+  return number;
+}
 
+double LeadingNumberValue(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (char c : text) {
+    if (c != '\t' && c != '\n') kept.push_back(c);
+  }
+  const DecimalNumber number = ScanDecimal(kept);
+  if (number.length == 0) return 0.0;
   double value = 0.0;
-  const char* first = number.data() + mantissa_start;
-  const std::errc error = std::from_chars(first, number.data() + end, value).ec;
+  const std::errc error =
+      std::from_chars(kept.data() + number.digits, kept.data() + number.length, value).ec;
   if (error == std::errc::result_out_of_range) {
     // Too large overflows; too small is taken as 0.
-    if (magnitude + exponent > 0) throw OverflowError();
+    if (number.scale > 0) throw OverflowError();
     return 0.0;
   }
   if (error != std::errc()) return 0.0;
-  return negative ? -value : value;
+  return number.negative ? -value : value;
 }
 
 bool IsPlainDecimalNumber(std::string_view text) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-  const std::size_t mantissa = i;
-  // The decimal magnitude of the first significant digit: with the exponent
-  // it tells whether the value can be too large for a double.
-  long long magnitude = 0;
-  bool significant = false;
-  for (; i < n && IsDigit(text[i]); ++i) {
-    significant = significant || text[i] != '0';
-    if (significant) ++magnitude;
-  }
-  bool has_digits = i > mantissa;
-  if (i < n && text[i] == '.') {
-    const std::size_t point = i++;
-    for (; i < n && IsDigit(text[i]); ++i) {
-      if (!significant && text[i] == '0') --magnitude;
-      significant = significant || text[i] != '0';
-    }
-    has_digits = has_digits || i > point + 1;
-  }
-  if (!has_digits) return false;
-  long long exponent = 0;
-  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const std::size_t digits = i;
-    for (; i < n && IsDigit(text[i]); ++i) {
-      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
-    }
-    if (i == digits) return false;
-    if (negative) exponent = -exponent;
-  }
-  if (i != n) return false;
+  const DecimalNumber number = ScanDecimal(text);
+  if (number.length == 0 || number.length != text.size()) return false;
   // Below 1e308 every value fits; near and above, the conversion decides.
-  if (!significant || magnitude + exponent <= 308) return true;
+  if (!number.significant || number.scale <= 308) return true;
   double value = 0.0;
-  return std::from_chars(text.data() + mantissa, text.data() + n, value).ec == std::errc();
+  return std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec ==
+         std::errc();
 }
 
 std::optional<double> PlainDecimalValue(std::string_view text) {
-  if (!IsPlainDecimalNumber(text)) return std::nullopt;
-  const bool negative = text.front() == '-';
-  if (negative || text.front() == '+') text.remove_prefix(1);
+  const DecimalNumber number = ScanDecimal(text);
+  if (number.length == 0 || number.length != text.size()) return std::nullopt;
   double value = 0.0;
-  // Out of range here is a value too small for a double: 0.
-  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc()) value = 0.0;
-  return negative ? -value : value;
+  const std::errc error =
+      std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec;
+  if (error == std::errc::result_out_of_range) {
+    // As IsPlainDecimalNumber: too large is no number, too small is 0.
+    if (number.significant && number.scale > 308) return std::nullopt;
+    value = 0.0;
+  } else if (error != std::errc()) {
+    return std::nullopt;
+  }
+  return number.negative ? -value : value;
 }
 
 double RoundHalfEven(double value) {

@@ -11,6 +11,26 @@
 
 namespace quillet {
 
+// The longest decimal number at the start of `text`: an optional sign,
+// digits, an optional point with digits (digits on at least one side of it),
+// and an optional exponent ("e" or "E", an optional sign, digits; an "e"
+// without digits is not part of the number). The one description of a
+// decimal number; its two users differ only in what they do with it:
+// LeadingNumberValue reads the value of the samples field, which may be
+// followed by anything and has its tabs and line feeds ignored, while a
+// workbook takes a cell as a number only when the whole cell is one.
+struct DecimalNumber {
+  std::size_t length = 0;  // bytes of the number; 0 when `text` does not begin with one
+  std::size_t digits = 0;  // where its digits begin, after the sign
+  bool negative = false;
+  bool significant = false;  // a digit other than 0
+  // The decimal magnitude of the first significant digit plus the exponent:
+  // above 308 the value may be too large for a double, and when a
+  // conversion finds it out of range, above 0 tells too large from too small.
+  long long scale = 0;
+};
+DecimalNumber ScanDecimal(std::string_view text);
+
 // The value of the longest leading decimal number of `text` (optional sign,
 // digits, optional point and digits, optional exponent), tabs and line feeds
 // ignored; 0 when the text does not begin with a number. The point is always

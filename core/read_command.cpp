@@ -2,6 +2,7 @@
 
 #include "core/numeric_text.h"
 #include "files/platform.h"
+#include "files/text_reader.h"
 
 namespace quillet {
 namespace {
@@ -19,16 +20,20 @@ bool FindPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui
   return false;
 }
 
+// Tells the user when pass A found the index file damaged.
+bool RefusedAsDamaged(const IndexCounts& counts, const std::string& index_path, UserInterface& ui) {
+  if (counts.variableCount != 0) return false;
+  ui.ShowMessage("File " + index_path + " is damaged.", MessageStyle::kExclamation);
+  return true;
+}
+
 // The three passes, once both files were found.
 CommandOutcome ReadFoundPair(ConversionState& state, UserInterface& ui) {
   ChainReader reader({state.indexPath, state.dataPath});
   const IndexCounts counts = reader.ReadIndexCounts();
   state.samplesPerVariable = counts.samplesPerVariable;
   state.variableCount = counts.variableCount;
-  if (counts.variableCount == 0) {
-    ui.ShowMessage("File " + state.indexPath + " is damaged.", MessageStyle::kExclamation);
-    return CommandOutcome::kRefused;
-  }
+  if (RefusedAsDamaged(counts, state.indexPath, ui)) return CommandOutcome::kRefused;
 
   state.expectedLines = ExpectedLines(counts);
   ui.ShowProgress();
@@ -45,6 +50,15 @@ CommandOutcome ReadFoundPair(ConversionState& state, UserInterface& ui) {
 }
 
 }  // namespace
+
+CommandOutcome CheckPair(const ChainPaths& paths, UserInterface& ui) {
+  ConversionState scratch;
+  if (!FindPair(scratch, paths, ui)) return CommandOutcome::kRefused;
+  if (!FileIsReadable(paths.data)) TextReader{paths.data};  // throws why it cannot be read
+  ChainReader reader(paths);
+  if (RefusedAsDamaged(reader.ReadIndexCounts(), paths.index, ui)) return CommandOutcome::kRefused;
+  return CommandOutcome::kDone;
+}
 
 CommandOutcome RunRead(ConversionState& state, const std::string& stem, UserInterface& ui) {
   if (!FindPair(state, {stem + ".ind", stem + ".out"}, ui)) return CommandOutcome::kRefused;

@@ -20,4 +20,11 @@ CommandOutcome RunRead(ConversionState& state, const std::string& stem, UserInte
 // stem, so nothing is remembered; the messages name the two paths.
 CommandOutcome RunReadPair(ConversionState& state, const ChainPaths& paths, UserInterface& ui);
 
+// What a Read of the pair would refuse before reading any data, found without
+// reading it: a missing file (told as the Read tells it) or a damaged index
+// file. Throws, as the Read would, for a file that cannot be opened for
+// reading. For commands that must know that every pair of several will be
+// read before they write anything.
+CommandOutcome CheckPair(const ChainPaths& paths, UserInterface& ui);
+
 }  // namespace quillet

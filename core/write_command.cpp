@@ -5,6 +5,7 @@
 
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
+#include "core/table_sink.h"
 #include "files/paths.h"
 #include "files/same_file.h"
 #include "files/text_writer.h"
@@ -12,19 +13,66 @@
 namespace quillet {
 namespace {
 
-// Writes every cell of `row`, each followed by a tab.
-void WriteCells(const SampleTable& table, std::int64_t row, TextWriter& out) {
-  const std::int64_t last_column = table.LastColumn();
-  // The column counter is signed 16-bit: stepping it past its limit overflows.
-  if (last_column >= kMostColumns) {
-    throw OverflowError("the table has " + GroupedDigits(last_column + 1) + " columns, more than " +
-                        GroupedDigits(kMostColumns));
+// The table as tab-separated text: each cell followed by a tab, each row by
+// CR LF, the row number first.
+class TextTableSink : public TableSink {
+ public:
+  explicit TextTableSink(const WriteTarget& target) : target_(target) {}
+
+  std::string Name() const override { return target_.Name(); }
+
+  // A table is never written over one of its inputs, by any of their names.
+  std::optional<std::string> Refusal(const ConversionState&) const override {
+    if (target_.standardOutput || target_.inputs.empty()) return std::nullopt;
+    FileSet inputs;
+    for (const auto& [path, what] : target_.inputs) inputs.Add(path, what);
+    const auto what = inputs.Find(target_.path);
+    if (!what) return std::nullopt;
+    return "The table " + target_.path + " would overwrite " + *what + ".";
   }
-  for (std::int64_t column = 0; column <= last_column; ++column) {
-    out.Write(table.Get(row, column));
-    out.Write('\t');
+
+  void Begin(const ConversionState& state) override {
+    table_ = &state.table;
+    out_ = target_.standardOutput ? TextWriter::ToStandardOutput()
+                                  : std::make_unique<TextWriter>(target_.path);
   }
-}
+
+  void Row(std::int64_t row) override {
+    if (row == 0) {
+      out_->Write("Iteration\t");
+      WriteCells(0);
+      out_->WriteLine();
+      return;
+    }
+    char number[24];
+    const auto digits = std::to_chars(number, number + sizeof number, row);
+    out_->Write(std::string_view(number, static_cast<std::size_t>(digits.ptr - number)));
+    out_->Write('\t');
+    WriteCells(row);
+    out_->WriteLine();
+  }
+
+  void End() override { out_->Close(); }
+
+ private:
+  // Writes every cell of `row`, each followed by a tab.
+  void WriteCells(std::int64_t row) {
+    const std::int64_t last_column = table_->LastColumn();
+    // The column counter is signed 16-bit: stepping it past its limit overflows.
+    if (last_column >= kMostColumns) {
+      throw OverflowError("the table has " + GroupedDigits(last_column + 1) +
+                          " columns, more than " + GroupedDigits(kMostColumns));
+    }
+    for (std::int64_t column = 0; column <= last_column; ++column) {
+      out_->Write(table_->Get(row, column));
+      out_->Write('\t');
+    }
+  }
+
+  const WriteTarget& target_;
+  const SampleTable* table_ = nullptr;
+  std::unique_ptr<TextWriter> out_;
+};
 
 }  // namespace
 
@@ -32,25 +80,34 @@ std::string OutputPathFor(const std::string& stem) {
   return DirectoryWithSeparator(stem) + kOutputFileName;
 }
 
-void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui) {
-  const SampleTable& table = state.table;
-  out.Write("Iteration\t");
-  WriteCells(table, 0, out);
-  out.WriteLine();
-
-  const std::int32_t last_row = RoundToInt32(*state.samplesPerVariable);
-  char number[16];
+CommandOutcome WriteThrough(const ConversionState& state, TableSink& sink, UserInterface& ui) {
+  if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
+    ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
+    return CommandOutcome::kRefused;
+  }
+  if (const auto refusal = sink.Refusal(state)) {
+    ui.ShowMessage(*refusal, MessageStyle::kExclamation);
+    return CommandOutcome::kRefused;
+  }
+  if (ui.ShowMessage("Writing to " + sink.Name(), MessageStyle::kOkCancel) ==
+      MessageAnswer::kCancel) {
+    return CommandOutcome::kCancelled;
+  }
+  sink.Begin(state);
+  ui.ShowProgress();
+  ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
+  sink.Row(0);
   // Every row number fits 32 bits; the counter is wider only so that stepping
   // past the largest possible last row ends the loop instead of overflowing
   // after the whole table was written.
+  const std::int32_t last_row = RoundToInt32(*state.samplesPerVariable);
   for (std::int64_t row = 1; row <= last_row; ++row) {
-    const auto digits = std::to_chars(number, number + sizeof number, row);
-    out.Write(std::string_view(number, static_cast<std::size_t>(digits.ptr - number)));
-    out.Write('\t');
-    WriteCells(table, row, out);
-    out.WriteLine();
+    sink.Row(row);
     ui.SetProgressValue(static_cast<float>(row));
   }
+  sink.End();
+  ui.HideProgress();
+  return CommandOutcome::kDone;
 }
 
 CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, UserInterface& ui) {
@@ -66,34 +123,12 @@ CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, U
 
 CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
                           UserInterface& ui) {
-  if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
-    ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
-    return CommandOutcome::kRefused;
+  TextTableSink sink(target);
+  const CommandOutcome outcome = WriteThrough(state, sink, ui);
+  if (outcome == CommandOutcome::kDone) {
+    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
   }
-  if (!target.standardOutput && !target.inputs.empty()) {
-    FileSet inputs;
-    for (const auto& [path, what] : target.inputs) inputs.Add(path, what);
-    if (const auto what = inputs.Find(target.path)) {
-      ui.ShowMessage("The table " + target.path + " would overwrite " + *what + ".",
-                     MessageStyle::kExclamation);
-      return CommandOutcome::kRefused;
-    }
-  }
-  if (ui.ShowMessage("Writing to " + target.Name(), MessageStyle::kOkCancel) ==
-      MessageAnswer::kCancel) {
-    return CommandOutcome::kCancelled;
-  }
-
-  std::unique_ptr<TextWriter> out = target.standardOutput
-                                        ? TextWriter::ToStandardOutput()
-                                        : std::make_unique<TextWriter>(target.path);
-  ui.ShowProgress();
-  ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
-  WriteTable(state, *out, ui);
-  out->Close();
-  ui.HideProgress();
-  ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
-  return CommandOutcome::kDone;
+  return outcome;
 }
 
 }  // namespace quillet

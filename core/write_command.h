@@ -44,8 +44,4 @@ CommandOutcome RunWrite(const ConversionState& state, const std::string& stem, U
 CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& target,
                           UserInterface& ui);
 
-// Writes the table itself: the header, then rows 1..R, setting the progress
-// value after each row.
-void WriteTable(const ConversionState& state, TextWriter& out, UserInterface& ui);
-
 }  // namespace quillet

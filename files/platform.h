@@ -29,6 +29,11 @@ inline constexpr bool kFileNamesIgnoreCase = false;
 // directory is looked for in the current directory.
 bool FileExists(const std::string& path);
 
+// True when the file at `path` could be opened for reading now; found
+// without opening it where the system can tell (a named pipe is not
+// disturbed).
+bool FileIsReadable(const std::string& path);
+
 // Opens an existing file for reading its bytes from the first; null, with
 // errno set, when it cannot be opened.
 std::FILE* OpenForReading(const std::string& path);
@@ -138,6 +143,10 @@ class ReplacementFile {
   void Commit();
 
   const std::string& target() const { return target_; }
+
+  // True while an existing file written in place still holds its old bytes:
+  // the first Write will empty it.
+  bool overwritesInPlace() const { return empty_first_; }
 
  private:
   void Discard() noexcept;

@@ -238,6 +238,10 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool FileIsReadable(const std::string& path) {
+  return ::access(path.c_str(), R_OK) == 0;
+}
+
 std::FILE* OpenForReading(const std::string& path) {
   return std::fopen(path.c_str(), "rb");
 }

@@ -216,6 +216,14 @@ std::string FoldedCase(const std::string& text) {
   return Utf8Of(wide);
 }
 
+bool FileIsReadable(const std::string& path) {
+  const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
 bool FileExists(const std::string& path) {
   const std::wstring name = Wide(path);
   DWORD attributes = GetFileAttributesW(name.c_str());

@@ -60,6 +60,10 @@ class TextWriter {
   // Writes out everything and puts the file in place. Throws FileError.
   void Close();
 
+  // True when the target is an existing file written in place, nothing
+  // written to it yet (see ReplacementFile).
+  bool OverwritesInPlace() const { return file_ && file_->overwritesInPlace(); }
+
  private:
   static constexpr std::size_t kBufferSize = QUILLET_WRITE_BUFFER_SIZE;
 

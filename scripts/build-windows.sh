@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds Quillet for 64-bit Windows with MinGW-w64 into build/windows:
 # the window program quillet.exe (on the Win32 API, no Qt), quillet-convert.exe,
-# the installer quillet-VERSION-setup.exe and the zip; and runs the tests
-# under Wine (scripts/wine-session.sh), the window's end-to-end test and the
-# silent install included. Both programs run on their own, with no DLL beside
-# them. Installs what is missing first.
+# the installer quillet-VERSION-setup.exe, the zip and their SHA256SUMS; and
+# runs the tests under Wine (scripts/wine-session.sh), the window's end-to-end
+# test and the installer's in both of its modes included. Both programs run
+# on their own, with no DLL beside them. Installs what is missing first.
 #
 # With the path of a Linux quillet-convert as its argument, it also converts
 # the same generated chain pairs with both converters and compares what each

@@ -16,6 +16,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config     # build
+  libisal-dev                           # the workbooks' deflate (zlib where it is missing)
   libgtest-dev                          # unit tests
   locales                               # a locale with a decimal comma for the number tests
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core  # the window program
@@ -26,7 +27,9 @@ packages=(
   acl attr                              # fault tests: access lists and attributes of a replaced file
   exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
   python3-openpyxl                      # tests: the independent reader of the workbooks
-  libreoffice-calc-nogui gnumeric       # tests: two spreadsheet programs open the workbooks and charts
+  # tests: the spreadsheet programs that open the workbooks (LibreOffice Calc
+  # headless, with its Python bridge, and Gnumeric's ssconvert; both open the charts too)
+  libreoffice-calc-nogui python3-uno gnumeric
 )
 for extra in "$@"; do
   case $extra in

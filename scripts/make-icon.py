@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws Quillet's 32 x 32, 16-colour icon and writes it as XPM (the Qt
-windows) and as ICO (the Windows programs and their shortcuts).
+windows), as ICO (the Windows programs and their shortcuts) and, four
+times its size on a navy strip, as the installer's side picture (BMP).
 
 The picture: a sheet holding a small table (the spreadsheet file) with a
 quill lying across it. The ICO holds it at 16, 32, 48 and 256 pixels, each
@@ -145,3 +146,23 @@ for size, data in images:
     offset += len(data)
 with open("ui/icons/quillet.ico", "wb") as out:
     out.write(directory + b"".join(data for _, data in images))
+
+
+# The picture on the left of the installer's welcome and finish pages:
+# 164 x 314 pixels, 24-bit, the icon at 128 pixels on navy, a third down.
+SIDE_WIDTH, SIDE_HEIGHT, SIDE_ICON = 164, 314, 128
+background = rgba("n")
+icon = scaled(SIDE_ICON)
+left, top = (SIDE_WIDTH - SIDE_ICON) // 2, 60
+side = [[background] * SIDE_WIDTH for _ in range(SIDE_HEIGHT)]
+for y in range(SIDE_ICON):
+    for x in range(SIDE_ICON):
+        if icon[y][x][3]:
+            side[top + y][left + x] = icon[y][x]
+row_bytes = (SIDE_WIDTH * 3 + 3) // 4 * 4
+pixels = b"".join(b"".join(bytes((b, g, r)) for (r, g, b, _) in row).ljust(row_bytes, b"\0")
+                  for row in reversed(side))
+info = struct.pack("<IiiHHIIiiII", 40, SIDE_WIDTH, SIDE_HEIGHT, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+file_header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+with open("app/windows/installer-side.bmp", "wb") as out:
+    out.write(file_header + info + pixels)

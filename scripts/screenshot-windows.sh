@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot-windows.png: quillet.exe under Wine on the Windows
 # build's virtual display (scripts/wine-session.sh), with a stem in its text
-# box. Needs a built build/windows (scripts/build-windows.sh).
+# box; and a picture of each of the installer's pages in
+# build/windows/installer-pages, taken while the packages' test clicks
+# through them, of which the page that asks whom to install for becomes
+# docs/installer-windows.png. Needs a built build/windows
+# (scripts/build-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows screenshot
@@ -39,3 +43,8 @@ scripts/wine-session.sh "$build" true  # the prefix, made if need be
 colour '212 208 200'
 scripts/wine-session.sh "$build" bash -c take
 echo "Wrote docs/screenshot-windows.png"
+rm -rf "$build/installer-pages"
+QUILLET_INSTALLER_PAGES=$build/installer-pages scripts/wine-session.sh "$build" \
+  ctest --test-dir "$build" -R quillet_windows_packages --output-on-failure
+cp "$build/installer-pages/3-users.png" docs/installer-windows.png
+echo "Wrote $build/installer-pages/*.png and docs/installer-windows.png"

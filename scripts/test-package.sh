@@ -3,7 +3,8 @@
 # has lintian, desktop-file-validate and appstreamcli check it, unpacks it into
 # a temporary root and runs what it holds there: quillet-convert on a generated
 # chain pair, whose table must be byte for byte the one the build's converter
-# writes; its --help against its manual page as man shows it; its bash
+# writes; its --help against its manual page as man shows it, and no file
+# name broken across lines in either manual page; its bash
 # completion; quillet on Qt's offscreen platform until its window shows. Last,
 # apt must find everything the package depends on.
 #   scripts/test-package.sh BUILD_DIRECTORY
@@ -100,6 +101,19 @@ diff -u "$work/help-words.txt" "$work/man-words.txt" >&2 ||
   fail "the manual page of quillet-convert differs from its --help"
 LC_ALL=C MANWIDTH=80 man --manpath="$root/usr/share/man" --warnings -P cat quillet \
   2>&1 >/dev/null | { ! grep . >&2; } || fail "man quillet warns"
+# No file name is broken across two lines, whatever the terminal's width:
+# each is found as often in a narrow one as in a wide one.
+file_names() {  # PAGE WIDTH
+  LC_ALL=C.UTF-8 MANWIDTH=$2 man --manpath="$root/usr/share/man" -P cat "$1" 2>/dev/null |
+    grep -oE 'dromout\.(txt|xlsx)|qltini\.ini|STEM\.(ind|out)|\.table\.txt' | sort | uniq -c
+}
+for page in quillet quillet-convert; do
+  wide=$(file_names "$page" 200)
+  for width in 80 72 66 61 54 47 40; do
+    [ "$(file_names "$page" "$width")" = "$wide" ] ||
+      fail "man $page breaks a file name at $width columns"
+  done
+done
 
 tests/app/completion_test.sh "$root/usr/share/bash-completion/completions/quillet-convert" \
   "$root/usr/bin/quillet-convert" || fail "the unpacked bash completion"

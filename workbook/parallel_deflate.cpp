@@ -1,8 +1,13 @@
 #include "workbook/parallel_deflate.h"
 
+#ifdef QUILLET_HAVE_ISAL
+#include <isa-l.h>
+#else
 #include <zlib.h>
+#endif
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <thread>
@@ -10,6 +15,38 @@
 namespace quillet {
 namespace {
 
+#ifdef QUILLET_HAVE_ISAL
+// The fastest level of the Intel storage library's deflate, several times
+// faster than zlib's fastest on the worksheets' XML for a few percent more
+// bytes; where it is not built (Windows), zlib's fastest below.
+std::string DeflateChunk(const std::string& input, bool last) {
+  isal_zstream stream;
+  isal_deflate_init(&stream);
+  std::unique_ptr<std::uint8_t[]> level_buffer(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]);
+  stream.level = 1;
+  stream.level_buf = level_buffer.get();
+  stream.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
+  stream.flush = SYNC_FLUSH;
+  stream.end_of_stream = last ? 1 : 0;
+  // Room for the worst case: stored blocks, each with its header, and the
+  // empty stored block of the flush.
+  std::string output(input.size() + input.size() / 1024 * 8 + 1024, '\0');
+  stream.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(input.data()));
+  stream.avail_in = static_cast<std::uint32_t>(input.size());
+  stream.next_out = reinterpret_cast<std::uint8_t*>(output.data());
+  stream.avail_out = static_cast<std::uint32_t>(output.size());
+  const int result = isal_deflate(&stream);
+  const bool complete = result == COMP_OK && stream.avail_in == 0 &&
+                        (!last || stream.internal_state.state == ZSTATE_END);
+  if (!complete) throw std::runtime_error("Compression failed");
+  output.resize(stream.total_out);
+  return output;
+}
+
+std::uint32_t Crc32(std::uint32_t crc, const std::string& bytes) {
+  return crc32_gzip_refl(crc, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+#else
 // The fastest level: its output is within a fifth of the best level's on
 // tables of numbers, at a third of the time.
 constexpr int kLevel = 1;
@@ -37,6 +74,12 @@ std::string DeflateChunk(const std::string& input, bool last) {
   return output;
 }
 
+std::uint32_t Crc32(std::uint32_t crc, const std::string& bytes) {
+  return static_cast<std::uint32_t>(
+      crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+#endif
+
 }  // namespace
 
 ParallelDeflate::ParallelDeflate(std::function<void(std::string_view)> sink)
@@ -61,9 +104,7 @@ void ParallelDeflate::WriteLarge(std::string_view bytes) {
 }
 
 void ParallelDeflate::Submit(bool last) {
-  summary_.crc =
-      static_cast<std::uint32_t>(crc32(summary_.crc, reinterpret_cast<const Bytef*>(chunk_.data()),
-                                       static_cast<uInt>(chunk_.size())));
+  summary_.crc = Crc32(summary_.crc, chunk_);
   summary_.size += chunk_.size();
   if (pending_.size() == most_pending_) HandOnOldest();
   pending_.push_back(std::async(

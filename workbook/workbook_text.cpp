@@ -41,9 +41,11 @@ void AppendEscape(std::string& out, char32_t c) {
   out.push_back('_');
 }
 
-// True when an "_" at `text`'s start would be read as the start of an escape.
+// True when an "_" at `text`'s start begins an escape's shape, "_x" and four
+// hexadecimal digits. Whatever follows may end it as an escape: a "_" of the
+// text, or the escape that the next character itself becomes.
 bool BeginsEscape(std::string_view text) {
-  if (text.size() < 7 || text[1] != 'x' || text[6] != '_') return false;
+  if (text.size() < 6 || text[1] != 'x') return false;
   for (std::size_t i = 2; i < 6; ++i) {
     if (!IsHexDigit(text[i])) return false;
   }

@@ -26,9 +26,10 @@ void AppendWorkbookUtf8(std::string& out, std::string_view bytes);
 // Appends `bytes` as UTF-8 text for an XML element or attribute (in double
 // quotes), converted as AppendWorkbookUtf8 does. "&", "<", ">" and '"' become entities. The
 // characters XML cannot hold, and a carriage return (which an XML reader would turn into a line
-// feed), become the workbook's escape "_xHHHH_" (hexadecimal UTF-16); so does an "_" that would
-// otherwise begin such an escape ("_x0041_" is written "_x005F_x0041_"). Tab and line feed stay as
-// they are.
+// feed), become the workbook's escape "_xHHHH_" (hexadecimal UTF-16); so does an "_" that begins
+// "_x" and four hexadecimal digits, whatever follows them ("_x0041_" is written "_x005F_x0041_",
+// and "_x0041" before a control character "_x005F_x0041_x0001_"). Tab and line feed stay as they
+// are.
 void AppendWorkbookText(std::string& out, std::string_view bytes);
 
 // The most bytes AppendWorkbookText can make of `size` bytes.

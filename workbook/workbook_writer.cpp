@@ -1,19 +1,17 @@
 #include "workbook/workbook_writer.h"
 
-#include <algorithm>
-#include <charconv>
-#include <set>
+#include <functional>
 #include <stdexcept>
 
 #include "core/numeric_text.h"
+#include "core/table_sink.h"
 #include "files/text_writer.h"
 #include "workbook/workbook_text.h"
+#include "workbook/worksheet_xml.h"
 #include "workbook/zip_writer.h"
 
 namespace quillet {
 namespace {
-
-constexpr std::size_t kMostSheetNameLength = 31;
 
 constexpr const char* kXmlDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
@@ -22,22 +20,11 @@ constexpr const char* kRelationshipTypes =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr const char* kContentTypePrefix = "application/vnd.openxmlformats-";
 
-// The markup around a worksheet's rows. The header row stays in view when
-// the rows are scrolled.
-constexpr const char* kSheetStart =
-    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<sheetViews><sheetView workbookViewId=\"0\">"
-    "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
-    "</sheetView></sheetViews><sheetData>";
-constexpr const char* kSheetEnd = "</sheetData></worksheet>";
-// The most markup a cell and a row add to their text.
-constexpr std::size_t kMostCellMarkup = 64;
-constexpr std::size_t kMostRowMarkup = 16;
-
 // The one cell format every cell has.
 constexpr const char* kStyles =
     "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<fonts count=\"1\"><font><sz val=\"11\"/></font></fonts>"
+    "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font>"
+    "</fonts>"
     "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
     "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
     "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
@@ -109,84 +96,57 @@ std::string WorkbookRelationships(std::size_t sheet_count) {
   return Relationships(body);
 }
 
-bool IsXmlBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
+// A table as the next worksheet of the workbook, handed to the zip container
+// in pieces of a few hundred kilobytes.
+class WorksheetSink : public TableSink {
+ public:
+  WorksheetSink(std::string name, std::string part, std::function<ZipWriter&()> zip)
+      : name_(std::move(name)), part_(std::move(part)), zip_(std::move(zip)) {}
 
-void AppendTextCell(std::string& out, std::string_view text) {
-  out += "<c t=\"inlineStr\"><is><t";
-  // An XML reader may drop blanks at either end of an element's text.
-  if (IsXmlBlank(text.front()) || IsXmlBlank(text.back())) out += " xml:space=\"preserve\"";
-  out += '>';
-  AppendWorkbookText(out, text);
-  out += "</t></is></c>";
-}
+  std::string Name() const override { return name_; }
 
-// A cell without a reference: its place is the one after the cell before,
-// so an empty cell is written too, as an element without a value.
-void AppendCell(std::string& out, std::string_view cell) {
-  if (cell.empty()) {
-    out += "<c/>";
-  } else if (IsWorkbookNumber(cell)) {
-    out += "<c><v>";
-    out += cell;
-    out += "</v></c>";
-  } else {
-    AppendTextCell(out, cell);
+  std::optional<std::string> Refusal(const ConversionState& state) const override {
+    const auto passed = WorksheetLimitsPassed(state);
+    if (!passed) return std::nullopt;
+    return "The table is too large for a workbook: " + *passed + ".";
   }
-}
 
-// The most bytes the worksheet of `table` can take: the size of its entry
-// has to be known before its first byte.
-std::uint64_t MostSheetBytes(const SampleTable& table, std::int64_t last_row) {
-  std::uint64_t bytes = std::string_view(kSheetStart).size() + std::string_view(kSheetEnd).size();
-  const std::int64_t columns = table.LastColumn() + 1;
-  for (std::int64_t row = 0; row <= last_row; ++row) {
-    bytes += kMostRowMarkup + (columns + 1) * kMostCellMarkup;
-    for (std::int64_t column = 0; column < columns; ++column) {
-      bytes += MostWorkbookTextBytes(table.Get(row, column).size());
+  void Begin(const ConversionState& state) override {
+    sheet_.emplace(state.table, RoundToInt32(*state.samplesPerVariable));
+    out_ = &zip_();
+    // The classic zip form whenever the sheet fits it: the bound decides at
+    // once for all but very large tables, whose XML is then built once more
+    // only to be counted.
+    std::uint64_t size = sheet_->MostBytes();
+    if (out_->NeedsLargeForm(size)) size = sheet_->ExactBytes();
+    out_->BeginEntry(part_, size);
+    xml_ = sheet_->Head();
+  }
+
+  void Row(std::int64_t row) override {
+    sheet_->AppendRow(xml_, row);
+    if (xml_.size() >= kPieceSize) {
+      out_->Write(xml_);
+      xml_.clear();
     }
   }
-  return bytes;
-}
 
-// Appends at most `units` UTF-16 units of the UTF-8 text `name`, never half
-// a character.
-std::string Shortened(const std::string& name, std::size_t units) {
-  std::size_t end = 0;
-  while (end < name.size()) {
-    std::size_t next = end + 1;
-    while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) ++next;
-    if (WorkbookTextLength(std::string_view(name).substr(0, next)) > units) break;
-    end = next;
+  void End() override {
+    xml_ += WorksheetXml::Tail();
+    out_->Write(xml_);
+    xml_.clear();
   }
-  return name.substr(0, end);
-}
 
-std::string Folded(const std::string& name) {
-  std::string folded = name;
-  std::transform(folded.begin(), folded.end(), folded.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return folded;
-}
+ private:
+  static constexpr std::size_t kPieceSize = std::size_t{1} << 18;
 
-// A name a worksheet may have: no character it may not hold, no apostrophe
-// at either end, not the name the spreadsheet programs keep for themselves.
-std::string SheetNameOf(const std::string& title, std::size_t position) {
-  std::string name;
-  AppendWorkbookUtf8(name, title);
-  for (char& c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 ||
-        std::string_view("[]:*?/\\").find(c) != std::string_view::npos) {
-      c = '_';
-    }
-  }
-  if (!name.empty() && name.front() == '\'') name.front() = '_';
-  if (!name.empty() && name.back() == '\'') name.back() = '_';
-  if (name.empty()) name = "Sheet" + std::to_string(position + 1);
-  if (Folded(name) == "history") name += '_';
-  return name;
-}
+  std::string name_;
+  std::string part_;
+  std::function<ZipWriter&()> zip_;
+  std::optional<WorksheetXml> sheet_;
+  ZipWriter* out_ = nullptr;
+  std::string xml_;
+};
 
 }  // namespace
 
@@ -206,35 +166,25 @@ std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state) {
   return passed;
 }
 
-std::vector<std::string> WorksheetNames(const std::vector<std::string>& titles) {
-  std::vector<std::string> names;
-  std::set<std::string> taken;  // folded
-  for (std::size_t i = 0; i < titles.size(); ++i) {
-    const std::string name = SheetNameOf(titles[i], i);
-    std::string unique = Shortened(name, kMostSheetNameLength);
-    for (int number = 2; taken.count(Folded(unique)) != 0; ++number) {
-      const std::string suffix = " (" + std::to_string(number) + ")";
-      unique = Shortened(name, kMostSheetNameLength - suffix.size()) + suffix;
-    }
-    taken.insert(Folded(unique));
-    names.push_back(unique);
-  }
-  return names;
-}
-
 WorkbookWriter::WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names,
-                               WorkbookFront front)
-    : target_(std::move(target)), sheet_names_(std::move(sheet_names)), front_(std::move(front)) {
-  sheet_names_.insert(sheet_names_.begin(), front_.sheet_names.begin(), front_.sheet_names.end());
-  sheets_written_ = front_.sheet_names.size();
-}
+                               std::uint64_t zip64_from)
+    : target_(std::move(target)), sheet_names_(std::move(sheet_names)), zip64_from_(zip64_from) {}
 
 WorkbookWriter::~WorkbookWriter() = default;
 
 void WorkbookWriter::Open() {
-  zip_ = std::make_unique<ZipWriter>(target_.standardOutput
-                                         ? TextWriter::ToStandardOutput()
-                                         : std::make_unique<TextWriter>(target_.path));
+  if (out_ || zip_) return;
+  out_ = target_.standardOutput ? TextWriter::ToStandardOutput()
+                                : std::make_unique<TextWriter>(target_.path);
+}
+
+bool WorkbookWriter::OverwritesInPlace() const {
+  return out_ && out_->OverwritesInPlace();
+}
+
+void WorkbookWriter::Begin() {
+  Open();
+  zip_ = std::make_unique<ZipWriter>(std::move(out_), zip64_from_);
   const auto part = [&](const std::string& name, const std::string& xml) {
     zip_->BeginEntry(name, xml.size());
     zip_->Write(xml);
@@ -247,59 +197,21 @@ void WorkbookWriter::Open() {
        std::string(kXmlDeclaration) + (front_.styles.empty() ? kStyles : front_.styles));
 }
 
-CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
-  if (state.variableCount.value_or(0) < 1 || state.samplesPerVariable.value_or(0.0) < 1.0) {
-    ui.ShowMessage("Data has not been read.", MessageStyle::kExclamation);
-    return CommandOutcome::kRefused;
-  }
-  if (const auto passed = WorksheetLimitsPassed(state)) {
-    ui.ShowMessage("The table is too large for a workbook: " + *passed + ".",
-                   MessageStyle::kExclamation);
-    return CommandOutcome::kRefused;
-  }
-  if (ui.ShowMessage("Writing to " + target_.Name(), MessageStyle::kOkCancel) ==
-      MessageAnswer::kCancel) {
-    return CommandOutcome::kCancelled;
-  }
-  if (!zip_) Open();
+void WorkbookWriter::SetFront(WorkbookFront front) {
+  if (zip_ || sheets_written_ != 0) throw std::logic_error("a workbook's front set too late");
+  front_ = std::move(front);
+  sheet_names_.insert(sheet_names_.begin(), front_.sheet_names.begin(), front_.sheet_names.end());
+  sheets_written_ = front_.sheet_names.size();
+}
 
-  const SampleTable& table = state.table;
-  const std::int32_t last_row = RoundToInt32(*state.samplesPerVariable);
-  const std::int64_t last_column = table.LastColumn();
-  zip_->BeginEntry(SheetPartName(sheets_written_), MostSheetBytes(table, last_row));
-  ui.ShowProgress();
-  ui.SetProgressMaximum(static_cast<float>(*state.samplesPerVariable));
-  std::string row_xml = kSheetStart;
-  row_xml += "<row>";
-  AppendTextCell(row_xml, "Iteration");
-  for (std::int64_t column = 0; column <= last_column; ++column) {
-    const std::string_view name = table.Get(0, column);
-    if (name.empty()) {
-      row_xml += "<c/>";
-    } else {
-      AppendTextCell(row_xml, name);  // a name is text, even one that looks like a number
-    }
-  }
-  row_xml += "</row>";
-  char number[16];
-  for (std::int64_t row = 1; row <= last_row; ++row) {
-    const auto digits = std::to_chars(number, number + sizeof number, row);
-    row_xml += "<row><c><v>";
-    row_xml.append(number, digits.ptr);
-    row_xml += "</v></c>";
-    for (std::int64_t column = 0; column <= last_column; ++column) {
-      AppendCell(row_xml, table.Get(row, column));
-    }
-    row_xml += "</row>";
-    zip_->Write(row_xml);
-    row_xml.clear();
-    ui.SetProgressValue(static_cast<float>(row));
-  }
-  row_xml += kSheetEnd;
-  zip_->Write(row_xml);
-  ui.HideProgress();
-  ++sheets_written_;
-  return CommandOutcome::kDone;
+CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
+  WorksheetSink sink(target_.Name(), SheetPartName(sheets_written_), [this]() -> ZipWriter& {
+    if (!zip_) Begin();
+    return *zip_;
+  });
+  const CommandOutcome outcome = WriteThrough(state, sink, ui);
+  if (outcome == CommandOutcome::kDone) ++sheets_written_;
+  return outcome;
 }
 
 void WorkbookWriter::Close() {

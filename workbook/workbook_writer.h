@@ -1,8 +1,6 @@
 // The table as a spreadsheet workbook (Office Open XML): one worksheet per
-// table, the header row and the names as text, the row numbers as numbers,
-// each cell a number when its bytes are a plain decimal number and text as
-// read otherwise. The worksheets are streamed, row by row, into a deflated
-// zip container, so that a table costs no memory of its own a second time.
+// table (see worksheet_xml.h), streamed row by row into a deflated zip
+// container, so that a table costs no memory of its own a second time.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +13,10 @@
 #include "core/conversion_state.h"
 #include "core/user_interface.h"
 #include "core/write_command.h"
+#include "files/text_writer.h"
+#include "workbook/zip_writer.h"
 
 namespace quillet {
-
-class ZipWriter;
 
 // What a worksheet holds at most, the header row and the "Iteration" column
 // included.
@@ -29,13 +27,6 @@ inline constexpr std::int64_t kWorksheetMostColumns = 16384;
 // ("1,048,577 rows, more than the 1,048,576 a worksheet holds"); empty when it
 // fits.
 std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state);
-
-// The worksheet names for tables called `titles` (byte strings, such as the
-// data files' names): UTF-8 (as AppendWorkbookUtf8 converts), the characters
-// a sheet name may not hold ([]:*?/\ and control characters) as "_", at most
-// 31 characters, and unique regardless of case, a later duplicate taking a
-// number (" (2)"). An empty title is called "Sheet" and its position.
-std::vector<std::string> WorksheetNames(const std::vector<std::string>& titles);
 
 // A part of the workbook's package: its path in the zip container, its
 // content type (empty for relationships and worksheets, which have theirs),
@@ -57,18 +48,31 @@ struct WorkbookFront {
 };
 
 // A workbook whose worksheets are written one after another, each from the
-// state of its own Read. Nothing is opened before the first worksheet is
-// written; a writer destroyed without Close() (an error or a refusal on the
-// way) leaves an existing file as it was.
+// state of its own Read. Nothing is written before the first worksheet; a
+// writer destroyed without Close() (an error or a refusal on the way) leaves
+// an existing file as it was, unless it is written in place.
 class WorkbookWriter {
  public:
-  // `sheet_names`: one per worksheet to come (WorksheetNames), at least one,
-  // after those of `front`.
+  // `sheet_names`: one per worksheet to come (WorksheetNames), at least one.
+  // An entry of the zip container that could reach `zip64_from` bytes takes
+  // the container's 64-bit form; a smaller value serves the tests.
   WorkbookWriter(WriteTarget target, std::vector<std::string> sheet_names,
-                 WorkbookFront front = {});
+                 std::uint64_t zip64_from = kZip64From);
   ~WorkbookWriter();
   WorkbookWriter(const WorkbookWriter&) = delete;
   WorkbookWriter& operator=(const WorkbookWriter&) = delete;
+
+  // Opens the target without writing to it, so that a target that cannot be
+  // written is refused before any table is read (FileError). WriteSheet opens
+  // it otherwise.
+  void Open();
+
+  // True once opened when the target is an existing file written in place
+  // (see ReplacementFile): a workbook that failed part way would leave it cut.
+  bool OverwritesInPlace() const;
+
+  // True once a byte of the workbook may have gone out.
+  bool begun() const { return zip_ != nullptr; }
 
   // The Write command for the next worksheet: refuses with "Data has not been
   // read." or when the table passes a worksheet's limits (before anything is
@@ -76,6 +80,9 @@ class WorkbookWriter {
   // progress value after each row.
   // Unexpected failures are thrown.
   CommandOutcome WriteSheet(const ConversionState& state, UserInterface& ui);
+
+  // Worksheets before the tables' own, given before the first table's.
+  void SetFront(WorkbookFront front);
 
   // The front's parts with their XML, as the front announced them (same
   // paths, same order); they go into the workbook at Close().
@@ -86,11 +93,13 @@ class WorkbookWriter {
   void Close();
 
  private:
-  void Open();
+  void Begin();
 
   WriteTarget target_;
   std::vector<std::string> sheet_names_;
   WorkbookFront front_;
+  std::uint64_t zip64_from_;
+  std::unique_ptr<TextWriter> out_;  // opened, until the zip takes it
   std::unique_ptr<ZipWriter> zip_;
   std::size_t sheets_written_ = 0;
 };

@@ -59,8 +59,14 @@ std::uint64_t Field32(std::uint64_t value, bool in_extra) {
 
 }  // namespace
 
-ZipWriter::ZipWriter(std::unique_ptr<TextWriter> out)
-    : out_(std::move(out)), deflate_([this](std::string_view bytes) { Emit(bytes); }) {}
+ZipWriter::ZipWriter(std::unique_ptr<TextWriter> out, std::uint64_t zip64_from)
+    : out_(std::move(out)),
+      zip64_from_(zip64_from),
+      deflate_([this](std::string_view bytes) { Emit(bytes); }) {}
+
+bool ZipWriter::NeedsLargeForm(std::uint64_t most_bytes) const {
+  return MostCompressedBytes(most_bytes) >= zip64_from_;
+}
 
 ZipWriter::~ZipWriter() = default;
 
@@ -75,7 +81,7 @@ void ZipWriter::BeginEntry(std::string name, std::uint64_t most_bytes) {
   entry.name = std::move(name);
   entry.offset = written_;
   entry.most_bytes = most_bytes;
-  entry.large = MostCompressedBytes(most_bytes) >= kMax32;
+  entry.large = NeedsLargeForm(most_bytes);
   Record header;
   header.U32(kLocalHeader)
       .U16(entry.large ? kVersionZip64 : kVersionClassic)
@@ -117,23 +123,27 @@ void ZipWriter::EndEntry() {
 void ZipWriter::WriteCentralDirectory() {
   const std::uint64_t start = written_;
   for (const Entry& entry : entries_) {
-    const bool sizes_in_extra = entry.large;
+    // Each value in the 64-bit extra field only when it does not fit its own.
+    const bool size_in_extra = entry.summary.size >= kMax32;
+    const bool compressed_in_extra = entry.summary.compressed_size >= kMax32;
     const bool offset_in_extra = entry.offset >= kMax32;
     Record extra;
-    if (sizes_in_extra) extra.U64(entry.summary.size).U64(entry.summary.compressed_size);
+    if (size_in_extra) extra.U64(entry.summary.size);
+    if (compressed_in_extra) extra.U64(entry.summary.compressed_size);
     if (offset_in_extra) extra.U64(entry.offset);
     const bool any_extra = !extra.bytes().empty();
+    const std::uint16_t version = any_extra || entry.large ? kVersionZip64 : kVersionClassic;
     Record header;
     header.U32(kCentralHeader)
-        .U16(any_extra ? kVersionZip64 : kVersionClassic)  // made by: MS-DOS attributes
-        .U16(any_extra ? kVersionZip64 : kVersionClassic)
+        .U16(version)  // made by: MS-DOS attributes
+        .U16(version)
         .U16(kFlagDataDescriptor)
         .U16(kMethodDeflate)
         .U16(kDosTime)
         .U16(kDosDate)
         .U32(entry.summary.crc)
-        .U32(Field32(entry.summary.compressed_size, sizes_in_extra))
-        .U32(Field32(entry.summary.size, sizes_in_extra))
+        .U32(Field32(entry.summary.compressed_size, compressed_in_extra))
+        .U32(Field32(entry.summary.size, size_in_extra))
         .U16(entry.name.size())
         .U16(any_extra ? 4 + extra.bytes().size() : 0)
         .U16(0)  // comment

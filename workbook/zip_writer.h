@@ -3,7 +3,10 @@
 // the central directory comes last. The output may thus be a pipe as well as
 // a file, and an entry never has to be held whole. Entries, offsets and the
 // directory that outgrow the classic format's 32-bit fields take its 64-bit
-// extension (zip64), and only those.
+// extension (zip64), and only those: an entry whose size could reach 4 GiB
+// has 64-bit sizes in its local header and data descriptor, and the central
+// directory holds in 64-bit fields only the values that do not fit 32 bits
+// (some spreadsheet programs refuse an archive with more).
 #pragma once
 
 #include <cstdint>
@@ -17,9 +20,14 @@
 
 namespace quillet {
 
+// The size from which an entry takes the 64-bit form: what a 32-bit field holds.
+inline constexpr std::uint64_t kZip64From = 0xFFFFFFFF;
+
 class ZipWriter {
  public:
-  explicit ZipWriter(std::unique_ptr<TextWriter> out);
+  // Entries that could reach `zip64_from` bytes, compressed or not, take the
+  // 64-bit form (kZip64From; the tests force the form with less).
+  explicit ZipWriter(std::unique_ptr<TextWriter> out, std::uint64_t zip64_from = kZip64From);
   ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
@@ -29,6 +37,9 @@ class ZipWriter {
   // needs the 64-bit form: it has to be known before its first byte, since
   // nothing is written twice.
   void BeginEntry(std::string name, std::uint64_t most_bytes);
+
+  // Whether an entry of at most `most_bytes` takes the 64-bit form.
+  bool NeedsLargeForm(std::uint64_t most_bytes) const;
 
   void Write(std::string_view bytes) { deflate_.Write(bytes); }
 
@@ -50,6 +61,7 @@ class ZipWriter {
   void Emit(std::string_view bytes);
 
   std::unique_ptr<TextWriter> out_;
+  std::uint64_t zip64_from_;
   ParallelDeflate deflate_;
   std::vector<Entry> entries_;
   bool entry_open_ = false;

@@ -8,15 +8,20 @@ const char* const kManual = R"(NAME
 SYNOPSIS
        quillet-convert [-q | -v] [-o FILE] STEM
        quillet-convert [-q | -v] --index INDEX [-o FILE] DATA...
+       quillet-convert [-q | -v] [--index INDEX] --xlsx [FILE.xlsx]
+                       STEM | DATA...
 
 DESCRIPTION
        Reads the chain pair STEM.ind (the index file: one line per variable,
        its name first) and STEM.out (the data file: one line per sample, an
        iteration number, blanks and the value, the variables one after
-       another), and writes them as one table that spreadsheet programs open
-       directly: a header line "Iteration" followed by the variables' names,
-       then one line per sample numbered from 1, a tab after every cell and
-       CR LF after every line.
+       another), and writes them as one tab-separated table: a header line
+       "Iteration" followed by the variables' names, then one line per
+       sample numbered from 1, a tab after every cell and CR LF after every
+       line. A spreadsheet program opens it through its text import, with
+       the tab as the only separator, no string delimiter and the English
+       number locale; the third form writes a workbook (see --xlsx) that it
+       opens directly.
 
        When the index's line ranges (each variable's first and last data
        line) tile the data file from line 1 and give the variables different
@@ -77,6 +82,10 @@ OPTIONS
               one worksheet per DATA with --index; "dromout.xlsx" beside
               STEM without a FILE. A table of more than 1,048,576 rows or
               16,384 columns is refused (exit 1) before anything is written.
+              A workbook is complete or not written: a missing, unreadable
+              or damaged chain is refused before the first byte (exit 1); a
+              chain that fails later fails the whole workbook (exit 2). A
+              workbook of several DATA is not written in place (exit 64).
               Two sheets come first: Summary (what --summary prints, an rhat
               above 1.01 and an ESS below 400 highlighted) and Traces (a
               line chart of each of the first 100 variables, one line per
@@ -136,8 +145,9 @@ EXIT STATUS
 
        64     The command line is wrong: an unknown option, no STEM or more
               than one, no DATA, -o with several DATA, or a table that would
-              overwrite INDEX, a DATA or another table. Nothing was read or
-              written.
+              overwrite INDEX, a DATA or another table (or a workbook of
+              several DATA that could only be written in place). Nothing was
+              read or written.
 
 EXAMPLES
        Convert runs/chain1.ind and runs/chain1.out into runs/dromout.txt:

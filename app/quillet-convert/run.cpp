@@ -17,6 +17,7 @@
 #include "core/write_command.h"
 #include "files/paths.h"
 #include "files/same_file.h"
+#include "workbook/sheet_names.h"
 #include "workbook/summary_sheets.h"
 #include "workbook/workbook_writer.h"
 
@@ -35,21 +36,30 @@ constexpr const char* kUsage =
 // Where a workbook goes without -o: beside dromout.txt.
 constexpr const char* kWorkbookFileName = "dromout.xlsx";
 
-// Runs `read` and then `write` on a state of their own and gives the exit
-// status. A Read that did not finish leaves nothing worth writing; an error is
-// reported through `ui`.
-template <typename Read, typename Write>
-int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
+// Runs one step of a conversion and gives the exit status: written when it
+// was done, refused when it ended with its own message. An error is reported
+// through `ui`.
+template <typename Step>
+int Attempt(ConsoleUi& ui, const Step& step) {
   try {
-    ConversionState state;
-    ui.SetTask("reading");
-    if (read(state) != CommandOutcome::kDone) return kExitRefused;
-    ui.SetTask("writing");
-    return write(state) == CommandOutcome::kDone ? kExitWritten : kExitRefused;
+    return step() == CommandOutcome::kDone ? kExitWritten : kExitRefused;
   } catch (...) {
     ui.ReportError(DescribeError(std::current_exception()));
   }
   return kExitError;
+}
+
+// Runs `read` and then `write` on a state of their own and gives the exit
+// status. A Read that did not finish leaves nothing worth writing.
+template <typename Read, typename Write>
+int Convert(ConsoleUi& ui, const Read& read, const Write& write) {
+  return Attempt(ui, [&] {
+    ConversionState state;
+    ui.SetTask("reading");
+    if (read(state) != CommandOutcome::kDone) return CommandOutcome::kRefused;
+    ui.SetTask("writing");
+    return write(state);
+  });
 }
 
 // The files a conversion reads, and the table that each data file gets.
@@ -136,31 +146,26 @@ std::vector<const ConversionState*> StatesOf(
   return states;
 }
 
-// The workbook with the Summary and Traces sheets before the chains': every
-// chain is read first, since the summary needs all of them.
-int ConvertToWorkbookWithSummary(const Options& options, const WriteTarget& target,
-                                 const std::vector<std::string>& titles, std::ostream& err,
-                                 bool show_progress, bool verbose) {
+// The workbook's Summary and Traces sheets, then the chains' tables: every
+// chain is read first, since the summary needs all of them, and the summary
+// is made on other cores while the tables are written.
+int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
+                             const std::vector<std::string>& front_names, std::ostream& err,
+                             bool show_progress, bool verbose) {
   std::vector<std::unique_ptr<ConversionState>> chains;
   if (const int status = ReadChains(options, err, show_progress, verbose, chains);
       status != kExitWritten) {
     return status;
   }
-  std::vector<std::string> names = {"Summary", "Traces"};
-  names.insert(names.end(), titles.begin(), titles.end());
-  names = WorksheetNames(names);
   ConsoleUi ui(err, show_progress, verbose);
   const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
   const auto write = [&](const ConversionState&) {
     const std::vector<const ConversionState*> states = StatesOf(chains);
-    const std::vector<std::string> front_names = {names[0], names[1]};
-    // The summary is made on other cores while the tables are written.
     auto front = std::async(std::launch::async, [&] {
       return SummaryAndTracesParts(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
                                    front_names);
     });
-    WorkbookWriter workbook(target, std::vector<std::string>(names.begin() + 2, names.end()),
-                            SummaryAndTracesLayout(SummarisedVariableCount(states), front_names));
+    workbook.SetFront(SummaryAndTracesLayout(SummarisedVariableCount(states), front_names));
     for (std::size_t i = 0; i < chains.size(); ++i) {
       ConsoleUi sheet_ui(err, show_progress, verbose);
       sheet_ui.SetTask("writing");
@@ -213,43 +218,80 @@ int WriteSummary(const Options& options, std::ostream& err, bool show_progress, 
 
 // The workbook form: every chain read in turn and written as the next
 // worksheet of one workbook, which is put in place only once all are written.
-// The first chain refused or failed ends the run with nothing written.
+// A workbook is complete or not written: what can be refused without reading
+// the data (a missing or unreadable file, a damaged index, a target that
+// cannot be written) is refused before its first byte, and a chain that fails
+// after that fails the whole workbook as an error.
 int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progress, bool verbose) {
   const WriteTarget target = options.output.value_or(
       WriteTarget{DirectoryWithSeparator(options.stem) + kWorkbookFileName});
   std::vector<std::string> inputs = {options.stem + ".ind", options.stem + ".out"};
   std::vector<std::string> titles = {FileNamePart(options.stem)};
+  std::vector<ChainPaths> chains = {{options.stem + ".ind", options.stem + ".out"}};
   if (options.index) {
     inputs = options.data;
     inputs.push_back(*options.index);
     titles.clear();
-    for (const std::string& data : options.data) titles.push_back(FileNamePart(data));
+    chains.clear();
+    for (const std::string& data : options.data) {
+      titles.push_back(FileNamePart(data));
+      chains.push_back({*options.index, data});
+    }
   }
   if (!WorkbookIsSafe(target, inputs, err)) return kExitUsage;
-  if (!options.tables_only) {
-    return ConvertToWorkbookWithSummary(options, target, titles, err, show_progress, verbose);
-  }
 
-  WorkbookWriter workbook(target, WorksheetNames(titles));
-  for (std::size_t i = 0; i < titles.size(); ++i) {
-    ConsoleUi ui(err, show_progress, verbose);
-    const auto read = [&](ConversionState& state) {
-      if (options.index) {
-        ui.SetSubject(options.data[i]);
-        return RunReadPair(state, {*options.index, options.data[i]}, ui);
-      }
-      return RunRead(state, options.stem, ui);
-    };
-    const auto write = [&](const ConversionState& state) { return workbook.WriteSheet(state, ui); };
-    const int status = Convert(ui, read, write);
+  const auto chain_ui = [&](std::size_t i) {
+    auto ui = std::make_unique<ConsoleUi>(err, show_progress, verbose);
+    if (options.index) ui->SetSubject(options.data[i]);
+    return ui;
+  };
+  for (std::size_t i = 0; i < chains.size(); ++i) {
+    const std::unique_ptr<ConsoleUi> ui = chain_ui(i);
+    const int status = Attempt(*ui, [&] { return CheckPair(chains[i], *ui); });
     if (status != kExitWritten) return status;
   }
-  ConsoleUi ui(err, show_progress, verbose);
+  // Summary and Traces first, unless only the tables are asked for.
+  if (!options.tables_only) titles.insert(titles.begin(), {"Summary", "Traces"});
+  std::vector<std::string> names = WorksheetNames(titles);
+  const std::size_t front = options.tables_only ? 0 : 2;
+  WorkbookWriter workbook(target, std::vector<std::string>(names.begin() + front, names.end()));
+  ConsoleUi target_ui(err, show_progress, verbose);
+  const int opened = Attempt(target_ui, [&] {
+    workbook.Open();
+    return CommandOutcome::kDone;
+  });
+  if (opened != kExitWritten) return opened;
+  if (chains.size() > 1 && workbook.OverwritesInPlace()) {
+    err << kProgramName << ": the workbook " << target.path
+        << " can only be written in place, which a chain failing part way would leave cut; "
+           "write it elsewhere or remove it first\n";
+    return kExitUsage;
+  }
+  if (!options.tables_only) {
+    return WriteWorkbookWithSummary(options, workbook, {names[0], names[1]}, err, show_progress,
+                                    verbose);
+  }
+
+  for (std::size_t i = 0; i < chains.size(); ++i) {
+    const std::unique_ptr<ConsoleUi> ui = chain_ui(i);
+    const auto read = [&](ConversionState& state) {
+      return options.index ? RunReadPair(state, chains[i], *ui) : RunRead(state, options.stem, *ui);
+    };
+    const auto write = [&](const ConversionState& state) {
+      return workbook.WriteSheet(state, *ui);
+    };
+    const int status = Convert(*ui, read, write);
+    if (status == kExitWritten) continue;
+    if (!workbook.begun()) return status;
+    err << kProgramName << ": the workbook " << target.Name() << " is incomplete"
+        << (target.standardOutput ? "" : " and was not written") << '\n';
+    return kExitError;
+  }
   return Convert(
-      ui, [](ConversionState&) { return CommandOutcome::kDone; },
+      target_ui, [](ConversionState&) { return CommandOutcome::kDone; },
       [&](const ConversionState&) {
         workbook.Close();
-        ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+        target_ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
         return CommandOutcome::kDone;
       });
 }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -158,6 +160,43 @@ INSTANTIATE_TEST_SUITE_P(
                   "option --summary writes text; a workbook has a Summary sheet of its own"}),
     [](const auto& info) { return info.param.name; });
 
+// Words of a line, single-spaced.
+std::string Words(const std::string& line) {
+  std::istringstream in(line);
+  std::string words, word;
+  while (in >> word) words += (words.empty() ? "" : " ") + word;
+  return words;
+}
+
+// The command forms of the usage message, one each.
+std::vector<std::string> UsageForms() {
+  std::ostringstream out, err;
+  RunConverter({}, out, err, false);
+  std::istringstream lines(err.str());
+  std::vector<std::string> forms;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("Usage: ")) line.erase(0, 7);
+    if (Words(line).starts_with("quillet-convert ")) forms.push_back(Words(line));
+  }
+  return forms;
+}
+
+// The command forms of the manual's synopsis, a form's further lines joined
+// to it.
+std::vector<std::string> SynopsisForms(const std::string& help) {
+  const std::size_t start = help.find("SYNOPSIS\n");
+  std::istringstream lines(help.substr(start + 9, help.find("\nDESCRIPTION") - start - 9));
+  std::vector<std::string> forms;
+  for (std::string line; std::getline(lines, line);) {
+    if (Words(line).starts_with("quillet-convert ")) {
+      forms.push_back(Words(line));
+    } else if (!forms.empty() && !Words(line).empty()) {
+      forms.back() += " " + Words(line);
+    }
+  }
+  return forms;
+}
+
 TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
   for (const char* flag : {"-h", "--help"}) {
     std::ostringstream out, err;
@@ -177,6 +216,7 @@ TEST(RunConverterTest, HelpIsAManualPageOnStandardOutput) {
               std::string::npos);
     EXPECT_NE(help.find("quillet-convert --index runs/run.ind runs/chain[1-4].out\n"),
               std::string::npos);
+    EXPECT_EQ(SynopsisForms(help), UsageForms());
     // A manual page fits a terminal of 80 columns.
     std::istringstream lines(help);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;

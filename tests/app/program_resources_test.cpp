@@ -1,7 +1,8 @@
 // What Explorer, the shortcuts and Windows itself read from the programs'
-// resources: the icon in every size a desktop asks for, the product's name
-// and version, and the window program's manifest (the common controls of
-// version 6, a window laid out at the display's resolution).
+// resources: the icon in every size a desktop asks for, the product's name,
+// version, publisher and copyright, and the window program's manifest (the
+// common controls of version 6, a window laid out at the display's
+// resolution).
 #include <windows.h>
 // After windows.h, which they need.
 #include <winver.h>
@@ -90,6 +91,8 @@ TEST_P(ProgramResourcesTest, CarriesIconVersionAndManifest) {
   EXPECT_EQ(VersionString(info, L"FileVersion"), Wide(QUILLET_TEST_PROJECT_VERSION));
   EXPECT_EQ(VersionString(info, L"FileDescription"), Wide(program.description));
   EXPECT_EQ(VersionString(info, L"OriginalFilename"), Wide(program.file));
+  EXPECT_EQ(VersionString(info, L"CompanyName"), Wide(QUILLET_TEST_PUBLISHER));
+  EXPECT_EQ(VersionString(info, L"LegalCopyright"), Wide(QUILLET_TEST_COPYRIGHT));
 
   HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -110,8 +113,11 @@ TEST_P(ProgramResourcesTest, CarriesIconVersionAndManifest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramResourcesTest,
-                         ::testing::Values(Program{QUILLET_CONVERT_PATH,
-                                                   "Quillet chain file converter", false}));
+                         ::testing::Values(
+#ifdef QUILLET_WINDOW_PATH
+                             Program{QUILLET_WINDOW_PATH, "Quillet", true},
+#endif
+                             Program{QUILLET_CONVERT_PATH, "Quillet chain file converter", false}));
 
 }  // namespace
 }  // namespace quillet

@@ -17,8 +17,13 @@
 //   items HANDLE ID       a list's or drop-down list's items, "> " before the selected
 //   progress HANDLE ID    "shown" or "hidden", the position and the maximum
 //   shown HANDLE ID       "shown" or "hidden"
+//   page HANDLE TEXT      waits until a shown control anywhere in the window
+//                         reads TEXT (an installer's page by its title)
+//   click HANDLE ID       presses the button with ID, as a click does
 //   shortcut LINK         a shortcut's target, then its working folder
-//   folder documents|programs   the user's Documents or Start-menu programs folder
+//   folder NAME           a folder of the user's: documents, programs (the
+//                         Start menu's), common-programs (everyone's),
+//                         local-appdata
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
@@ -32,6 +37,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "files/wide_text.h"
@@ -199,6 +205,23 @@ std::string KnownFolder(int id) {
   return Utf8Of(path);
 }
 
+// Whether a shown control anywhere inside `window` reads `text`.
+bool ShowsText(HWND window, const std::string& text) {
+  struct Search {
+    const std::string& text;
+    bool found = false;
+  } search{text};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(context);
+        search.found = IsWindowVisible(child) && TextOf(child) == search.text;
+        return !search.found;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 int Run(const std::vector<std::string>& args) {
   const auto arg = [&](std::size_t i) { return args[i].c_str(); };
   const std::string& command = args.empty() ? std::string() : args[0];
@@ -251,6 +274,15 @@ int Run(const std::vector<std::string>& args) {
     Print(state);
     return 0;
   }
+  if (command == "page" && args.size() == 3) {
+    const HWND window = HandleOf(arg(1));
+    return WaitFor([&] { return ShowsText(window, args[2]); }) ? 0 : kTimedOut;
+  }
+  if (command == "click" && args.size() == 3) {
+    // Posted, so that a program busy with what the click starts does not
+    // hold the probe.
+    return PostMessageW(Child(HandleOf(arg(1)), std::atoi(arg(2))), BM_CLICK, 0, 0) ? 0 : kTimedOut;
+  }
   if (command == "shortcut" && args.size() == 2) {
     std::string target, folder;
     if (!ReadShortcut(quillet::Wide(args[1]), target, folder)) return kUnreadable;
@@ -258,15 +290,21 @@ int Run(const std::vector<std::string>& args) {
     Print(folder);
     return 0;
   }
-  if (command == "folder" && args.size() == 2 &&
-      (args[1] == "documents" || args[1] == "programs")) {
-    Print(KnownFolder(args[1] == "documents" ? CSIDL_PERSONAL : CSIDL_PROGRAMS));
-    return 0;
+  if (command == "folder" && args.size() == 2) {
+    for (const auto& [name, id] :
+         {std::pair{"documents", CSIDL_PERSONAL}, std::pair{"programs", CSIDL_PROGRAMS},
+          std::pair{"common-programs", CSIDL_COMMON_PROGRAMS},
+          std::pair{"local-appdata", CSIDL_LOCAL_APPDATA}}) {
+      if (args[1] != name) continue;
+      Print(KnownFolder(id));
+      return 0;
+    }
   }
   Print(
       "usage: quillet-probe window CLASS | gone HANDLE | box | text HANDLE ID | "
       "wait-text HANDLE ID TEXT | focus HANDLE | items HANDLE ID | progress HANDLE ID | "
-      "shown HANDLE ID | shortcut LINK | folder documents|programs");
+      "shown HANDLE ID | page HANDLE TEXT | click HANDLE ID | shortcut LINK | "
+      "folder documents|programs|common-programs|local-appdata");
   return kUsage;
 }
 

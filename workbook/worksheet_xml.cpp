@@ -1,0 +1,208 @@
+#include "workbook/worksheet_xml.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "workbook/workbook_text.h"
+
+namespace quillet {
+namespace {
+
+constexpr const char* kSheetHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+// The header row stays in view when the rows are scrolled.
+constexpr const char* kSheetViews =
+    "<sheetViews><sheetView workbookViewId=\"0\">"
+    "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
+    "<selection pane=\"bottomLeft\" activeCell=\"A2\" sqref=\"A2\"/>"
+    "</sheetView></sheetViews>";
+constexpr const char* kSheetEnd = "</sheetData></worksheet>";
+
+// The most markup a cell and a row add to their text and reference:
+// <c r="XFD1048576" t="inlineStr"><is><t xml:space="preserve"></t></is></c>
+// and <row r="1048576"></row>.
+constexpr std::uint64_t kMostCellMarkup = 80;
+constexpr std::uint64_t kMostRowMarkup = 32;
+
+// Column widths, in characters of the default font: wide enough for the
+// longest name or value of the first rows, within reason. A number in the
+// general format is shown rounded to what fits, so it needs fewer.
+constexpr std::int64_t kRowsForWidths = 100;
+constexpr std::size_t kNarrowest = 8;
+constexpr std::size_t kWidestText = 50;
+constexpr std::size_t kWidestNumber = 20;
+
+bool IsXmlBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+void AppendDecimal(std::string& out, std::int64_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+// Begins a cell: "<c r="B7"".
+void AppendCellStart(std::string& out, std::string_view letters, std::string_view row) {
+  out += "<c r=\"";
+  out += letters;
+  out += row;
+  out += '"';
+}
+
+void AppendTextCell(std::string& out, std::string_view letters, std::string_view row,
+                    std::string_view text) {
+  AppendCellStart(out, letters, row);
+  out += " t=\"inlineStr\"><is><t";
+  // An XML reader may drop blanks at either end of an element's text.
+  if (IsXmlBlank(text.front()) || IsXmlBlank(text.back())) out += " xml:space=\"preserve\"";
+  out += '>';
+  AppendWorkbookText(out, text);
+  out += "</t></is></c>";
+}
+
+void AppendNumberCell(std::string& out, std::string_view letters, std::string_view row,
+                      std::string_view number) {
+  AppendCellStart(out, letters, row);
+  out += "><v>";
+  out += number;
+  out += "</v></c>";
+}
+
+std::size_t ShownWidth(std::string_view cell) {
+  if (IsWorkbookNumber(cell)) return std::min(cell.size(), kWidestNumber);
+  return std::min(WorkbookTextLength(cell), kWidestText);
+}
+
+// "<col min="2" max="2" width="10" customWidth="1"/>" for a column from 0.
+void AppendColumnWidth(std::string& out, std::int64_t column, std::size_t characters) {
+  out += "<col min=\"";
+  AppendDecimal(out, column + 1);
+  out += "\" max=\"";
+  AppendDecimal(out, column + 1);
+  out += "\" width=\"";
+  AppendDecimal(out, static_cast<std::int64_t>(std::max(characters, kNarrowest) + 2));
+  out += "\" customWidth=\"1\"/>";
+}
+
+}  // namespace
+
+std::string ColumnLetters(std::int64_t column) {
+  std::string letters;
+  for (std::int64_t rest = column + 1; rest > 0; rest = (rest - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (rest - 1) % 26));
+  }
+  return letters;
+}
+
+WorksheetXml::WorksheetXml(const SampleTable& table, std::int64_t last_row)
+    : table_(table), last_row_(last_row), last_column_(table.created() ? table.LastColumn() : -1) {
+  cell_columns_.reserve(static_cast<std::size_t>(last_column_ + 1));
+  for (std::int64_t column = 0; column <= last_column_; ++column) {
+    cell_columns_.push_back(ColumnLetters(column + 1));
+  }
+}
+
+std::string WorksheetXml::Head() const {
+  std::string xml = kSheetHead;
+  xml += "<dimension ref=\"A1:";
+  xml += ColumnLetters(last_column_ + 1);
+  AppendDecimal(xml, last_row_ + 1);
+  xml += "\"/>";
+  xml += kSheetViews;
+  xml += "<cols>";
+  std::string row_digits;
+  AppendDecimal(row_digits, last_row_);
+  AppendColumnWidth(xml, 0, std::max(row_digits.size(), std::string_view("Iteration").size()));
+  const std::int64_t sampled_rows = std::min(last_row_, kRowsForWidths);
+  for (std::int64_t column = 0; column <= last_column_; ++column) {
+    std::size_t widest = ShownWidth(table_.Get(0, column));
+    for (std::int64_t row = 1; row <= sampled_rows; ++row) {
+      widest = std::max(widest, ShownWidth(table_.Get(row, column)));
+    }
+    AppendColumnWidth(xml, column + 1, widest);
+  }
+  xml += "</cols><sheetData>";
+  return xml;
+}
+
+void WorksheetXml::AppendHeader(std::string& out) const {
+  out += "<row r=\"1\">";
+  AppendTextCell(out, "A", "1", "Iteration");
+  for (std::int64_t column = 0; column <= last_column_; ++column) {
+    const std::string_view name = table_.Get(0, column);
+    // A name is text, even one that looks like a number.
+    if (!name.empty()) AppendTextCell(out, cell_columns_[column], "1", name);
+  }
+  out += "</row>";
+}
+
+namespace {
+
+// A number as text, in a buffer of its own.
+class Digits {
+ public:
+  explicit Digits(std::int64_t value)
+      : size_(std::to_chars(digits_, digits_ + sizeof digits_, value).ptr - digits_) {}
+  std::string_view view() const { return {digits_, size_}; }
+
+ private:
+  char digits_[24];
+  std::size_t size_;
+};
+
+}  // namespace
+
+void WorksheetXml::AppendRow(std::string& out, std::int64_t row) const {
+  if (row == 0) {
+    AppendHeader(out);
+    return;
+  }
+  const Digits number(row);
+  const Digits sheet_row_digits(row + 1);  // below the header row
+  const std::string_view sheet_row = sheet_row_digits.view();
+  out += "<row r=\"";
+  out += sheet_row;
+  out += "\">";
+  AppendNumberCell(out, "A", sheet_row, number.view());
+  for (std::int64_t column = 0; column <= last_column_; ++column) {
+    const std::string_view cell = table_.Get(row, column);
+    if (cell.empty()) continue;
+    if (IsWorkbookNumber(cell)) {
+      AppendNumberCell(out, cell_columns_[column], sheet_row, cell);
+    } else {
+      AppendTextCell(out, cell_columns_[column], sheet_row, cell);
+    }
+  }
+  out += "</row>";
+}
+
+std::string_view WorksheetXml::Tail() {
+  return kSheetEnd;
+}
+
+std::uint64_t WorksheetXml::MostBytes() const {
+  std::uint64_t bytes = Head().size() + Tail().size();
+  const auto columns = static_cast<std::uint64_t>(last_column_ + 2);
+  for (std::int64_t row = 0; row <= last_row_; ++row) {
+    bytes += kMostRowMarkup + columns * kMostCellMarkup;
+    for (std::int64_t column = 0; column <= last_column_; ++column) {
+      bytes += MostWorkbookTextBytes(table_.Get(row, column).size());
+    }
+  }
+  return bytes + MostWorkbookTextBytes(std::string_view("Iteration").size());
+}
+
+std::uint64_t WorksheetXml::ExactBytes() const {
+  std::uint64_t bytes = Head().size() + Tail().size();
+  std::string row_xml;
+  for (std::int64_t row = 0; row <= last_row_; ++row) {
+    AppendRow(row_xml, row);
+    bytes += row_xml.size();
+    row_xml.clear();
+  }
+  return bytes;
+}
+
+}  // namespace quillet

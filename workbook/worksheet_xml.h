@@ -1,0 +1,55 @@
+// The XML of the worksheet that holds one table: the header row ("Iteration"
+// and the names, as text) and rows 1..R (the row number, then each cell a
+// number when its bytes are a plain decimal number and text as read
+// otherwise). Every cell carries its reference ("B2") and an empty cell is
+// left out, as spreadsheet programs expect; the sheet states its size, keeps
+// the header row in view and gives each column a width that shows its name
+// and values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/sample_table.h"
+
+namespace quillet {
+
+// The letters of a worksheet column from 0: "A", ..., "Z", "AA", ...
+std::string ColumnLetters(std::int64_t column);
+
+class WorksheetXml {
+ public:
+  // The table's rows 0..last_row and columns 0..LastColumn(), which become
+  // the worksheet's columns B onwards after the "Iteration" column A.
+  WorksheetXml(const SampleTable& table, std::int64_t last_row);
+
+  // What comes before the rows: the declaration, the sheet's size, view and
+  // column widths.
+  std::string Head() const;
+
+  // Appends row `row` of the table: 0 the header row, then the data rows.
+  void AppendRow(std::string& out, std::int64_t row) const;
+
+  // What follows the rows.
+  static std::string_view Tail();
+
+  // At least as many bytes as the whole sheet takes, found without building
+  // its XML: enough to tell that a worksheet certainly fits a size.
+  std::uint64_t MostBytes() const;
+
+  // Exactly the bytes the whole sheet takes, found by building its XML once
+  // without keeping it.
+  std::uint64_t ExactBytes() const;
+
+ private:
+  void AppendHeader(std::string& out) const;
+
+  const SampleTable& table_;
+  std::int64_t last_row_;
+  std::int64_t last_column_;               // of the table: -1 when it has none
+  std::vector<std::string> cell_columns_;  // the worksheet letters of each table column
+};
+
+}  // namespace quillet
