@@ -11,7 +11,8 @@ namespace quillet::stats {
 class MeanAutocovariance {
  public:
   // `values`: `chains` chains one after another, each values.size() / chains
-  // long (at least 2). A constant chain has no autocovariance (all zero).
+  // long (at least 2), kept by the caller while this is used. A constant
+  // chain has no autocovariance (all zero).
   MeanAutocovariance(std::span<const double> values, std::size_t chains);
 
   // The mean over the chains of sum_i (x_i - m)(x_{i+lag} - m) / n, each
@@ -23,10 +24,10 @@ class MeanAutocovariance {
  private:
   void ComputeAllLags();
 
+  std::span<const double> values_;
   std::size_t chains_;
   std::size_t length_;
-  std::vector<double> centred_;   // each chain about its mean; empty rows for constant chains
-  std::vector<bool> constant_;    // per chain
+  std::vector<double> means_;     // per chain; NaN for a constant one
   std::vector<double> all_lags_;  // every lag, once the transform was needed
 };
 

@@ -6,6 +6,7 @@
 
 #include "stats/autocovariance.h"
 #include "stats/normal_quantile.h"
+#include "stats/sums.h"
 
 namespace quillet::stats {
 namespace {
@@ -15,17 +16,12 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Sums in double precision: R-hat and the ESS depend on the chains' means
 // and variances far less finely than these are exact.
 double Mean(std::span<const double> values) {
-  double sum = 0.0;
-  for (double value : values) sum += value;
-  return sum / static_cast<double>(values.size());
+  return SumOf(values) / static_cast<double>(values.size());
 }
 
 // The variance with n - 1 in the denominator.
 double Variance(std::span<const double> values) {
-  const double mean = Mean(values);
-  double sum = 0.0;
-  for (double value : values) sum += (value - mean) * (value - mean);
-  return sum / static_cast<double>(values.size() - 1);
+  return SquaresAbout(values, Mean(values)) / static_cast<double>(values.size() - 1);
 }
 
 std::vector<double> ChainMeans(std::span<const double> values, std::size_t chains) {
@@ -60,12 +56,22 @@ void NormalScores(std::span<const std::size_t> positions, std::span<const double
                   std::span<double> scores) {
   const std::size_t count = positions.size();
   const double denominator = static_cast<double>(count) - 2.0 * 0.375 + 1.0;
+  // Scores by twice their rank, for the lower half: a rank r of the upper
+  // half takes the negated score of count + 1 - r, met before it.
+  std::vector<double> lower(count + 2, std::numeric_limits<double>::quiet_NaN());
   for (std::size_t first = 0; first < count;) {
     std::size_t last = first;
     while (last + 1 < count && keys[last + 1] == keys[first]) ++last;
     // Ranks count from 1; ties share the mean of theirs.
-    const double rank = static_cast<double>(first + 1 + last + 1) / 2.0;
-    const double score = NormalQuantile((rank - 0.375) / denominator);
+    const std::size_t twice_rank = first + 1 + last + 1;
+    const std::size_t mirror = 2 * (count + 1) - twice_rank;
+    double score;
+    if (mirror < twice_rank && !std::isnan(lower[mirror])) {
+      score = -lower[mirror];
+    } else {
+      score = NormalQuantile((static_cast<double>(twice_rank) / 2.0 - 0.375) / denominator);
+      if (twice_rank <= count + 1) lower[twice_rank] = score;
+    }
     for (std::size_t i = first; i <= last; ++i) scores[positions[i]] = score;
     first = last + 1;
   }
@@ -73,15 +79,23 @@ void NormalScores(std::span<const std::size_t> positions, std::span<const double
 
 bool NotFiniteOrConstant(std::span<const double> values) {
   if (values.empty()) return true;
-  double lowest = values.front();
-  double highest = lowest;
-  double poison = 0.0;  // NaN once a value is NaN or infinite
-  for (double value : values) {
-    lowest = value < lowest ? value : lowest;
-    highest = value > highest ? value : highest;
-    poison += value * 0.0;
+  // NaN once a value is NaN or infinite.
+  double poison[4] = {0.0, 0.0, 0.0, 0.0};
+  std::size_t i = 0;
+  for (; i + 4 <= values.size(); i += 4) {
+    for (std::size_t k = 0; k < 4; ++k) poison[k] += values[i + k] * 0.0;
   }
-  return !(poison == 0.0) || std::fabs(highest - lowest) < std::numeric_limits<double>::epsilon();
+  for (; i < values.size(); ++i) poison[0] += values[i] * 0.0;
+  if (!(poison[0] + poison[1] + poison[2] + poison[3] == 0.0)) return true;
+  constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+  // A value an epsilon away from the first settles it at once; otherwise
+  // every value is within an epsilon of the first, and the extremes decide.
+  const double first = values.front();
+  for (double value : values) {
+    if (std::fabs(value - first) >= kEpsilon) return false;
+  }
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  return std::fabs(*highest - *lowest) < kEpsilon;
 }
 
 double Rhat(std::span<const double> values, std::size_t chains) {

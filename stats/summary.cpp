@@ -51,10 +51,10 @@ void SetOrderStatistics(std::span<const double> sorted, Summary& summary) {
 }
 
 // The split draws' ESS of the indicator x <= q.
-double TailEss(std::span<const double> draws, std::size_t chains, double q) {
-  std::vector<double> indicator(draws.size());
-  for (std::size_t i = 0; i < draws.size(); ++i) indicator[i] = draws[i] <= q ? 1.0 : 0.0;
-  return EffectiveSampleSize(SplitChains(indicator, chains), chains * 2);
+double TailEss(std::span<const double> split_draws, std::size_t split_chains, double q) {
+  std::vector<double> indicator(split_draws.size());
+  for (std::size_t i = 0; i < split_draws.size(); ++i) indicator[i] = split_draws[i] <= q;
+  return EffectiveSampleSize(indicator, split_chains);
 }
 
 // R-hat and the ESS. `order` holds the draws with their indexes in ascending
@@ -109,9 +109,13 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains,
   NormalScores(positions, keys, scores);
   summary.values[kRhat] = MaxOrNaN(rhat_bulk, Rhat(scores, split_chains));
 
-  summary.values[kEssTail] = MinOrNaN(TailEss(draws, chains, Quantile(sorted, 0.05)),
-                                      TailEss(draws, chains, Quantile(sorted, 0.95)));
-  const double ess_mean = EffectiveSampleSize(SplitChains(draws, chains), split_chains);
+  // Chains of an even length, one after another, are their own split.
+  std::vector<double> split_copy;
+  if (n % 2 == 1) split_copy = SplitChains(draws, chains);
+  const std::span<const double> split = n % 2 == 1 ? std::span<const double>(split_copy) : draws;
+  summary.values[kEssTail] = MinOrNaN(TailEss(split, split_chains, Quantile(sorted, 0.05)),
+                                      TailEss(split, split_chains, Quantile(sorted, 0.95)));
+  const double ess_mean = EffectiveSampleSize(split, split_chains);
   summary.values[kMcseMean] = summary.values[kSd] / std::sqrt(ess_mean);
 
   if (n / 2 < 3) {
