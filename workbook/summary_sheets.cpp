@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "workbook/workbook_text.h"
 
@@ -347,53 +349,65 @@ WorkbookFront SummaryAndTracesLayout(std::size_t variables, const std::vector<st
   WorkbookFront front;
   front.sheet_names = names;
   front.styles = kStyles;
-  front.parts = {{"xl/worksheets/sheet1.xml", "", ""}, {"xl/worksheets/sheet2.xml", "", ""}};
+  front.parts = {{"xl/worksheets/sheet1.xml", ""}, {"xl/worksheets/sheet2.xml", ""}};
   const std::size_t charted = std::min(variables, kMostChartedVariables);
   if (charted == 0) return front;
-  front.parts.push_back({"xl/worksheets/_rels/sheet2.xml.rels", "", ""});
+  front.parts.push_back({"xl/worksheets/_rels/sheet2.xml.rels", ""});
   for (std::size_t i = 0; i < charted; ++i) {
     front.parts.push_back({"xl/charts/chart" + std::to_string(i + 1) + ".xml",
-                           "application/vnd.openxmlformats-officedocument.drawingml.chart+xml",
-                           ""});
+                           "application/vnd.openxmlformats-officedocument.drawingml.chart+xml"});
   }
-  front.parts.push_back({"xl/drawings/drawing1.xml",
-                         "application/vnd.openxmlformats-officedocument.drawing+xml", ""});
-  front.parts.push_back({"xl/drawings/_rels/drawing1.xml.rels", "", ""});
+  front.parts.push_back(
+      {"xl/drawings/drawing1.xml", "application/vnd.openxmlformats-officedocument.drawing+xml"});
+  front.parts.push_back({"xl/drawings/_rels/drawing1.xml.rels", ""});
   return front;
 }
 
-std::vector<PackagePart> SummaryAndTracesParts(const std::vector<VariableSummary>& summaries,
-                                               const std::vector<std::string>& names) {
-  std::vector<PackagePart> parts = SummaryAndTracesLayout(summaries.size(), names).parts;
-  parts[0].xml = SummarySheet(summaries);
-  std::vector<Trace> traces;
-  for (std::size_t v = 0; v < summaries.size() && traces.size() < kMostChartedVariables; ++v) {
-    traces.push_back(TraceOf(summaries[v]));
-  }
-  parts[1].xml = TracesSheet(traces, summaries.size());
-  if (traces.empty()) return parts;
-
-  parts[2].xml = Relationships(Relationship("rId1", "drawing", "../drawings/drawing1.xml"));
-  std::string drawing = kXmlDeclaration;
-  drawing += std::string(
-                 "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/"
-                 "spreadsheetDrawing\" xmlns:a=\"") +
-             kDrawingNamespace + "\" xmlns:r=\"" + kRelationshipTypes + "\" xmlns:c=\"" +
-             kChartNamespace + "\">";
-  std::string drawing_relationships;
+std::function<std::string(std::size_t)> SummaryAndTracesXml(std::vector<VariableSummary> summaries,
+                                                            const std::vector<std::string>& names) {
+  struct Front {
+    std::vector<VariableSummary> summaries;
+    std::vector<Trace> traces;
+    std::vector<std::size_t> columns;  // where each trace's points begin
+    std::string traces_sheet;          // its name
+  };
+  auto front = std::make_shared<Front>();
+  front->summaries = std::move(summaries);
+  front->traces_sheet = names[1];
   std::size_t column = kDataColumn;
-  for (std::size_t i = 0; i < traces.size(); ++i) {
-    const std::string number = std::to_string(i + 1);
-    drawing += Anchor(i);
-    drawing_relationships +=
-        Relationship("rId" + number, "chart", "../charts/chart" + number + ".xml");
-    parts[3 + i].xml = Chart(traces[i], names[1], column);
-    column += 1 + traces[i].chains.size();
+  for (std::size_t v = 0;
+       v < front->summaries.size() && front->traces.size() < kMostChartedVariables; ++v) {
+    front->traces.push_back(TraceOf(front->summaries[v]));
+    front->columns.push_back(column);
+    column += 1 + front->traces.back().chains.size();
   }
-  drawing += "</xdr:wsDr>";
-  parts[3 + traces.size()].xml = drawing;
-  parts[4 + traces.size()].xml = Relationships(drawing_relationships);
-  return parts;
+  // The parts in the order of SummaryAndTracesLayout.
+  return [front](std::size_t part) -> std::string {
+    const std::size_t charts = front->traces.size();
+    if (part == 0) return SummarySheet(front->summaries);
+    if (part == 1) return TracesSheet(front->traces, front->summaries.size());
+    if (part == 2)
+      return Relationships(Relationship("rId1", "drawing", "../drawings/drawing1.xml"));
+    if (part < 3 + charts) {
+      return Chart(front->traces[part - 3], front->traces_sheet, front->columns[part - 3]);
+    }
+    if (part == 3 + charts) {
+      std::string drawing = kXmlDeclaration;
+      drawing += std::string(
+                     "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/"
+                     "spreadsheetDrawing\" xmlns:a=\"") +
+                 kDrawingNamespace + "\" xmlns:r=\"" + kRelationshipTypes + "\" xmlns:c=\"" +
+                 kChartNamespace + "\">";
+      for (std::size_t i = 0; i < charts; ++i) drawing += Anchor(i);
+      return drawing + "</xdr:wsDr>";
+    }
+    std::string relationships;
+    for (std::size_t i = 0; i < charts; ++i) {
+      const std::string number = std::to_string(i + 1);
+      relationships += Relationship("rId" + number, "chart", "../charts/chart" + number + ".xml");
+    }
+    return Relationships(relationships);
+  };
 }
 
 }  // namespace quillet

@@ -3,6 +3,7 @@
 // the first variables, one line per chain.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,18 +25,18 @@ inline constexpr std::size_t kMostTracePoints = 2000;
 
 // The two sheets, named `names`, as a workbook's front for a run of
 // `variables` summarised variables: their names, the paths and content types
-// of their parts, and the styles. The parts' XML follows from
-// SummaryAndTracesParts, which may be made while the tables are written.
+// of their parts, and the styles.
 WorkbookFront SummaryAndTracesLayout(std::size_t variables, const std::vector<std::string>& names);
 
-// The parts of that front with their XML: the Summary sheet (`names[0]`:
-// numbers at full precision, formatted for reading) and the Traces sheet
-// (`names[1]`: its charts, with the charted points both on the sheet, which
-// the charts' series refer to, and cached in each chart, so that they show
-// without a recalculation) for a run's `summaries`, of which the first
-// kMostChartedVariables keep their traces (SummariseChains with
+// The XML of that front's parts, each made when asked for (by its place in
+// the layout), so that only one is held at a time: the Summary sheet
+// (`names[0]`: numbers at full precision, formatted for reading) and the
+// Traces sheet (`names[1]`: its charts, with the charted points both on the
+// sheet, which the charts' series refer to, and cached in each chart, so that
+// they show without a recalculation) of a run's `summaries`, of which the
+// first kMostChartedVariables keep their traces (SummariseChains with
 // kMostChartedVariables and kMostTracePoints).
-std::vector<PackagePart> SummaryAndTracesParts(const std::vector<VariableSummary>& summaries,
-                                               const std::vector<std::string>& names);
+std::function<std::string(std::size_t)> SummaryAndTracesXml(std::vector<VariableSummary> summaries,
+                                                            const std::vector<std::string>& names);
 
 }  // namespace quillet

@@ -218,9 +218,13 @@ void WorkbookWriter::Close() {
   if (!zip_ || sheets_written_ != sheet_names_.size()) {
     throw std::logic_error("a workbook closed before all its worksheets were written");
   }
-  for (const PackagePart& part : front_.parts) {
-    zip_->BeginEntry(part.path, part.xml.size());
-    zip_->Write(part.xml);
+  if (!front_.parts.empty() && !front_xml_) {
+    throw std::logic_error("a workbook closed before its front's parts were given");
+  }
+  for (std::size_t i = 0; i < front_.parts.size(); ++i) {
+    const std::string xml = front_xml_(i);
+    zip_->BeginEntry(front_.parts[i].path, xml.size());
+    zip_->Write(xml);
   }
   zip_->Close();
 }

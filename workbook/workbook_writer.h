@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,19 +29,17 @@ inline constexpr std::int64_t kWorksheetMostColumns = 16384;
 // fits.
 std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state);
 
-// A part of the workbook's package: its path in the zip container, its
-// content type (empty for relationships and worksheets, which have theirs),
-// its XML.
+// A part of the workbook's package: its path in the zip container and its
+// content type (empty for relationships and worksheets, which have theirs).
 struct PackagePart {
   std::string path;
   std::string content_type;
-  std::string xml;
 };
 
 // Worksheets that come before the tables' own: their names, every part they
-// need (their worksheets are xl/worksheets/sheet1.xml and on, in order), whose
-// XML may also be given later (SetFrontParts), and the style sheet of the
-// whole workbook, which keeps the tables' one cell format first.
+// need (their worksheets are xl/worksheets/sheet1.xml and on, in order), and
+// the style sheet of the whole workbook, which keeps the tables' one cell
+// format first. The parts' XML follows at the end (SetFrontXml).
 struct WorkbookFront {
   std::vector<std::string> sheet_names;
   std::vector<PackagePart> parts;
@@ -84,9 +83,9 @@ class WorkbookWriter {
   // Worksheets before the tables' own, given before the first table's.
   void SetFront(WorkbookFront front);
 
-  // The front's parts with their XML, as the front announced them (same
-  // paths, same order); they go into the workbook at Close().
-  void SetFrontParts(std::vector<PackagePart> parts) { front_.parts = std::move(parts); }
+  // What makes the XML of the front's part at each place of its list; the
+  // parts go into the workbook at Close(), made one at a time.
+  void SetFrontXml(std::function<std::string(std::size_t)> xml) { front_xml_ = std::move(xml); }
 
   // Writes the rest of the workbook (the front's parts among it) and puts the
   // file in place, once every worksheet was written. Throws FileError.
@@ -98,6 +97,7 @@ class WorkbookWriter {
   WriteTarget target_;
   std::vector<std::string> sheet_names_;
   WorkbookFront front_;
+  std::function<std::string(std::size_t)> front_xml_;
   std::uint64_t zip64_from_;
   std::unique_ptr<TextWriter> out_;  // opened, until the zip takes it
   std::unique_ptr<ZipWriter> zip_;

@@ -162,8 +162,8 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
   const auto write = [&](const ConversionState&) {
     const std::vector<const ConversionState*> states = StatesOf(chains);
     auto front = std::async(std::launch::async, [&] {
-      return SummaryAndTracesParts(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
-                                   front_names);
+      return SummaryAndTracesXml(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
+                                 front_names);
     });
     workbook.SetFront(SummaryAndTracesLayout(SummarisedVariableCount(states), front_names));
     for (std::size_t i = 0; i < chains.size(); ++i) {
@@ -173,7 +173,7 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
       const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
       if (outcome != CommandOutcome::kDone) return outcome;
     }
-    workbook.SetFrontParts(front.get());
+    workbook.SetFrontXml(front.get());
     workbook.Close();
     ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
     return CommandOutcome::kDone;
