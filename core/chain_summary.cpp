@@ -29,6 +29,7 @@ VariableSummary SummariseVariable(const std::vector<const ConversionState*>& cha
   for (std::size_t c = 0; c < chains.size(); ++c) {
     const SampleTable& table = chains[c]->table;
     if (column > table.LastColumn()) continue;
+    values[c].reserve(static_cast<std::size_t>(table.last_row()));
     for (std::int64_t row = 1; row <= table.last_row(); ++row) {
       const std::string_view cell = table.Get(row, column);
       if (cell.empty()) continue;

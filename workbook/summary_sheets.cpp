@@ -73,25 +73,38 @@ std::string Cell(std::size_t column, std::int64_t row) {
   return ColumnName(column) + std::to_string(row);
 }
 
-std::string Shortest(double value) {
+// Appends a number: a double in its shortest exact form, or a count.
+template <typename Number>
+void AppendShortest(std::string& xml, Number value) {
   char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+  xml.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+void AppendCellStart(std::string& xml, const std::string& reference, Style style) {
+  xml += "<c r=\"";
+  xml += reference;
+  xml += '"';
+  if (style != kPlain) {
+    xml += " s=\"";
+    AppendShortest(xml, static_cast<int>(style));
+    xml += '"';
+  }
 }
 
 void AppendText(std::string& xml, const std::string& reference, std::string_view text,
                 Style style = kPlain) {
-  xml += "<c r=\"" + reference + "\" t=\"inlineStr\"";
-  if (style != kPlain) xml += " s=\"" + std::to_string(style) + "\"";
-  xml += "><is><t xml:space=\"preserve\">";
+  AppendCellStart(xml, reference, style);
+  xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">";
   AppendWorkbookText(xml, text);
   xml += "</t></is></c>";
 }
 
 void AppendNumber(std::string& xml, const std::string& reference, double value,
                   Style style = kPlain) {
-  xml += "<c r=\"" + reference + "\"";
-  if (style != kPlain) xml += " s=\"" + std::to_string(style) + "\"";
-  xml += "><v>" + Shortest(value) + "</v></c>";
+  AppendCellStart(xml, reference, style);
+  xml += "><v>";
+  AppendShortest(xml, value);
+  xml += "</v></c>";
 }
 
 std::string Relationships(const std::string& body) {
@@ -203,7 +216,11 @@ void AppendNumberCache(std::string& xml, const std::vector<double>& values) {
          std::to_string(values.size()) + "\"/>";
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (std::isnan(values[i])) continue;
-    xml += "<c:pt idx=\"" + std::to_string(i) + "\"><c:v>" + Shortest(values[i]) + "</c:v></c:pt>";
+    xml += "<c:pt idx=\"";
+    AppendShortest(xml, i);
+    xml += "\"><c:v>";
+    AppendShortest(xml, values[i]);
+    xml += "</c:v></c:pt>";
   }
   xml += "</c:numCache>";
 }
