@@ -78,6 +78,7 @@ echo "| Workload | Data lines | Data file MB | Command | Median wall s | MB/s | 
 echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|"
 
 declare -A convert_ns convert_cpu_ns convert_kb workbook_ns workbook_kb data_bytes data_lines
+declare -A summary_ns summary_kb tables_only_ns
 for workload in "${workloads[@]}"; do
   read -r name variables samples <<<"$workload"
   stem=$data/$name
@@ -85,8 +86,15 @@ for workload in "${workloads[@]}"; do
   lines=$((variables * samples))
   data_bytes[$name]=$bytes
   data_lines[$name]=$lines
-  for command in "wc -l" "cp" "quillet-convert" "quillet-convert -o .xlsx"; do
+  commands=("wc -l" "cp" "quillet-convert" "quillet-convert -o .xlsx")
+  # The summary, and the workbook without its Summary and Traces sheets, on
+  # medium only.
+  [ "$name" = medium ] &&
+    commands+=("quillet-convert --summary" "quillet-convert -o .xlsx --tables-only")
+  for command in "${commands[@]}"; do
     case $command in
+      *--summary) measure "$stem.summary.txt" "$convert" -q --summary -o "$stem.summary.txt" "$stem" ;;
+      *--tables-only) measure "$stem.xlsx" "$convert" -q --tables-only -o "$stem.xlsx" "$stem" ;;
       "wc -l") measure "$scratch/none" wc -l "$stem.out" ;;
       cp) measure "$stem.copy" cp "$stem.out" "$stem.copy" ;;
       quillet-convert) measure "$stem.txt" "$convert" -q -o "$stem.txt" "$stem" ;;
@@ -99,6 +107,11 @@ for workload in "${workloads[@]}"; do
     elif [[ $command == *.xlsx ]]; then
       workbook_ns[$name]=$median_ns
       workbook_kb[$name]=$peak_kb
+    elif [[ $command == *--summary ]]; then
+      summary_ns[$name]=$median_ns
+      summary_kb[$name]=$peak_kb
+    elif [[ $command == *--tables-only ]]; then
+      tables_only_ns[$name]=$median_ns
     fi
     awk -v name="$name" -v lines="$lines" -v bytes="$bytes" -v command="$command" \
       -v ns="$median_ns" -v cpu="$median_cpu_ns" -v kb="$peak_kb" 'BEGIN {
@@ -138,7 +151,9 @@ awk -v m_ns="${convert_ns[medium]}" -v w_ns="${convert_ns[wide]}" \
   -v m_lines="${data_lines[medium]}" -v w_lines="${data_lines[wide]}" \
   -v m_kb="${convert_kb[medium]}" -v w_kb="${convert_kb[wide]}" \
   -v m_bytes="${data_bytes[medium]}" -v w_bytes="${data_bytes[wide]}" \
-  -v m_book_ns="${workbook_ns[medium]}" -v m_book_kb="${workbook_kb[medium]}" 'BEGIN {
+  -v m_book_ns="${workbook_ns[medium]}" -v m_book_kb="${workbook_kb[medium]}" \
+  -v m_summary_ns="${summary_ns[medium]}" -v m_summary_kb="${summary_kb[medium]}" \
+  -v m_tables_ns="${tables_only_ns[medium]}" 'BEGIN {
     check("medium converts in at most 1.5 s", sprintf("%.3f s", m_ns / 1e9), m_ns <= 1.5e9)
     check("wide converts in at most 1 s", sprintf("%.3f s", w_ns / 1e9), w_ns <= 1e9)
     m = m_kb * 1024 / m_bytes; w = w_kb * 1024 / w_bytes
@@ -148,6 +163,12 @@ awk -v m_ns="${convert_ns[medium]}" -v w_ns="${convert_ns[wide]}" \
           m_book_ns <= 2e9)
     b = m_book_kb * 1024 / m_bytes
     check("workbook peak memory at most 1.5 x data file", sprintf("%.2f", b), b <= 1.5)
+    s = m_summary_ns / m_ns
+    check("medium --summary at most 2 x its conversion", sprintf("%.2f", s), s <= 2)
+    t = m_book_ns / m_tables_ns
+    check("workbook with Summary, Traces at most 1.3 x without", sprintf("%.2f", t), t <= 1.3)
+    sm = m_summary_kb * 1024 / m_bytes
+    check("--summary peak memory at most 1.5 x data file", sprintf("%.2f", sm), sm <= 1.5)
     ratio = (w_ns / w_lines) / (m_ns / m_lines)
     check("time per line, wide / medium, at most 1.3", sprintf("%.2f", ratio), ratio <= 1.3)
     cpu_ratio = (w_cpu / w_lines) / (m_cpu / m_lines)

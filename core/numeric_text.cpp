@@ -85,6 +85,32 @@ double LeadingNumberValue(std::string_view text) {
   return number.negative ? -value : value;
 }
 
+bool IsPlainDecimalNumber(std::string_view text) {
+  const DecimalNumber number = ScanDecimal(text);
+  if (number.length == 0 || number.length != text.size()) return false;
+  // Below 1e308 every value fits; near and above, the conversion decides.
+  if (!number.significant || number.scale <= 308) return true;
+  double value = 0.0;
+  return std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec ==
+         std::errc();
+}
+
+std::optional<double> PlainDecimalValue(std::string_view text) {
+  const DecimalNumber number = ScanDecimal(text);
+  if (number.length == 0 || number.length != text.size()) return std::nullopt;
+  double value = 0.0;
+  const std::errc error =
+      std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec;
+  if (error == std::errc::result_out_of_range) {
+    // As IsPlainDecimalNumber: too large is no number, too small is 0.
+    if (number.significant && number.scale > 308) return std::nullopt;
+    value = 0.0;
+  } else if (error != std::errc()) {
+    return std::nullopt;
+  }
+  return number.negative ? -value : value;
+}
+
 double RoundHalfEven(double value) {
   const double floor = std::floor(value);
   const double fraction = value - floor;

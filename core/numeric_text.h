@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,18 @@ DecimalNumber ScanDecimal(std::string_view text);
 // "." whatever the locale. Throws OverflowError when the number is too large
 // for a double.
 double LeadingNumberValue(std::string_view text);
+
+// True when `text` is a plain decimal number as a whole: an optional sign,
+// digits, an optional point with digits (digits on at least one side of it),
+// an optional exponent ("e" or "E", an optional sign, digits), and nothing
+// else, not even a blank; and its value fits a double ("1e999" does not; a
+// value too small for one, "1e-400", is taken as 0 and counts). "007" and
+// "-0" are such numbers; "NaN", "Inf", "1,289" and "TRUE" are not.
+bool IsPlainDecimalNumber(std::string_view text);
+
+// The value of a plain decimal number (IsPlainDecimalNumber), read with "."
+// as the point whatever the locale; empty for any other text.
+std::optional<double> PlainDecimalValue(std::string_view text);
 
 // Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2).
 double RoundHalfEven(double value);

@@ -63,6 +63,9 @@ std::optional<std::vector<std::string>> SystemCommandLine();
 // True when standard error is a terminal (on Windows: a console).
 bool StandardErrorIsTerminal();
 
+// True when standard output is a terminal (on Windows: a console).
+bool StandardOutputIsTerminal();
+
 // Which file an existing path leads to (its links followed): the same pair
 // for every name of one file, hard links included, as the system numbers it.
 struct FileIdentity {

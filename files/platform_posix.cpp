@@ -293,6 +293,10 @@ bool StandardErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool StandardOutputIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
 std::vector<std::string> DriveRoots() {
   return {"/"};
 }

@@ -300,6 +300,11 @@ bool StandardErrorIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+bool StandardOutputIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 std::vector<std::string> DriveRoots() {
   // The roots one after another, each ended by a NUL: "C:\", "D:\", ...
   std::wstring roots(128, L'\0');

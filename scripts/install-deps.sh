@@ -28,7 +28,7 @@ packages=(
   exfatprogs exfat-fuse                 # fault tests: a case-insensitive file system through FUSE
   python3-openpyxl                      # tests: the independent reader of the workbooks
   # tests: the spreadsheet programs that open the workbooks (LibreOffice Calc
-  # headless, with its Python bridge, and Gnumeric's ssconvert)
+  # headless, with its Python bridge, and Gnumeric's ssconvert; both open the charts too)
   libreoffice-calc-nogui python3-uno gnumeric
 )
 for extra in "$@"; do
@@ -42,8 +42,9 @@ for extra in "$@"; do
     # scripts/package-deb.sh and scripts/test-package.sh: building the package,
     # checking it, and reading its manual pages as man does.
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream man-db file libxml2-utils) ;;
-    screenshot) packages+=(imagemagick) ;;  # scripts/screenshot*.sh: import
-    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package, screenshot)" >&2; exit 64 ;;
+    screenshot) packages+=(imagemagick poppler-utils) ;;  # scripts/screenshot*.sh: import, pdftoppm
+    reference) packages+=(r-base-core r-cran-posterior) ;;  # tests/stats/make_reference.R
+    *) echo "install-deps.sh: unknown argument '$extra' (fuzz, windows, package, screenshot, reference)" >&2; exit 64 ;;
   esac
 done
 # The number tests set this locale; it must be generated, not only packaged.

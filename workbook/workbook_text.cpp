@@ -91,13 +91,7 @@ void AppendAscii(std::string& out, std::string_view rest) {
 }  // namespace
 
 bool IsWorkbookNumber(std::string_view text) {
-  const DecimalNumber number = ScanDecimal(text);
-  if (number.length == 0 || number.length != text.size()) return false;
-  // Below 1e308 every value fits; near and above, the conversion decides.
-  if (!number.significant || number.scale <= 308) return true;
-  double value = 0.0;
-  return std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec ==
-         std::errc();
+  return IsPlainDecimalNumber(text);
 }
 
 void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {

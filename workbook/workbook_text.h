@@ -7,7 +7,8 @@
 
 namespace quillet {
 
-// True when `text` is a plain decimal number as a whole: an optional sign,
+// True when `text` is a plain decimal number as a whole (IsPlainDecimalNumber
+// of core/numeric_text.h): an optional sign,
 // digits, an optional point with digits (digits on at least one side of it),
 // an optional exponent ("e" or "E", an optional sign, digits), and nothing
 // else, not even a blank; and its value fits a double ("1e999" does not; a

@@ -39,7 +39,7 @@ std::string SheetPartName(std::size_t index) {
   return "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
 }
 
-std::string ContentTypes(std::size_t sheet_count) {
+std::string ContentTypes(std::size_t sheet_count, const std::vector<PackagePart>& parts) {
   std::string xml = kXmlDeclaration;
   xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
   xml +=
@@ -53,6 +53,10 @@ std::string ContentTypes(std::size_t sheet_count) {
   override_part("xl/workbook.xml", "sheet.main");
   override_part("xl/styles.xml", "styles");
   for (std::size_t i = 0; i < sheet_count; ++i) override_part(SheetPartName(i), "worksheet");
+  for (const PackagePart& part : parts) {
+    if (part.content_type.empty()) continue;
+    xml += "<Override PartName=\"/" + part.path + "\" ContentType=\"" + part.content_type + "\"/>";
+  }
   xml += "</Types>";
   return xml;
 }
@@ -187,11 +191,19 @@ void WorkbookWriter::Begin() {
     zip_->BeginEntry(name, xml.size());
     zip_->Write(xml);
   };
-  part("[Content_Types].xml", ContentTypes(sheet_names_.size()));
+  part("[Content_Types].xml", ContentTypes(sheet_names_.size(), front_.parts));
   part("_rels/.rels", Relationships(Relationship("rId1", "officeDocument", "xl/workbook.xml")));
   part("xl/workbook.xml", WorkbookPart(sheet_names_));
   part("xl/_rels/workbook.xml.rels", WorkbookRelationships(sheet_names_.size()));
-  part("xl/styles.xml", std::string(kXmlDeclaration) + kStyles);
+  part("xl/styles.xml",
+       std::string(kXmlDeclaration) + (front_.styles.empty() ? kStyles : front_.styles));
+}
+
+void WorkbookWriter::SetFront(WorkbookFront front) {
+  if (zip_ || sheets_written_ != 0) throw std::logic_error("a workbook's front set too late");
+  front_ = std::move(front);
+  sheet_names_.insert(sheet_names_.begin(), front_.sheet_names.begin(), front_.sheet_names.end());
+  sheets_written_ = front_.sheet_names.size();
 }
 
 CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInterface& ui) {
@@ -207,6 +219,14 @@ CommandOutcome WorkbookWriter::WriteSheet(const ConversionState& state, UserInte
 void WorkbookWriter::Close() {
   if (!zip_ || sheets_written_ != sheet_names_.size()) {
     throw std::logic_error("a workbook closed before all its worksheets were written");
+  }
+  if (!front_.parts.empty() && !front_xml_) {
+    throw std::logic_error("a workbook closed before its front's parts were given");
+  }
+  for (std::size_t i = 0; i < front_.parts.size(); ++i) {
+    const std::string xml = front_xml_(i);
+    zip_->BeginEntry(front_.parts[i].path, xml.size());
+    zip_->Write(xml);
   }
   zip_->Close();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,23 @@ inline constexpr std::int64_t kWorksheetMostColumns = 16384;
 // ("1,048,577 rows, more than the 1,048,576 a worksheet holds"); empty when it
 // fits.
 std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state);
+
+// A part of the workbook's package: its path in the zip container and its
+// content type (empty for relationships and worksheets, which have theirs).
+struct PackagePart {
+  std::string path;
+  std::string content_type;
+};
+
+// Worksheets that come before the tables' own: their names, every part they
+// need (their worksheets are xl/worksheets/sheet1.xml and on, in order), and
+// the style sheet of the whole workbook, which keeps the tables' one cell
+// format first. The parts' XML follows at the end (SetFrontXml).
+struct WorkbookFront {
+  std::vector<std::string> sheet_names;
+  std::vector<PackagePart> parts;
+  std::string styles;
+};
 
 // A workbook whose worksheets are written one after another, each from the
 // state of its own Read. Nothing is written before the first worksheet; a
@@ -62,8 +80,15 @@ class WorkbookWriter {
   // Unexpected failures are thrown.
   CommandOutcome WriteSheet(const ConversionState& state, UserInterface& ui);
 
-  // Writes the rest of the workbook and puts the file in place, once every
-  // worksheet was written. Throws FileError.
+  // Worksheets before the tables' own, given before the first table's.
+  void SetFront(WorkbookFront front);
+
+  // What makes the XML of the front's part at each place of its list; the
+  // parts go into the workbook at Close(), made one at a time.
+  void SetFrontXml(std::function<std::string(std::size_t)> xml) { front_xml_ = std::move(xml); }
+
+  // Writes the rest of the workbook (the front's parts among it) and puts the
+  // file in place, once every worksheet was written. Throws FileError.
   void Close();
 
  private:
@@ -71,6 +96,8 @@ class WorkbookWriter {
 
   WriteTarget target_;
   std::vector<std::string> sheet_names_;
+  WorkbookFront front_;
+  std::function<std::string(std::size_t)> front_xml_;
   std::uint64_t zip64_from_;
   std::unique_ptr<TextWriter> out_;  // opened, until the zip takes it
   std::unique_ptr<ZipWriter> zip_;

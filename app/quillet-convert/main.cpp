@@ -7,5 +7,6 @@
 
 int main(int argc, char** argv) {
   return quillet::convert::RunConverter(quillet::convert::ProgramArguments(argc, argv), std::cout,
-                                        std::cerr, quillet::StandardErrorIsTerminal());
+                                        std::cerr, quillet::StandardErrorIsTerminal(),
+                                        quillet::StandardOutputIsTerminal());
 }

@@ -86,6 +86,28 @@ OPTIONS
               or damaged chain is refused before the first byte (exit 1); a
               chain that fails later fails the whole workbook (exit 2). A
               workbook of several DATA is not written in place (exit 64).
+              Two sheets come first: Summary (what --summary prints, an rhat
+              above 1.01 and an ESS below 400 highlighted) and Traces (a
+              line chart of each of the first 100 variables, one line per
+              chain, at most 2,000 points a line).
+
+       --tables-only
+              Write a workbook without the Summary and Traces sheets.
+
+       --summary
+              Write, instead of the tables, the run's summary: one line per
+              variable over all its chains (the one chain of STEM, or every
+              DATA, matched by column), with the columns variable, chains,
+              draws, mean, sd, mcse_mean, q2.5, q25, q50, q75, q97.5,
+              hdi95_lower, hdi95_upper, rhat, ess_bulk, ess_tail and note,
+              to -o FILE (also with several DATA) or standard output. In a
+              file or a pipe the columns are tab-separated and every number
+              has the shortest form that reads back to the same value; on a
+              terminal they are aligned and rounded for reading. rhat is the
+              rank-normalised split R-hat and ess_bulk and ess_tail the
+              effective sample sizes of the R package posterior: an rhat
+              above 1.01 or an ESS below 400 says the chains have not mixed
+              well enough for the summary to be trusted.
 
        -q, --quiet
               Show no progress line.
@@ -139,6 +161,9 @@ EXAMPLES
        Convert the four chains of one run, which share one index file, into
        runs/chain1.table.txt to runs/chain4.table.txt:
               quillet-convert --index runs/run.ind runs/chain[1-4].out
+
+       Check that the four chains have converged (rhat, ess_bulk, ess_tail):
+              quillet-convert --summary --index runs/run.ind runs/chain[1-4].out
 
        Look at the first three columns without writing a file:
               quillet-convert -q -o - runs/chain1 | cut -f 1-3 | head

@@ -50,7 +50,9 @@ std::string CheckFiles(const std::vector<std::string>& files, Options& options) 
   if (options.index) {
     if (files.empty()) return "missing DATA";
     const bool workbook = options.output_kind == OutputKind::kWorkbook;
-    if (options.output && files.size() > 1 && !workbook) return "option -o needs a single DATA";
+    if (options.output && files.size() > 1 && !workbook && !options.summary) {
+      return "option -o needs a single DATA";
+    }
     if (workbook && !options.output) return "a workbook of DATA files needs a name: --xlsx FILE";
     options.data = files;
     return "";
@@ -102,6 +104,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else if (arg.starts_with("--xlsx=")) {
       options.output_kind = OutputKind::kWorkbook;
       if (!SetOutput(arg.substr(7), options, error, "--xlsx")) return {std::nullopt, error};
+    } else if (arg == "--summary") {
+      options.summary = true;
+    } else if (arg == "--tables-only") {
+      options.tables_only = true;
     } else if (arg == "--index") {
       if (i + 1 == args.size()) return {std::nullopt, "option --index needs a file name"};
       if (!SetIndex(args[++i], options, error)) return {std::nullopt, error};
@@ -114,6 +120,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if (options.output && !options.output->standardOutput &&
       EndsInWorkbookExtension(options.output->path)) {
     options.output_kind = OutputKind::kWorkbook;
+  }
+  if (options.summary && options.output_kind == OutputKind::kWorkbook) {
+    return {std::nullopt,
+            "option --summary writes text; a workbook has a Summary sheet of its own"};
   }
   error = CheckFiles(files, options);
   if (!error.empty()) return {std::nullopt, error};

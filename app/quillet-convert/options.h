@@ -26,6 +26,8 @@ struct Options {
   std::optional<WriteTarget> output;  // -o: instead of dromout.txt or the data file's table
   OutputKind output_kind = OutputKind::kText;
   Verbosity verbosity = Verbosity::kNormal;
+  bool summary = false;      // --summary: the run's summary instead of its tables
+  bool tables_only = false;  // --tables-only: a workbook without Summary and Traces
   bool help = false;
   bool version = false;
 };

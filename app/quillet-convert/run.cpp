@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <future>
 #include <memory>
+#include <system_error>
 
 #include "app/quillet-convert/console_ui.h"
 #include "app/quillet-convert/manual.h"
 #include "app/quillet-convert/options.h"
+#include "app/quillet-convert/summary_text.h"
+#include "core/chain_summary.h"
 #include "core/conversion_state.h"
 #include "core/read_command.h"
 #include "core/unexpected_error.h"
@@ -15,6 +19,7 @@
 #include "files/paths.h"
 #include "files/same_file.h"
 #include "workbook/sheet_names.h"
+#include "workbook/summary_sheets.h"
 #include "workbook/workbook_writer.h"
 
 #ifndef QUILLET_VERSION
@@ -117,6 +122,110 @@ bool WorkbookIsSafe(const WriteTarget& target, const std::vector<ChainPaths>& ch
   return false;
 }
 
+// Reads every chain of the run (the stem's one, or each DATA with INDEX), each
+// into a state of its own, reporting as a conversion does. Gives the status
+// of the first that is refused or fails, or kExitWritten.
+int ReadChains(const Options& options, std::ostream& err, bool show_progress, bool verbose,
+               std::vector<std::unique_ptr<ConversionState>>& chains) {
+  const std::vector<std::string> data =
+      options.index ? options.data : std::vector<std::string>{options.stem + ".out"};
+  for (const std::string& chain : data) {
+    ConsoleUi ui(err, show_progress, verbose);
+    chains.push_back(std::make_unique<ConversionState>());
+    const auto read = [&](ConversionState&) {
+      if (!options.index) return RunRead(*chains.back(), options.stem, ui);
+      ui.SetSubject(chain);
+      return RunReadPair(*chains.back(), {*options.index, chain}, ui);
+    };
+    const auto kept = [](const ConversionState&) { return CommandOutcome::kDone; };
+    if (const int status = Convert(ui, read, kept); status != kExitWritten) return status;
+  }
+  return kExitWritten;
+}
+
+std::vector<const ConversionState*> StatesOf(
+    const std::vector<std::unique_ptr<ConversionState>>& chains) {
+  std::vector<const ConversionState*> states;
+  for (const auto& chain : chains) states.push_back(chain.get());
+  return states;
+}
+
+// The workbook's Summary and Traces sheets, then the chains' tables: every
+// chain is read first, since the summary needs all of them, and the summary
+// is made on other cores while the tables are written.
+int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
+                             const std::vector<std::string>& front_names, std::ostream& err,
+                             bool show_progress, bool verbose) {
+  std::vector<std::unique_ptr<ConversionState>> chains;
+  if (const int status = ReadChains(options, err, show_progress, verbose, chains);
+      status != kExitWritten) {
+    return status;
+  }
+  ConsoleUi ui(err, show_progress, verbose);
+  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
+  const auto write = [&](const ConversionState&) {
+    const std::vector<const ConversionState*> states = StatesOf(chains);
+    const auto make_front = [&] {
+      return SummaryAndTracesXml(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
+                                 front_names);
+    };
+    std::future<decltype(make_front())> front;
+    try {
+      front = std::async(std::launch::async, make_front);
+    } catch (const std::system_error&) {
+      front = std::async(std::launch::deferred, make_front);  // made here, when no thread starts
+    }
+    workbook.SetFront(SummaryAndTracesLayout(SummarisedVariableCount(states), front_names));
+    for (std::size_t i = 0; i < chains.size(); ++i) {
+      ConsoleUi sheet_ui(err, show_progress, verbose);
+      sheet_ui.SetTask("writing");
+      if (options.index) sheet_ui.SetSubject(options.data[i]);
+      const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
+      if (outcome != CommandOutcome::kDone) return outcome;
+    }
+    workbook.SetFrontXml(front.get());
+    workbook.Close();
+    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    return CommandOutcome::kDone;
+  };
+  return Convert(ui, summarise, write);
+}
+
+// The summary form: every chain read, then the summary of all of them written
+// to -o FILE or standard output. The first chain refused or failed ends the
+// run with nothing written.
+int WriteSummary(const Options& options, std::ostream& err, bool show_progress, bool verbose,
+                 bool out_is_terminal) {
+  const WriteTarget target = options.output.value_or(WriteTarget{"", true});
+  std::vector<std::string> data = {PairOfStem(options.stem).data};
+  std::string index = PairOfStem(options.stem).index;
+  if (options.index) {
+    data = options.data;
+    index = *options.index;
+  }
+  if (!TablesAreSafe({index, data, {target}}, err)) {
+    return kExitUsage;
+  }
+  std::vector<std::unique_ptr<ConversionState>> chains;
+  if (const int status = ReadChains(options, err, show_progress, verbose, chains);
+      status != kExitWritten) {
+    return status;
+  }
+  ConsoleUi ui(err, show_progress, verbose);
+  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
+  const auto write = [&](const ConversionState&) {
+    const std::vector<VariableSummary> summaries = SummariseChains(StatesOf(chains));
+    const bool aligned = target.standardOutput && out_is_terminal;
+    const auto out = target.standardOutput ? TextWriter::ToStandardOutput()
+                                           : std::make_unique<TextWriter>(target.path);
+    out->Write(aligned ? SummaryAligned(summaries) : SummaryTabSeparated(summaries));
+    out->Close();
+    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    return CommandOutcome::kDone;
+  };
+  return Convert(ui, summarise, write);
+}
+
 // The workbook form: every chain read in turn and written as the next
 // worksheet of one workbook, which is put in place only once all are written.
 // A workbook is complete or not written: what can be refused without reading
@@ -148,7 +257,11 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
     const int status = Attempt(*ui, [&] { return CheckPair(chains[i], *ui); });
     if (status != kExitWritten) return status;
   }
-  WorkbookWriter workbook(target, WorksheetNames(titles));
+  // Summary and Traces first, unless only the tables are asked for.
+  if (!options.tables_only) titles.insert(titles.begin(), {"Summary", "Traces"});
+  std::vector<std::string> names = WorksheetNames(titles);
+  const std::size_t front = options.tables_only ? 0 : 2;
+  WorkbookWriter workbook(target, std::vector<std::string>(names.begin() + front, names.end()));
   ConsoleUi target_ui(err, show_progress, verbose);
   const int opened = Attempt(target_ui, [&] {
     workbook.Open();
@@ -160,6 +273,10 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
         << " can only be written in place, which a chain failing part way would leave cut; "
            "write it elsewhere or remove it first\n";
     return kExitUsage;
+  }
+  if (!options.tables_only) {
+    return WriteWorkbookWithSummary(options, workbook, {names[0], names[1]}, err, show_progress,
+                                    verbose);
   }
 
   for (std::size_t i = 0; i < chains.size(); ++i) {
@@ -193,7 +310,7 @@ std::string TablePathFor(const std::string& data) {
 }
 
 int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 bool err_is_terminal) {
+                 bool err_is_terminal, bool out_is_terminal) {
   const ParsedArguments parsed = ParseArguments(args);
   if (!parsed.options) {
     err << kProgramName << ": " << parsed.error << '\n'
@@ -211,6 +328,9 @@ int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   const bool show_progress = err_is_terminal && options.verbosity != Verbosity::kQuiet;
   const bool verbose = options.verbosity == Verbosity::kVerbose;
+  if (options.summary) {
+    return WriteSummary(options, err, show_progress, verbose, out_is_terminal);
+  }
   if (options.output_kind == OutputKind::kWorkbook) {
     return ConvertToWorkbook(options, err, show_progress, verbose);
   }

@@ -22,8 +22,9 @@ std::string TablePathFor(const std::string& data);
 // The whole program: parses `args` (without the program name), converts, and
 // returns the exit status; of several data files, the highest status met.
 // Help and version go to `out`, everything else that is not a table goes to
-// `err`.
+// `err`. A summary on standard output is aligned for reading when
+// `out_is_terminal`.
 int RunConverter(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 bool err_is_terminal);
+                 bool err_is_terminal, bool out_is_terminal = false);
 
 }  // namespace quillet::convert

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "core/conversion_state.h"
 #include "core/read_command.h"
@@ -342,6 +346,109 @@ TEST_F(ConvertProcessTest, SameBytesAsTheWindowsCommands) {
   EXPECT_EQ(dir.Read("cli/dromout.txt"), expected);
   EXPECT_NE(expected.find("\t\xE9t\xE9\tb\tc\t\t\r\n"), std::string::npos);
 }
+
+std::vector<std::string> TabFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (char c : line) {
+    if (c == '\t') {
+      fields.emplace_back();
+    } else {
+      fields.back().push_back(c);
+    }
+  }
+  return fields;
+}
+
+// The summary of the reference runs in both forms, on standard output and in a
+// file: a header, then per variable the values that the R package posterior
+// gives (tests/stats/data/expected.tsv) in numbers that read back exactly.
+struct SummaryCase {
+  const char* name;
+  const char* run;
+  std::vector<std::string> args;  // after --summary; files in the reference folder
+  const char* file;               // the -o FILE in the test directory; nullptr: standard output
+};
+void PrintTo(const SummaryCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SummaryTest : public ConvertProcessTest, public ::testing::WithParamInterface<SummaryCase> {};
+
+TEST_P(SummaryTest, AgreesWithTheReference) {
+  const SummaryCase& c = GetParam();
+  const fs::path data = QUILLET_STATS_DATA_DIR;
+  std::vector<std::string> args = {"--summary"};
+  for (const std::string& arg : c.args) {
+    args.push_back(arg.starts_with("-") ? arg : PathText(data / arg));
+  }
+  if (c.file) args.insert(args.end(), {"-o", c.file});
+  const Result result = Run(args);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  std::istringstream text(c.file ? dir.Read(c.file) : result.out);
+  std::ifstream expected(data / "expected.tsv");
+  std::string line, want;
+  std::getline(expected, want);
+  ASSERT_TRUE(std::getline(text, line));
+  EXPECT_EQ(line,
+            "variable\tchains\tdraws\tmean\tsd\tmcse_mean\tq2.5\tq25\tq50\tq75\tq97.5\t"
+            "hdi95_lower\thdi95_upper\trhat\tess_bulk\tess_tail\tnote");
+  int lines = 0;
+  while (std::getline(expected, want)) {
+    std::vector<std::string> reference = TabFields(want);
+    if (reference[0] != c.run) continue;
+    ASSERT_TRUE(std::getline(text, line)) << "missing " << want;
+    const std::vector<std::string> fields = TabFields(line);
+    ASSERT_EQ(fields.size(), reference.size()) << line;  // less the run, plus the note
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+      const std::string& field = fields[i];
+      const std::string& reference_field = reference[i + 1];
+      if (i < 3 || reference_field.empty() || field.empty()) {
+        EXPECT_EQ(field, reference_field) << line;
+        continue;
+      }
+      double value = 0.0;
+      const auto parsed = std::from_chars(field.data(), field.data() + field.size(), value);
+      EXPECT_EQ(parsed.ptr, field.data() + field.size()) << field;
+      EXPECT_NEAR(value, std::stod(reference_field), 1e-8 * std::fabs(value)) << line;
+      // The shortest form: with one significant digit less it reads back otherwise.
+      const std::string mantissa = field.substr(0, field.find('e'));
+      const std::size_t first = mantissa.find_first_of("123456789");
+      const auto digits = first == std::string::npos
+                              ? 0
+                              : std::count_if(mantissa.begin() + static_cast<long>(first),
+                                              mantissa.end(), ::isdigit);
+      if (digits > 1) {
+        char shorter[32];
+        const auto written =
+            std::to_chars(shorter, shorter + sizeof shorter, value, std::chars_format::general,
+                          static_cast<int>(digits - 1));
+        double other = 0.0;
+        std::from_chars(shorter, written.ptr, other);
+        EXPECT_NE(other, value) << field;
+      }
+    }
+    EXPECT_EQ(fields.back().empty(), line.find("\t\t") == std::string::npos) << line;
+    ++lines;
+  }
+  EXPECT_GT(lines, 0);
+  EXPECT_FALSE(std::getline(text, line)) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(Summary, SummaryTest,
+                         ::testing::Values(SummaryCase{"IndexFormOnStandardOutput",
+                                                       "four",
+                                                       {"--index", "four.ind", "four1.out",
+                                                        "four2.out", "four3.out", "four4.out"},
+                                                       nullptr},
+                                           SummaryCase{
+                                               "IndexFormChainsOfDifferentLengthsToFile",
+                                               "uneven",
+                                               {"-q", "--index", "uneven.ind", "uneven1.out",
+                                                "uneven2.out", "uneven3.out"},
+                                               "summary.tsv"},
+                                           SummaryCase{"StemForm", "one", {"one"}, nullptr}),
+                         [](const auto& info) { return info.param.name; });
 
 #ifdef QUILLET_HAVE_CHAIN_GENERATOR
 // A realistic generated pair: every cell of the table is the generated value

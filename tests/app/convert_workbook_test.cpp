@@ -4,6 +4,7 @@
 // (LibreOffice Calc and Gnumeric), all through read_workbook.py.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -273,7 +274,7 @@ TEST_P(ReadBackTest, CellShapesReadBackWithTypeAndValue) {
     value_cells.push_back(shape.read);
   }
   WritePair(dir, "shapes", names, values);
-  const ProcessResult result = Convert(dir, {"-o", "shapes.xlsx", "shapes"});
+  const ProcessResult result = Convert(dir, {"--tables-only", "-o", "shapes.xlsx", "shapes"});
   ASSERT_EQ(result.status, 0) << result.err;
   const std::vector<Sheet> sheets = Read(dir / "shapes.xlsx");
   ASSERT_EQ(sheets.size(), 1u);
@@ -288,15 +289,50 @@ TEST_P(ReadBackTest, CellShapesReadBackWithTypeAndValue) {
   }
 }
 
+// The Summary sheet holds what --summary prints for the same chains: the
+// header, then per variable its name, the numbers (the same doubles) and the
+// note, an empty field a missing cell; and under them the line that explains
+// the highlighting.
+void ExpectSummaryAsPrinted(const Sheet& sheet, const std::string& printed) {
+  EXPECT_EQ(sheet.name, "Summary");
+  std::istringstream lines(printed);
+  std::size_t row = 0;
+  for (std::string line; std::getline(lines, line); ++row) {
+    SCOPED_TRACE(line);
+    ASSERT_LT(row, sheet.rows.size());
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+    if (line.back() == '\t') fields.emplace_back();
+    std::vector<Cell> cells = sheet.rows[row];
+    cells.resize(fields.size(), Cell{'e', ""});
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const bool text = row == 0 || i == 0 || i + 1 == fields.size();
+      const Cell expected = fields[i].empty() ? Cell{'e', ""}
+                            : text            ? Text(fields[i])
+                                              : Number(fields[i]);
+      EXPECT_EQ(cells[i], expected) << "column " << i + 1;
+    }
+  }
+  ASSERT_EQ(sheet.rows.size(), row + 2);
+  EXPECT_EQ(sheet.rows[row + 1].front(), Text("highlighted"));
+}
+
 #ifdef QUILLET_HAVE_CHAIN_GENERATOR
-// A realistic generated pair: every value is a number, the one its text says.
+// A realistic generated pair: every value is a number, the one its text says;
+// the Summary sheet before it is what --summary prints.
 TEST_P(ReadBackTest, GeneratedPairReadsBackCellByCell) {
   const bench::ChainSpec spec{.variables = 100, .samples = 1000, .seed = 3};
   ASSERT_TRUE(bench::WriteChainPair(spec, dir / "gen"));
   const ProcessResult result = Convert(dir, {"-q", "--xlsx", "gen"});
   ASSERT_EQ(result.status, 0) << result.err;
-  const std::vector<Sheet> sheets = Read(dir / "dromout.xlsx");
-  ASSERT_EQ(sheets.size(), 1u);
+  std::vector<Sheet> sheets = Read(dir / "dromout.xlsx");
+  ASSERT_EQ(sheets.size(), 3u);
+  const ProcessResult summary = Convert(dir, {"-q", "--summary", "gen"});
+  ASSERT_EQ(summary.status, 0) << summary.err;
+  ExpectSummaryAsPrinted(sheets[0], summary.out);
+  EXPECT_EQ(sheets[1].name, "Traces");
+  sheets.erase(sheets.begin(), sheets.begin() + 2);
   Rows expected(spec.samples + 1);
   expected[0].push_back(Text("Iteration"));
   for (std::int64_t v = 0; v < spec.variables; ++v) {
@@ -358,14 +394,17 @@ TEST_P(ReadBackTest, SharedIndexRunHasOneSheetPerChain) {
   }
   const ProcessResult result = Convert(dir, args);
   ASSERT_EQ(result.status, 0) << result.err;
+  // Summary and Traces first, then the chains' sheets.
   const std::vector<Sheet> sheets = Read(dir / "run.xlsx");
-  ASSERT_EQ(sheets.size(), chains.size());
+  ASSERT_EQ(sheets.size(), chains.size() + 2);
+  EXPECT_EQ(sheets[0].name, "Summary");
+  EXPECT_EQ(sheets[1].name, "Traces");
   for (std::size_t i = 0; i < chains.size(); ++i) {
     SCOPED_TRACE(chains[i].data);
-    EXPECT_EQ(sheets[i].name, chains[i].sheet);
+    EXPECT_EQ(sheets[i + 2].name, chains[i].sheet);
     std::vector<Cell> values;
     for (const Shape& value : chains[i].values) values.push_back(value.read);
-    ExpectRows(sheets[i].rows, ExpectedRows({Text("alpha"), Text("beta")}, values));
+    ExpectRows(sheets[i + 2].rows, ExpectedRows({Text("alpha"), Text("beta")}, values));
   }
 }
 
@@ -434,10 +473,12 @@ TEST_P(WorkbookProcessTest, WritesOrRefuses) {
   dir.Write("read-back.xlsx", std::string(c.workbook) == "-" ? result.out : dir.Read(c.workbook));
   const std::string path = dir / "read-back.xlsx";
   const std::vector<Sheet> sheets = ReadBack(path);
-  ASSERT_EQ(sheets.size(), 1u);
-  ASSERT_GE(sheets[0].rows.size(), 2u);
-  EXPECT_EQ(sheets[0].rows[0].front(), Text("Iteration"));
-  EXPECT_EQ(sheets[0].rows[1].at(1), Number("0.5"));
+  // Summary and Traces before the table, unless only the table was asked for.
+  const bool tables_only = std::count(c.args.begin(), c.args.end(), "--tables-only") > 0;
+  ASSERT_EQ(sheets.size(), tables_only ? 1u : 3u);
+  ASSERT_GE(sheets.back().rows.size(), 2u);
+  EXPECT_EQ(sheets.back().rows[0].front(), Text("Iteration"));
+  EXPECT_EQ(sheets.back().rows[1].at(1), Number("0.5"));
 }
 
 const std::string kTwoSamples = "x 1 2\r\n";
@@ -459,6 +500,13 @@ std::string TooManyColumns(bool index) {
 INSTANTIATE_TEST_SUITE_P(
     Forms, WorkbookProcessTest,
     ::testing::Values(
+        ProcessCase{"TablesOnly",
+                    kTwoSamples,
+                    kTwoLines,
+                    {"--tables-only", "-o", "new.xlsx", "chain"},
+                    0,
+                    "",
+                    "new.xlsx"},
         ProcessCase{
             "ByEnding", kTwoSamples, kTwoLines, {"-o", "new.XLSX", "chain"}, 0, "", "new.XLSX"},
         ProcessCase{"ReplacesAnEarlierOne",
@@ -529,15 +577,27 @@ INSTANTIATE_TEST_SUITE_P(
                     "quillet-convert: missing.out: Check path name.\n"
                     "missing.out or chain.ind not found.\n",
                     nullptr},
-        ProcessCase{"LaterChainFailsTheWorkbook",
+        // Chain by chain (--tables-only): the first is written when the second fails.
+        ProcessCase{
+            "LaterChainFailsTheWorkbook",
+            kTwoSamples,
+            kTwoLines,
+            {"--tables-only", "--index", "chain.ind", "-o", "old.xlsx", "chain.out", "cut.out"},
+            2,
+            "quillet-convert: cut.out: error: Input past end of file: cut.out ends inside "
+            "line "
+            "2\n"
+            "quillet-convert: the workbook old.xlsx is incomplete and was not written\n",
+            nullptr,
+            {{"cut.out", "1  0.5\r\n2"}}},
+        // With the summary every chain is read first: nothing was begun.
+        ProcessCase{"LaterChainFailsBeforeTheWorkbookBegins",
                     kTwoSamples,
                     kTwoLines,
                     {"--index", "chain.ind", "-o", "old.xlsx", "chain.out", "cut.out"},
                     2,
                     "quillet-convert: cut.out: error: Input past end of file: cut.out ends inside "
-                    "line "
-                    "2\n"
-                    "quillet-convert: the workbook old.xlsx is incomplete and was not written\n",
+                    "line 2\n",
                     nullptr,
                     {{"cut.out", "1  0.5\r\n2"}}},
         ProcessCase{"InPlaceTargetOfSeveralChains",
@@ -576,6 +636,48 @@ TEST_F(ConvertWorkbookTest, TextFormWarnsOfTablesBeyondASpreadsheet) {
                                            "16,384 a worksheet holds.\n"));
   EXPECT_EQ(dir.Read("dromout.txt").substr(0, 15), "Iteration\tv0\tv1");
 }
+
+#ifdef QUILLET_HAVE_CHAIN_GENERATOR
+// How many charts a file holds: chart objects in an OpenDocument
+// spreadsheet's content, graphs in a gzipped Gnumeric file.
+int CountInFile(const std::string& path, const std::string& pattern) {
+  const ProcessResult result = testing::RunProcess(
+      "/usr/bin/python3", {"-c",
+                           "import gzip, sys, zipfile\n"
+                           "p = sys.argv[1]\n"
+                           "t = zipfile.ZipFile(p).read('content.xml') if p.endswith('.ods') else "
+                           "gzip.open(p).read()\n"
+                           "print(t.decode().count(sys.argv[2]))\n",
+                           path, pattern});
+  EXPECT_EQ(result.status, 0) << result.err;
+  return result.status == 0 ? std::stoi(result.out) : -1;
+}
+
+// Both spreadsheet programs open the Traces sheet's charts: one for each of
+// the first 100 variables, none for the rest.
+TEST_F(ConvertWorkbookTest, SpreadsheetProgramsShowTheCharts) {
+  if (!fs::exists("/usr/bin/soffice") || !fs::exists("/usr/bin/ssconvert")) {
+    GTEST_SKIP() << "LibreOffice (soffice) or Gnumeric (ssconvert) is not installed";
+  }
+  const bench::ChainSpec spec{.variables = 103, .samples = 2100, .seed = 5};
+  ASSERT_TRUE(bench::WriteChainPair(spec, dir / "gen"));
+  ASSERT_EQ(Convert(dir, {"-q", "-o", "gen.xlsx", "gen"}).status, 0);
+  testing::ProcessOptions options;
+  options.cwd = PathText(dir.path());
+  const ProcessResult calc =
+      testing::RunProcess("/usr/bin/soffice",
+                          {"-env:UserInstallation=file://" + (dir / "profile"), "--headless",
+                           "--convert-to", "ods", "--outdir", dir / "ods", dir / "gen.xlsx"},
+                          options);
+  ASSERT_EQ(calc.status, 0) << calc.err;
+  EXPECT_EQ(CountInFile(dir / "ods/gen.ods", "<draw:object "), 100);
+  const ProcessResult gnumeric =
+      testing::RunProcess("/usr/bin/ssconvert", {dir / "gen.xlsx", dir / "gen.gnumeric"}, options);
+  ASSERT_EQ(gnumeric.status, 0) << gnumeric.err;
+  EXPECT_EQ(gnumeric.err.find("CRITICAL"), std::string::npos) << gnumeric.err;
+  EXPECT_EQ(CountInFile(dir / "gen.gnumeric", "<gnm:SheetObjectGraph"), 100);
+}
+#endif
 
 }  // namespace
 }  // namespace quillet

@@ -2,10 +2,12 @@
 #include "app/quillet-convert/console_ui.h"
 #include "app/quillet-convert/options.h"
 #include "app/quillet-convert/run.h"
+#include "app/quillet-convert/summary_text.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +28,7 @@ struct ParseCase {
   Verbosity verbosity = Verbosity::kNormal;
   std::optional<std::string> index;
   std::vector<std::string> data;
+  bool summary = false;
 };
 void PrintTo(const ParseCase& c, std::ostream* os) {
   *os << c.name;
@@ -44,6 +47,7 @@ TEST_P(ParseTest, GivesStemTargetAndVerbosity) {
   EXPECT_EQ(parsed.options->verbosity, c.verbosity);
   EXPECT_EQ(parsed.options->index, c.index);
   EXPECT_EQ(parsed.options->data, c.data);
+  EXPECT_EQ(parsed.options->summary, c.summary);
   EXPECT_FALSE(parsed.options->help);
   EXPECT_FALSE(parsed.options->version);
 }
@@ -90,6 +94,15 @@ INSTANTIATE_TEST_SUITE_P(
                                 Verbosity::kNormal,
                                 "r.ind",
                                 {"-c1.out"}},
+                      ParseCase{"SummaryOfSeveralDataToOneFile",
+                                {"--summary", "--index", "r.ind", "-o", "s.tsv", "c1", "c2"},
+                                "",
+                                "s.tsv",
+                                false,
+                                Verbosity::kNormal,
+                                "r.ind",
+                                {"c1", "c2"},
+                                true},
                       ParseCase{"StemWithBlanksAndHighBytes",
                                 {"my runs/\xE9t\xE9 1"},
                                 "my runs/\xE9t\xE9 1",
@@ -142,7 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "option --index given twice"},
         UsageCase{"OutputWithSeveralData",
                   {"--index", "r.ind", "-o", "t.txt", "a.out", "b.out"},
-                  "option -o needs a single DATA"}),
+                  "option -o needs a single DATA"},
+        UsageCase{"SummaryAsWorkbook",
+                  {"--summary", "--xlsx", "s"},
+                  "option --summary writes text; a workbook has a Summary sheet of its own"}),
     [](const auto& info) { return info.param.name; });
 
 // Words of a line, single-spaced.
@@ -343,6 +359,44 @@ TEST(RunConverterTest, ShowsProgressOnATerminalUnlessQuiet) {
   EXPECT_EQ(index_lines.front(), "quillet-convert: " + (dir / "r.out") + ": reading 0%");
   EXPECT_EQ(index_lines.back(), "quillet-convert: " + (dir / "r.out") + ": writing 100%");
   EXPECT_EQ(dir.Read("r.table.txt"), dir.Read("t.txt"));
+}
+
+}  // namespace
+}  // namespace quillet::convert
+
+namespace quillet::convert {
+namespace {
+
+// On a terminal every number ends under the end of its column's name, and a
+// missing one leaves its column blank.
+TEST(SummaryTextTest, AlignedNumbersEndUnderTheirNames) {
+  std::vector<VariableSummary> summaries(2);
+  summaries[0].name = "theta[12]";
+  summaries[0].summary.chains = 4;
+  summaries[0].summary.draws = 1000;
+  for (std::size_t s = 0; s < stats::kStatisticCount; ++s) {
+    summaries[0].summary.values[s] = -12345.678 / static_cast<double>(s + 1);
+  }
+  summaries[0].summary.values[stats::kRhat] = 1.0004;
+  summaries[1].name = "a";
+  summaries[1].summary.values.fill(NAN);
+  summaries[1].summary.note = "constant draws";
+  std::istringstream text(SummaryAligned(summaries));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(lines[1].starts_with("theta[12]  "));
+  EXPECT_TRUE(lines[2].ends_with("  constant draws"));
+  const std::vector<std::string> names = SummaryColumnNames();
+  for (std::size_t i = 1; i + 1 < names.size(); ++i) {
+    const std::size_t end = lines[0].find("  " + names[i] + " ") + 2 + names[i].size();
+    ASSERT_NE(lines[0].find("  " + names[i] + " "), std::string::npos) << names[i];
+    EXPECT_NE(lines[1][end - 1], ' ') << names[i] << "\n" << lines[0] << "\n" << lines[1];
+    EXPECT_TRUE(end == lines[1].size() || lines[1][end] == ' ') << names[i];
+    if (i >= 3) EXPECT_EQ(lines[2][end - 1], ' ') << names[i];
+  }
+  EXPECT_NE(lines[1].find("  1.000  "), std::string::npos) << "R-hat to three decimals\n"
+                                                           << lines[1];
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 # directories.
 file(GLOB_RECURSE sources
      ${ROOT}/files/*.h ${ROOT}/files/*.cpp ${ROOT}/settings/*.h ${ROOT}/settings/*.cpp
-     ${ROOT}/core/*.h ${ROOT}/core/*.cpp ${ROOT}/ui/*.h ${ROOT}/ui/*.cpp
+     ${ROOT}/stats/*.h ${ROOT}/stats/*.cpp ${ROOT}/core/*.h ${ROOT}/core/*.cpp ${ROOT}/ui/*.h ${ROOT}/ui/*.cpp
      ${ROOT}/app/*.h ${ROOT}/app/*.cpp)
 set(found "")
 foreach(source ${sources})

@@ -1,0 +1,157 @@
+#include "stats/convergence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "stats/autocovariance.h"
+#include "stats/normal_quantile.h"
+#include "stats/sums.h"
+
+namespace quillet::stats {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Sums in double precision: R-hat and the ESS depend on the chains' means
+// and variances far less finely than these are exact.
+double Mean(std::span<const double> values) {
+  return SumOf(values) / static_cast<double>(values.size());
+}
+
+// The variance with n - 1 in the denominator.
+double Variance(std::span<const double> values) {
+  return SquaresAbout(values, Mean(values)) / static_cast<double>(values.size() - 1);
+}
+
+std::vector<double> ChainMeans(std::span<const double> values, std::size_t chains) {
+  const std::size_t n = values.size() / chains;
+  std::vector<double> means(chains);
+  for (std::size_t c = 0; c < chains; ++c) means[c] = Mean(values.subspan(c * n, n));
+  return means;
+}
+
+}  // namespace
+
+std::vector<double> SplitChains(std::span<const double> values, std::size_t chains) {
+  const std::size_t n = values.size() / chains;
+  const std::size_t half = n / 2;
+  std::vector<double> split(2 * chains * half);
+  for (std::size_t c = 0; c < chains; ++c) {
+    const double* chain = values.data() + c * n;
+    std::copy(chain, chain + half, split.begin() + 2 * c * half);
+    std::copy(chain + n - half, chain + n, split.begin() + (2 * c + 1) * half);
+  }
+  return split;
+}
+
+std::size_t SplitPosition(std::size_t chain, std::size_t i, std::size_t n) {
+  const std::size_t half = n / 2;
+  if (i < half) return 2 * chain * half + i;
+  if (i >= n - half) return (2 * chain + 1) * half + (i - (n - half));
+  return kDropped;
+}
+
+void NormalScores(std::span<const std::size_t> positions, std::span<const double> keys,
+                  std::span<double> scores) {
+  const std::size_t count = positions.size();
+  const double denominator = static_cast<double>(count) - 2.0 * 0.375 + 1.0;
+  // Scores by twice their rank, for the lower half: a rank r of the upper
+  // half takes the negated score of count + 1 - r, met before it.
+  std::vector<double> lower(count + 2, std::numeric_limits<double>::quiet_NaN());
+  for (std::size_t first = 0; first < count;) {
+    std::size_t last = first;
+    while (last + 1 < count && keys[last + 1] == keys[first]) ++last;
+    // Ranks count from 1; ties share the mean of theirs.
+    const std::size_t twice_rank = first + 1 + last + 1;
+    const std::size_t mirror = 2 * (count + 1) - twice_rank;
+    double score;
+    if (mirror < twice_rank && !std::isnan(lower[mirror])) {
+      score = -lower[mirror];
+    } else {
+      score = NormalQuantile((static_cast<double>(twice_rank) / 2.0 - 0.375) / denominator);
+      if (twice_rank <= count + 1) lower[twice_rank] = score;
+    }
+    for (std::size_t i = first; i <= last; ++i) scores[positions[i]] = score;
+    first = last + 1;
+  }
+}
+
+bool NotFiniteOrConstant(std::span<const double> values) {
+  if (values.empty()) return true;
+  // NaN once a value is NaN or infinite.
+  double poison[4] = {0.0, 0.0, 0.0, 0.0};
+  std::size_t i = 0;
+  for (; i + 4 <= values.size(); i += 4) {
+    for (std::size_t k = 0; k < 4; ++k) poison[k] += values[i + k] * 0.0;
+  }
+  for (; i < values.size(); ++i) poison[0] += values[i] * 0.0;
+  if (!(poison[0] + poison[1] + poison[2] + poison[3] == 0.0)) return true;
+  constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+  // A value an epsilon away from the first settles it at once; otherwise
+  // every value is within an epsilon of the first, and the extremes decide.
+  const double first = values.front();
+  for (double value : values) {
+    if (std::fabs(value - first) >= kEpsilon) return false;
+  }
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  return std::fabs(*highest - *lowest) < kEpsilon;
+}
+
+double Rhat(std::span<const double> values, std::size_t chains) {
+  if (values.empty() || NotFiniteOrConstant(values)) return kNaN;
+  const std::size_t n = values.size() / chains;
+  double within = 0.0;
+  for (std::size_t c = 0; c < chains; ++c) within += Variance(values.subspan(c * n, n));
+  within /= static_cast<double>(chains);
+  const double between = static_cast<double>(n) * Variance(ChainMeans(values, chains));
+  const double iterations = static_cast<double>(n);
+  return std::sqrt((between / within + iterations - 1.0) / iterations);
+}
+
+double EffectiveSampleSize(std::span<const double> values, std::size_t chains) {
+  const std::size_t n = values.size() / chains;
+  if (n < 3 || NotFiniteOrConstant(values)) return kNaN;
+  MeanAutocovariance acov(values, chains);
+  const double iterations = static_cast<double>(n);
+  const double mean_var = acov(0) * iterations / (iterations - 1.0);
+  double var_plus = mean_var * (iterations - 1.0) / iterations;
+  if (chains > 1) var_plus += Variance(ChainMeans(values, chains));
+  const auto rho = [&](std::size_t lag) { return 1.0 - (mean_var - acov(lag)) / var_plus; };
+
+  // Geyer's initial positive sequence: sums of neighbouring pairs while
+  // they stay positive.
+  std::vector<double> rho_hat(n, 0.0);
+  std::size_t t = 0;
+  double even = 1.0;
+  double odd = rho(1);
+  rho_hat[0] = even;
+  rho_hat[1] = odd;
+  while (t + 5 < n && !std::isnan(even + odd) && even + odd > 0.0) {
+    t += 2;
+    even = rho(t);
+    odd = rho(t + 1);
+    if (even + odd >= 0.0) {
+      rho_hat[t] = even;
+      rho_hat[t + 1] = odd;
+    }
+  }
+  const std::size_t max_t = t;
+  if (even > 0.0) rho_hat[max_t] = even;
+  // ... made monotone: no pair larger than the one before it.
+  for (t = 2; t + 2 <= max_t; t += 2) {
+    if (rho_hat[t] + rho_hat[t + 1] > rho_hat[t - 2] + rho_hat[t - 1]) {
+      rho_hat[t] = (rho_hat[t - 2] + rho_hat[t - 1]) / 2.0;
+      rho_hat[t + 1] = rho_hat[t];
+    }
+  }
+  // The sum runs over lags 0 .. max_t - 1, and over lag 0 alone when the
+  // sequence ended at once.
+  double sum = 0.0;
+  for (std::size_t lag = 0; lag < std::max<std::size_t>(max_t, 1); ++lag) sum += rho_hat[lag];
+  const double draws = static_cast<double>(chains * n);
+  const double tau = std::max(-1.0 + 2.0 * sum + rho_hat[max_t], 1.0 / std::log10(draws));
+  return draws / tau;
+}
+
+}  // namespace quillet::stats

@@ -1,0 +1,139 @@
+// The summary of reference runs against the values that the R package
+// posterior gives for them (tests/stats/make_reference.R writes both): each
+// run read from its files as the converter reads it, then summarised.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "core/chain_summary.h"
+#include "core/read_command.h"
+#include "support/recording_ui.h"
+
+namespace quillet {
+namespace {
+
+// What the reference test allows: relative to the larger of the two values.
+constexpr double kTolerance = 1e-8;
+
+const std::filesystem::path kData = QUILLET_STATS_DATA_DIR;
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::stringstream stream(line);
+  for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+  if (!line.empty() && line.back() == '\t') fields.emplace_back();
+  return fields;
+}
+
+// The chains of a run: RUN.ind with RUN.out, or with RUN1.out, RUN2.out, ...
+std::vector<ConversionState> ReadRun(const std::string& run) {
+  std::vector<ChainPaths> pairs;
+  const std::string index = (kData / (run + ".ind")).string();
+  if (std::filesystem::exists(kData / (run + ".out")))
+    pairs.push_back({index, (kData / (run + ".out")).string()});
+  for (int k = 1; std::filesystem::exists(kData / (run + std::to_string(k) + ".out")); ++k) {
+    pairs.push_back({index, (kData / (run + std::to_string(k) + ".out")).string()});
+  }
+  std::vector<ConversionState> states(pairs.size());
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    testing::RecordingUi ui;
+    EXPECT_EQ(RunReadPair(states[i], pairs[i], ui), CommandOutcome::kDone) << pairs[i].data;
+  }
+  return states;
+}
+
+// The shortest interval holding k + 1 of the draws, found among all pairs of
+// draws, the lowest on ties.
+std::pair<double, double> BruteForceInterval(const std::vector<double>& draws) {
+  const std::size_t k = draws.size() * 95 / 100;
+  std::pair<double, double> best{0.0, INFINITY};
+  for (double low : draws) {
+    for (double high : draws) {
+      if (high < low) continue;
+      const auto inside = std::count_if(draws.begin(), draws.end(),
+                                        [&](double x) { return x >= low && x <= high; });
+      const double width = high - low, best_width = best.second - best.first;
+      if (static_cast<std::size_t>(inside) > k &&
+          (width < best_width || (width == best_width && low < best.first))) {
+        best = {low, high};
+      }
+    }
+  }
+  return best;
+}
+
+// Every line of expected.tsv: the run's variable summarised from its files.
+TEST(SummaryReferenceTest, AgreesWithPosterior) {
+  std::ifstream expected(kData / "expected.tsv");
+  std::string line;
+  ASSERT_TRUE(std::getline(expected, line));
+  const std::vector<std::string> header = Fields(line);
+  std::map<std::string, std::vector<VariableSummary>> runs;
+  std::map<std::string, std::vector<ConversionState>> states;
+  double worst = 0.0;
+  int checked = 0;
+  while (std::getline(expected, line)) {
+    const std::vector<std::string> fields = Fields(line);
+    ASSERT_EQ(fields.size(), header.size()) << line;
+    const std::string& run = fields[0];
+    if (!runs.contains(run)) {
+      states[run] = ReadRun(run);
+      std::vector<const ConversionState*> chains;
+      for (const auto& state : states[run]) chains.push_back(&state);
+      runs[run] = SummariseChains(chains);
+    }
+    const auto found = std::find_if(runs[run].begin(), runs[run].end(),
+                                    [&](const auto& v) { return v.name == fields[1]; });
+    ASSERT_NE(found, runs[run].end()) << line;
+    const stats::Summary& summary = found->summary;
+    SCOPED_TRACE(run + " " + fields[1]);
+    EXPECT_EQ(std::to_string(summary.chains), fields[2]);
+    EXPECT_EQ(std::to_string(summary.draws), fields[3]);
+    bool undefined = false;
+    for (std::size_t s = 0; s < stats::kStatisticCount; ++s) {
+      ASSERT_EQ(header[4 + s], stats::kStatisticNames[s]);
+      const std::string& want = fields[4 + s];
+      const double got = summary.values[s];
+      if (want.empty()) {
+        EXPECT_TRUE(std::isnan(got)) << header[4 + s] << " = " << got;
+        undefined = true;
+        continue;
+      }
+      const double value = std::stod(want);
+      const double error = std::fabs(got - value);
+      const double scale = std::max(std::fabs(got), std::fabs(value));
+      EXPECT_LE(error, kTolerance * scale) << header[4 + s] << ": " << got << " vs " << want;
+      if (scale > 0.0) worst = std::max(worst, error / scale);
+      ++checked;
+    }
+    // A value is missing exactly when the note says why.
+    EXPECT_EQ(summary.note.empty(), !undefined) << summary.note;
+
+    std::vector<double> draws;
+    const auto& chains = states[run];
+    if (summary.draws * summary.chains <= 400 && !undefined) {
+      const auto column = found - runs[run].begin();
+      for (const auto& state : chains) {
+        for (std::size_t row = 1; row <= summary.draws; ++row) {
+          draws.push_back(
+              std::stod(std::string(state.table.Get(static_cast<std::int64_t>(row), column))));
+        }
+      }
+      const auto [low, high] = BruteForceInterval(draws);
+      EXPECT_EQ(summary.values[stats::kHdi95Lower], low);
+      EXPECT_EQ(summary.values[stats::kHdi95Upper], high);
+    }
+  }
+  EXPECT_GT(checked, 100);
+  std::cout << "largest relative difference from posterior: " << worst << " (" << checked
+            << " values)\n";
+  ::testing::Test::RecordProperty("largest_relative_difference", std::to_string(worst));
+}
+
+}  // namespace
+}  // namespace quillet
