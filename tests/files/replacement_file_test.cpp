@@ -189,7 +189,6 @@ TEST(ReplacementPolicyTest, EachTargetIsWrittenTheWayItAllows) {
   const Case cases[] = {
       {"an open descriptor", {.descriptor = true}, Way::kDirect},
       {"no file yet", {.exists = false}, Way::kReplaced},
-      {"no file yet, unnamed", {.exists = false, .unnamed = Fault::kNone}, Way::kReplaced},
       {"no file yet, in a directory that takes none",
        {.exists = false, .exclusive = Fault::kNoPermission},
        Way::kRefused,
@@ -261,36 +260,6 @@ TEST(ReplacementPolicyTest, EachTargetIsWrittenTheWayItAllows) {
     }
     EXPECT_TRUE(world.open.empty());
     EXPECT_TRUE(world.on_signal.empty());
-  }
-}
-
-// The hidden name: the target's behind a dot, a random suffix after it, cut
-// to fit the longest path (the name first, then the suffix down to four
-// letters); a name taken is tried again under another suffix.
-TEST(ReplacementPolicyTest, HiddenNamesFitBesideTheTarget) {
-  const std::string long_name(200, 'n');
-  const struct {
-    std::string target;
-    std::size_t longest_path;
-    std::string start;   // what the hidden name starts with
-    std::size_t suffix;  // letters after it
-  } cases[] = {
-      {"dir/t", 4096, "dir/.t.", 8},
-      {"dir/" + long_name, 4096, "dir/." + long_name.substr(0, 128) + ".", 8},
-      {"dir/" + long_name, 20, "dir/." + long_name.substr(0, 6) + ".", 8},
-      {"dir/" + long_name, 12, "dir/..", 6},
-      {"dir/" + long_name, 10, "dir/..", 4},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.target + " in " + std::to_string(c.longest_path));
-    world = World{{.clashes = 1, .longest_path = c.longest_path}};
-    world.files[c.target] = "old";
-    ReplacementFile file(c.target);
-    std::string hidden;
-    for (const auto& [fd, name] : world.open) hidden = name;
-    ASSERT_TRUE(hidden.starts_with(c.start)) << hidden;
-    EXPECT_EQ(hidden.size(), c.start.size() + c.suffix) << hidden;
-    EXPECT_EQ(world.on_signal.count(hidden), 1u);
   }
 }
 
