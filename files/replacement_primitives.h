@@ -1,7 +1,6 @@
 // The small operations that ReplacementFile is made of, one implementation
-// per system: replacement_posix.cpp and replacement_win32.cpp (and, for the
-// links, platform_posix.cpp and platform_win32.cpp). None of them decides
-// anything: which of them runs, and in what order, is decided once, in
+// per system: replacement_posix.cpp and replacement_win32.cpp. None of them
+// decides anything: which of them runs, and in what order, is decided once, in
 // replacement_file.cpp. A descriptor here is a C runtime descriptor (on
 // Windows over the system's handle). Internal to files/.
 #pragma once
