@@ -1,8 +1,9 @@
 // Names of new files that must not outlive the process: a signal that ends
 // it (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes them first, and then takes
-// its course as before. POSIX only; used where a new file cannot be made
-// without a name. Nothing here helps against SIGKILL: only a file that has
-// no name until it is complete survives that without a trace.
+// its course as before. Used where a new file cannot be made without a name;
+// on Windows, where the new file is deleted when its handle closes, these do
+// nothing (replacement_win32.cpp). Nothing here helps against SIGKILL: only a
+// file that has no name until it is complete survives that without a trace.
 #pragma once
 
 #include <string>

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "files/platform.h"
+#include "files/replacement_file.h"
 
 // The fuzz build picks a few bytes, so that short outputs flush often.
 #ifndef QUILLET_WRITE_BUFFER_SIZE
