@@ -14,6 +14,7 @@
 #include <clocale>
 #include <cwctype>
 
+#include "files/ascii.h"
 #include "files/platform.h"
 #include "files/replacement_primitives.h"
 #include "files/utf8.h"
@@ -132,8 +133,7 @@ std::string FoldedCase(const std::string& text) {
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
     if (byte < 0x80) {
-      folded.push_back(byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a')
-                                                  : static_cast<char>(byte));
+      folded.push_back(AsciiLower(static_cast<char>(byte)));
       ++at;
       continue;
     }

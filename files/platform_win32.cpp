@@ -13,6 +13,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "files/ascii.h"
 #include "files/platform.h"
 #include "files/replacement_primitives.h"
 #include "files/wide_text.h"
@@ -51,9 +52,7 @@ std::string FoldedCase(const std::string& text) {
   std::wstring wide;
   if (!DecodeUtf8(text, wide) || wide.empty()) {
     std::string folded = text;
-    for (char& c : folded) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded) c = AsciiLower(c);
     return folded;
   }
   // Upper case, as the file systems here compare names.

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <string>
 
+#include "files/errors.h"
+
 namespace quillet::replacement {
 
-inline constexpr const char* kCreateOperation = "Cannot create file";
-inline constexpr const char* kWriteOperation = "Cannot write file";
+inline constexpr const char* kCreateOperation = kCannotCreate;
+inline constexpr const char* kWriteOperation = kCannotWrite;
 
 // A failed operation: the kind of failure the decision tells apart, and the
 // reason a message gives (the C library's words, or on Windows the system's
