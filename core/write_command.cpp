@@ -75,6 +75,10 @@ class TextTableSink : public TableSink {
 
 }  // namespace
 
+void TellWritten(UserInterface& ui) {
+  ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+}
+
 std::optional<std::string> OverwriteRefusal(std::string_view kind, const std::string& output,
                                             const FileSet& inputs) {
   const auto what = inputs.Find(output);
@@ -132,7 +136,7 @@ CommandOutcome RunWriteTo(const ConversionState& state, const WriteTarget& targe
   TextTableSink sink(target);
   const CommandOutcome outcome = WriteThrough(state, sink, ui);
   if (outcome == CommandOutcome::kDone) {
-    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    TellWritten(ui);
   }
   return outcome;
 }

@@ -28,6 +28,10 @@ struct WriteTarget {
   std::string Name() const { return standardOutput ? kStandardOutputName : path; }
 };
 
+// Tells the user that a Write has put its file in place: "Done writing file",
+// captioned with the program's title.
+void TellWritten(UserInterface& ui);
+
 // The refusal of an output that is one of `inputs` (see FileSet): "The table
 // OUTPUT would overwrite the index file STEM.ind.", `kind` naming the output
 // ("table", "workbook") and the input named as it was added; empty when the

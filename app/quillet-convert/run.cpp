@@ -185,7 +185,7 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
     }
     workbook.SetFrontXml(front.get());
     workbook.Close();
-    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    TellWritten(ui);
     return CommandOutcome::kDone;
   };
   return Convert(ui, summarise, write);
@@ -220,7 +220,7 @@ int WriteSummary(const Options& options, std::ostream& err, bool show_progress, 
                                            : std::make_unique<TextWriter>(target.path);
     out->Write(aligned ? SummaryAligned(summaries) : SummaryTabSeparated(summaries));
     out->Close();
-    ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+    TellWritten(ui);
     return CommandOutcome::kDone;
   };
   return Convert(ui, summarise, write);
@@ -298,7 +298,7 @@ int ConvertToWorkbook(const Options& options, std::ostream& err, bool show_progr
       target_ui, [](ConversionState&) { return CommandOutcome::kDone; },
       [&](const ConversionState&) {
         workbook.Close();
-        target_ui.ShowMessage("Done writing file", MessageStyle::kOkOnly, kProgramTitle);
+        TellWritten(target_ui);
         return CommandOutcome::kDone;
       });
 }

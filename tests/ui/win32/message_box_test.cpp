@@ -89,7 +89,7 @@ struct BoxCase {
   const char* name;
   std::string text;
   MessageStyle style;
-  std::optional<std::string> title;
+  std::string title;
   int press;
   SeenBox expected;
   MessageAnswer answer;
@@ -134,31 +134,31 @@ INSTANTIATE_TEST_SUITE_P(
                               IDOK,
                               {"Quillet", "", "OK", false, true},
                               MessageAnswer::kOk},
-                      BoxCase{"NoTitleShowsQuillet",
+                      BoxCase{"DataNotRead",
                               "Data has not been read.",
                               MessageStyle::kOkOnly,
-                              std::nullopt,
+                              "Quillet",
                               IDOK,
                               {"Quillet", "", "OK", false, true},
                               MessageAnswer::kOk},
                       BoxCase{"ConfirmedWrite",
                               "Write data to file:\r\nC:\\drom\\dromout.txt",
                               MessageStyle::kOkCancel,
-                              std::nullopt,
+                              "Quillet",
                               IDOK,
                               {"Quillet", "", "OK,Cancel", false, true},
                               MessageAnswer::kOk},
                       BoxCase{"CancelledWrite",
                               "Write data to file:\r\nC:\\drom\\dromout.txt",
                               MessageStyle::kOkCancel,
-                              std::nullopt,
+                              "Quillet",
                               IDCANCEL,
                               {"Quillet", "", "OK,Cancel", false, true},
                               MessageAnswer::kCancel},
                       BoxCase{"WarningWithUtf8Path",
                               "C:\\L\xC3\xA4ufe\\run.out or run.ind not found.",
                               MessageStyle::kExclamation,
-                              std::nullopt,
+                              "Quillet",
                               IDOK,
                               {"Quillet", "", "OK", true, true},
                               MessageAnswer::kOk},
