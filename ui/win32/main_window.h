@@ -50,6 +50,10 @@ class MainWindow final : public FormWindow, public forms::MainWindowView {
   forms::frmQLT* form_ = nullptr;
   std::unique_ptr<BrowseDialog> dialog_;
   FileDropTarget* drop_target_ = nullptr;  // registered with OLE while the window lives
+  // When the progress bar was last drawn (GetTickCount64), and whether it
+  // has taken a position since.
+  ULONGLONG progress_drawn_at_ = 0;
+  bool progress_undrawn_ = false;
   // The bytes last set and their wide form: the text comes back byte for
   // byte, even where it is no valid UTF-8, until the user edits it.
   std::string set_text_;

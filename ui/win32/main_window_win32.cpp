@@ -18,6 +18,9 @@ using forms::frmQLT;
 // The sizable frame with control menu, minimise and maximise boxes; the
 // controls stay where they are when it is resized.
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW;
+// The least time between two forced repaints of the progress bar: about two
+// frames. A repaint costs far more than the lines between two positions.
+constexpr ULONGLONG kProgressRepaintMs = 30;
 
 }  // namespace
 
@@ -83,17 +86,32 @@ void MainWindow::ShowProgress() {
   ShowWindow(bar, SW_SHOW);
   // A command runs without the message loop: draw now.
   UpdateWindow(bar);
+  progress_drawn_at_ = GetTickCount64();
+  progress_undrawn_ = false;
 }
 
 void MainWindow::HideProgress() {
-  ShowWindow(Control("prgWrite"), SW_HIDE);
+  const HWND bar = Control("prgWrite");
+  // The pass's last position is drawn, however soon after the one before.
+  if (progress_undrawn_) UpdateWindow(bar);
+  progress_undrawn_ = false;
+  ShowWindow(bar, SW_HIDE);
   UpdateWindow(handle());
 }
 
 void MainWindow::SetProgressPosition(int position) {
   const HWND bar = Control("prgWrite");
+  // The bar takes every position; it is drawn at most every
+  // kProgressRepaintMs, and at the end of the pass (HideProgress).
   SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  const ULONGLONG now = GetTickCount64();
+  if (now - progress_drawn_at_ < kProgressRepaintMs) {
+    progress_undrawn_ = true;
+    return;
+  }
   UpdateWindow(bar);
+  progress_drawn_at_ = now;
+  progress_undrawn_ = false;
 }
 
 forms::BrowseDialogView& MainWindow::CreateBrowseDialog(forms::frmBrowse& form) {
