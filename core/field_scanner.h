@@ -22,10 +22,6 @@ inline bool IsSamplesFieldEnd(int c) {
 inline bool IsNameEnd(int c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == TextReader::kEnd;
 }
-// What blank lines are made of: blanks, CR and LF.
-inline bool IsLineBlank(int c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 // How the samples field ended.
 enum class SamplesFieldEnd {

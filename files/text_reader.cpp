@@ -107,7 +107,7 @@ bool TextReader::OnlyBlankLinesLeft() {
   std::size_t looked = 0;  // bytes after pos_ known to be blank
   for (;;) {
     for (const char* p = pos_ + looked; p < end_; ++p) {
-      if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
+      if (!IsLineBlank(static_cast<unsigned char>(*p))) {
         content_ahead_ = p;
         return false;
       }

@@ -23,6 +23,11 @@
 
 namespace quillet {
 
+// What blank lines are made of: blanks, CR and LF.
+inline bool IsLineBlank(int c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 // The longest line (or scanned field) a stream may hold: 1 GiB.
 inline constexpr std::size_t kLongestLine = std::size_t{1} << 30;
 // The most blank lines (in bytes) read ahead of a stream that cannot be read
