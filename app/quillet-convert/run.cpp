@@ -128,7 +128,7 @@ bool WorkbookIsSafe(const WriteTarget& target, const std::vector<ChainPaths>& ch
 int ReadChains(const Options& options, std::ostream& err, bool show_progress, bool verbose,
                std::vector<std::unique_ptr<ConversionState>>& chains) {
   const std::vector<std::string> data =
-      options.index ? options.data : std::vector<std::string>{options.stem + ".out"};
+      options.index ? options.data : std::vector<std::string>{PairOfStem(options.stem).data};
   for (const std::string& chain : data) {
     ConsoleUi ui(err, show_progress, verbose);
     chains.push_back(std::make_unique<ConversionState>());
@@ -150,20 +150,30 @@ std::vector<const ConversionState*> StatesOf(
   return states;
 }
 
-// The workbook's Summary and Traces sheets, then the chains' tables: every
-// chain is read first, since the summary needs all of them, and the summary
-// is made on other cores while the tables are written.
-int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
-                             const std::vector<std::string>& front_names, std::ostream& err,
-                             bool show_progress, bool verbose) {
+// Reads every chain of the run, then runs `write` on all of them as the Write
+// of one conversion; the first chain refused or failed ends the run with
+// nothing written.
+template <typename Write>
+int ConvertAllChains(const Options& options, std::ostream& err, bool show_progress, bool verbose,
+                     const Write& write) {
   std::vector<std::unique_ptr<ConversionState>> chains;
   if (const int status = ReadChains(options, err, show_progress, verbose, chains);
       status != kExitWritten) {
     return status;
   }
   ConsoleUi ui(err, show_progress, verbose);
-  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
-  const auto write = [&](const ConversionState&) {
+  const auto all_read = [](ConversionState&) { return CommandOutcome::kDone; };
+  return Convert(ui, all_read, [&](const ConversionState&) { return write(chains, ui); });
+}
+
+// The workbook's Summary and Traces sheets, then the chains' tables: every
+// chain is read first, since the summary needs all of them, and the summary
+// is made on other cores while the tables are written.
+int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
+                             const std::vector<std::string>& front_names, std::ostream& err,
+                             bool show_progress, bool verbose) {
+  const auto write = [&](const std::vector<std::unique_ptr<ConversionState>>& chains,
+                         ConsoleUi& ui) {
     const std::vector<const ConversionState*> states = StatesOf(chains);
     const auto make_front = [&] {
       return SummaryAndTracesXml(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
@@ -188,7 +198,7 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
     TellWritten(ui);
     return CommandOutcome::kDone;
   };
-  return Convert(ui, summarise, write);
+  return ConvertAllChains(options, err, show_progress, verbose, write);
 }
 
 // The summary form: every chain read, then the summary of all of them written
@@ -206,14 +216,8 @@ int WriteSummary(const Options& options, std::ostream& err, bool show_progress, 
   if (!TablesAreSafe({index, data, {target}}, err)) {
     return kExitUsage;
   }
-  std::vector<std::unique_ptr<ConversionState>> chains;
-  if (const int status = ReadChains(options, err, show_progress, verbose, chains);
-      status != kExitWritten) {
-    return status;
-  }
-  ConsoleUi ui(err, show_progress, verbose);
-  const auto summarise = [](ConversionState&) { return CommandOutcome::kDone; };
-  const auto write = [&](const ConversionState&) {
+  const auto write = [&](const std::vector<std::unique_ptr<ConversionState>>& chains,
+                         ConsoleUi& ui) {
     const std::vector<VariableSummary> summaries = SummariseChains(StatesOf(chains));
     const bool aligned = target.standardOutput && out_is_terminal;
     const auto out = target.standardOutput ? TextWriter::ToStandardOutput()
@@ -223,7 +227,7 @@ int WriteSummary(const Options& options, std::ostream& err, bool show_progress, 
     TellWritten(ui);
     return CommandOutcome::kDone;
   };
-  return Convert(ui, summarise, write);
+  return ConvertAllChains(options, err, show_progress, verbose, write);
 }
 
 // The workbook form: every chain read in turn and written as the next
