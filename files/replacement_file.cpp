@@ -78,7 +78,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
   Fault fault;
   if (descriptor >= 0) {
     fd_ = replacement::WriteThrough(descriptor, fault);
-    if (fd_ < 0) Fail(kCreateOperation, target_, fault);
+    if (fd_ < 0) Fail(kCannotCreate, target_, fault);
     regular_file_ = false;  // written as standard output is: no flush to disk
     return;
   }
@@ -114,16 +114,16 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
   Examine(real_path_, old);
   if (!old.exists) {
     // No file to keep: a new one, put in place by Commit like any other.
-    if ((fault = create_new())) Fail(kCreateOperation, target_, fault);
+    if ((fault = create_new())) Fail(kCannotCreate, target_, fault);
     return;
   }
-  if (old.directory) Fail(kCreateOperation, target_, ErrnoFault(EISDIR));
+  if (old.directory) Fail(kCannotCreate, target_, ErrnoFault(EISDIR));
   // Asked first, so that a read-only file system is named as the cause
   // rather than the file's own mode.
-  if (old.write_refused) Fail(kCreateOperation, target_, old.write_refused);
+  if (old.write_refused) Fail(kCannotCreate, target_, old.write_refused);
   // Without any write permission the file is read-only, even to a superuser
   // who could write it anyway: a direct create would be refused for others.
-  if (old.read_only) Fail(kCreateOperation, target_, ErrnoFault(EACCES));
+  if (old.read_only) Fail(kCannotCreate, target_, ErrnoFault(EACCES));
 
   // Replace the file by a new one where the new one can be all that the old
   // one was; otherwise write in place, as a plain open and write would.
@@ -137,7 +137,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
     // Only a directory that the writer may not add to is what writing in
     // place is for. Anything else (no space, no inode left, a quota, a name
     // too long) would fail the write in place too, after emptying the file.
-    if (fault.kind != Fault::kNoPermission) Fail(kCreateOperation, target_, fault);
+    if (fault.kind != Fault::kNoPermission) Fail(kCannotCreate, target_, fault);
   } else if (!CarryMetadata(fd_, old, real_path_)) {
     // An owner, group or attribute that the new file cannot be given (root's
     // file in a shared folder, a security label) would be lost.
@@ -148,7 +148,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
   }
   // Not emptied: the old bytes stay until the first Write needs the room.
   fd_ = OpenInPlace(real_path_, old, fault);
-  if (fd_ < 0) Fail(kCreateOperation, target_, fault);
+  if (fd_ < 0) Fail(kCannotCreate, target_, fault);
   empty_first_ = regular_file_;
 }
 
@@ -164,9 +164,9 @@ void ReplacementFile::NameNewFile() {
     }
     KeepOnSignal(removal_slot_);
     removal_slot_ = -1;
-    if (fault.kind != Fault::kClash) Fail(kWriteOperation, target_, fault);
+    if (fault.kind != Fault::kClash) Fail(kCannotWrite, target_, fault);
   }
-  Fail(kWriteOperation, target_, ErrnoFault(EEXIST));
+  Fail(kCannotWrite, target_, ErrnoFault(EEXIST));
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -178,13 +178,13 @@ void ReplacementFile::Write(const char* data, std::size_t size) {
   if (size > 0 && empty_first_) {
     if ((fault = Truncate(fd_))) {
       Discard();
-      Fail(kWriteOperation, target_, fault);
+      Fail(kCannotWrite, target_, fault);
     }
     empty_first_ = false;
   }
   if (size > 0 && (fault = WriteAll(fd_, data, size))) {
     Discard();
-    Fail(kWriteOperation, target_, fault);
+    Fail(kCannotWrite, target_, fault);
   }
 }
 
@@ -219,7 +219,7 @@ void ReplacementFile::Commit() {
   }
   if (fault) {
     Discard();
-    Fail(kWriteOperation, target_, fault);
+    Fail(kCannotWrite, target_, fault);
   }
 }
 

@@ -146,8 +146,7 @@ std::string FollowLinks(const std::string& path, int* descriptor) {
     if (descriptor != nullptr && (*descriptor = DescriptorNamed(name)) >= 0) return name;
     struct stat info {};
     if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
-    if (followed == kMostLinksFollowed)
-      throw FileError(kCreateOperation, path, FaultOf(ELOOP).reason);
+    if (followed == kMostLinksFollowed) throw FileError(kCannotCreate, path, FaultOf(ELOOP).reason);
     std::string link(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : PATH_MAX, '\0');
     ssize_t got;
     // A link that grew since lstat fills the buffer: read it again, larger.
@@ -155,7 +154,7 @@ std::string FollowLinks(const std::string& path, int* descriptor) {
            static_cast<ssize_t>(link.size())) {
       link.resize(link.size() * 2);
     }
-    if (got < 0) throw FileError(kCreateOperation, path, FaultOf(errno).reason);
+    if (got < 0) throw FileError(kCannotCreate, path, FaultOf(errno).reason);
     link.resize(static_cast<std::size_t>(got));
     name = SeenFrom(ContainingDirectory(name), link);
   }

@@ -13,9 +13,6 @@
 
 namespace quillet::replacement {
 
-inline constexpr const char* kCreateOperation = kCannotCreate;
-inline constexpr const char* kWriteOperation = kCannotWrite;
-
 // A failed operation: the kind of failure the decision tells apart, and the
 // reason a message gives (the C library's words, or on Windows the system's
 // where the C library has none).

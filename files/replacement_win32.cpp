@@ -130,7 +130,7 @@ std::string FollowLinks(const std::string& path, int* descriptor) {
   const HANDLE file = CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    throw FileError(kCreateOperation, path, FaultOf(GetLastError()).reason);
+    throw FileError(kCannotCreate, path, FaultOf(GetLastError()).reason);
   }
   std::wstring final_name(MAX_PATH, L'\0');
   DWORD length;
@@ -142,7 +142,7 @@ std::string FollowLinks(const std::string& path, int* descriptor) {
   }
   const DWORD error = GetLastError();
   CloseHandle(file);
-  if (length == 0) throw FileError(kCreateOperation, path, FaultOf(error).reason);
+  if (length == 0) throw FileError(kCannotCreate, path, FaultOf(error).reason);
   final_name.resize(length);
   return Utf8Of(final_name);
 }

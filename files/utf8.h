@@ -40,6 +40,16 @@ inline Utf8Character DecodeUtf8At(std::string_view text, bool surrogates = false
   return {code, length};
 }
 
+// True when `text` is valid UTF-8 as a whole (as DecodeUtf8At reads it).
+inline bool IsValidUtf8(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t length = DecodeUtf8At(text).length;
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
 // Appends the UTF-8 bytes of `code` (one to four bytes, by its size). A
 // surrogate code is encoded as its three bytes.
 inline void AppendUtf8(char32_t code, std::string& out) {

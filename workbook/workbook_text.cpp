@@ -25,15 +25,6 @@ constexpr char16_t kWindows1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool IsValidUtf8(std::string_view text) {
-  while (!text.empty()) {
-    const std::size_t length = DecodeUtf8At(text).length;
-    if (length == 0) return false;
-    text.remove_prefix(length);
-  }
-  return true;
-}
-
 void AppendEscape(std::string& out, char32_t c) {
   constexpr const char* kHex = "0123456789ABCDEF";
   out += "_x";

@@ -56,14 +56,6 @@ void AppendCellStart(std::string& out, std::string_view letters, std::string_vie
 // seven times its size), each slice handed on at once.
 constexpr std::size_t kLongText = std::size_t{1} << 15;
 
-bool IsUtf8(std::string_view text) {
-  for (std::size_t length; !text.empty(); text.remove_prefix(length)) {
-    length = DecodeUtf8At(text).length;
-    if (length == 0) return false;
-  }
-  return true;
-}
-
 // Where a slice of the UTF-8 text `utf8` may end, at or after `least`, so
 // that the slices escape as the whole does: before an ASCII byte (a
 // character's start), and not within the 6 bytes after an "_" (which the
@@ -89,7 +81,7 @@ void AppendCellText(std::string& out, std::string_view text, const WorksheetXml:
   }
   std::string converted;  // only text that is not UTF-8 is converted whole first
   std::string_view utf8 = text;
-  if (!IsUtf8(text)) {
+  if (!IsValidUtf8(text)) {
     AppendWorkbookUtf8(converted, text);
     utf8 = converted;
   }
