@@ -57,27 +57,21 @@ double TailEss(std::span<const double> split_draws, std::size_t split_chains, do
   return EffectiveSampleSize(indicator, split_chains);
 }
 
-// R-hat and the ESS. `order` holds the draws with their indexes in ascending
-// order of value.
+// R-hat and the ESS. `order` holds the draws in ascending order of value,
+// each with its place among the split chains (SplitPosition).
 void SetDiagnostics(std::span<const double> draws, std::size_t chains,
                     const std::vector<Ranked>& order, std::span<const double> sorted,
                     Summary& summary) {
   const std::size_t n = draws.size() / chains;
   const std::size_t split_chains = 2 * chains;
   const std::size_t split_size = split_chains * (n / 2);
-  std::vector<std::size_t> split_positions(draws.size());
-  for (std::size_t c = 0; c < chains; ++c) {
-    for (std::size_t i = 0; i < n; ++i) split_positions[c * n + i] = SplitPosition(c, i, n);
-  }
-  const auto split_position = [&](std::size_t index) { return split_positions[index]; };
 
   // Bulk: the split draws' normal scores, in the order of their values.
   std::vector<std::size_t> positions;
   std::vector<double> keys;
   positions.reserve(split_size);
   keys.reserve(split_size);
-  for (const auto& [value, index] : order) {
-    const std::size_t position = split_position(index);
+  for (const auto& [value, position] : order) {
     if (position == kDropped) continue;
     positions.push_back(position);
     keys.push_back(value);
@@ -100,8 +94,7 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains,
     const double down_key = down > 0 ? median - order[down - 1].value : 0.0;
     const double up_key = up < order.size() ? order[up].value - median : 0.0;
     const bool take_down = down > 0 && (up == order.size() || down_key <= up_key);
-    const std::size_t index = take_down ? order[--down].index : order[up++].index;
-    const std::size_t position = split_position(index);
+    const std::size_t position = take_down ? order[--down].index : order[up++].index;
     if (position == kDropped) continue;
     positions.push_back(position);
     keys.push_back(take_down ? down_key : up_key);
@@ -147,8 +140,14 @@ Summary Summarise(std::span<const double> draws, std::size_t chains) {
   }
   SetLocationAndSpread(draws, summary);
 
+  // Each draw with its place among the split chains, which is all that the
+  // ranks need of where it stood.
   std::vector<Ranked> order(draws.size());
-  for (std::size_t i = 0; i < draws.size(); ++i) order[i] = {draws[i], i};
+  const std::size_t n = summary.draws;
+  for (std::size_t c = 0; c < chains; ++c) {
+    for (std::size_t i = 0; i < n; ++i)
+      order[c * n + i] = {draws[c * n + i], SplitPosition(c, i, n)};
+  }
   SortByValue(order);
   std::vector<double> sorted(draws.size());
   for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = order[i].value;
