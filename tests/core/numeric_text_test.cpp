@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <clocale>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "core/conversion_errors.h"
 
@@ -38,6 +43,55 @@ TEST(LeadingNumberOverflowTest, TooLargeForADoubleOverflows) {
   EXPECT_THROW(LeadingNumberValue("1e400"), OverflowError);
   EXPECT_THROW(LeadingNumberValue("-9e999"), OverflowError);
   EXPECT_THROW(LeadingNumberValue("0.001e312"), OverflowError);
+}
+
+// Numbers of every shape a sampler writes, and the edges of the short cut
+// for short ones: the value equals a full conversion's, to the bit.
+TEST(PlainDecimalValueTest, EqualsTheFullConversion) {
+  std::mt19937_64 random(7);
+  const auto digits = [&](int most) {
+    std::string text;
+    for (int n = static_cast<int>(random() % static_cast<unsigned>(most + 1)); n > 0; --n) {
+      text += static_cast<char>('0' + random() % 10);
+    }
+    return text;
+  };
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "+0.0",
+                                    "1e22",
+                                    "1e23",
+                                    "1e-22",
+                                    "9007199254740993",
+                                    "123456789012345e7",
+                                    "1234567890123456e-3",
+                                    "0.1",
+                                    ".5",
+                                    "5.",
+                                    "000000000000000000000001.5e-22",
+                                    "1e+0010"};
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = random() % 3 == 0 ? "-" : "";
+    text += digits(10);
+    if (random() % 2 == 0) text += "." + digits(12);
+    if (random() % 2 == 0)
+      text += (random() % 2 ? "e" : "E") + std::string(random() % 2 ? "-" : "") + digits(3);
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    const std::optional<double> value = PlainDecimalValue(text);
+    if (!IsPlainDecimalNumber(text)) {
+      EXPECT_FALSE(value) << text;
+      continue;
+    }
+    ASSERT_TRUE(value) << text;
+    const std::size_t start = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    double expected = 0.0;
+    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), expected);
+    if (result.ec == std::errc::result_out_of_range) expected = 0.0;  // too small: 0
+    if (text[0] == '-') expected = -expected;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*value), std::bit_cast<std::uint64_t>(expected)) << text;
+  }
 }
 
 TEST(LeadingNumberLocaleTest, PointIsAlwaysTheDecimalSeparator) {
