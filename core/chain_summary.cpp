@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -20,19 +22,31 @@ std::string NotANumberNote(std::size_t chain, std::size_t chains, std::int64_t r
   return note + "row " + std::to_string(row) + " is not a number";
 }
 
-VariableSummary SummariseVariable(const std::vector<const ConversionState*>& chains,
-                                  std::int64_t column, std::size_t trace_points) {
+// A variable's cells in one chain: rows 1 up to rowEnd(), by Get(row).
+class TableColumn {
+ public:
+  TableColumn(const SampleTable& table, std::int64_t column) : table_(table), column_(column) {}
+  std::int64_t rowEnd() const { return column_ > table_.LastColumn() ? 0 : table_.last_row() + 1; }
+  std::string_view Get(std::int64_t row) const { return table_.Get(row, column_); }
+
+ private:
+  const SampleTable& table_;
+  std::int64_t column_;
+};
+
+// The summary of one variable from its cells in each chain; its name is left
+// to the caller.
+template <typename Cells>
+VariableSummary SummariseCells(const std::vector<Cells>& chains, std::size_t trace_points) {
   VariableSummary result;
-  result.name = std::string(chains.front()->table.Get(0, column));
   // Each chain's draws, then cut to the shortest.
   std::vector<std::vector<double>> values(chains.size());
   std::optional<std::string> not_a_number;
   for (std::size_t c = 0; c < chains.size(); ++c) {
-    const SampleTable& table = chains[c]->table;
-    if (column > table.LastColumn()) continue;
-    values[c].reserve(static_cast<std::size_t>(table.last_row()));
-    for (std::int64_t row = 1; row <= table.last_row(); ++row) {
-      const std::string_view cell = table.Get(row, column);
+    const std::int64_t row_end = chains[c].rowEnd();
+    values[c].reserve(static_cast<std::size_t>(std::max<std::int64_t>(row_end - 1, 0)));
+    for (std::int64_t row = 1; row < row_end; ++row) {
+      const std::string_view cell = chains[c].Get(row);
       if (cell.empty()) continue;
       const std::optional<double> value = PlainDecimalValue(cell);
       if (!value && !not_a_number) not_a_number = NotANumberNote(c, chains.size(), row);
@@ -69,6 +83,62 @@ VariableSummary SummariseVariable(const std::vector<const ConversionState*>& cha
   return result;
 }
 
+VariableSummary SummariseVariable(const std::vector<const ConversionState*>& chains,
+                                  std::int64_t column, std::size_t trace_points) {
+  std::vector<TableColumn> cells;
+  for (const ConversionState* chain : chains) cells.emplace_back(chain->table, column);
+  VariableSummary result = SummariseCells(cells, trace_points);
+  result.name = std::string(chains.front()->table.Get(0, column));
+  return result;
+}
+
+// Starts a thread running `work`; false, with nothing started, when the
+// system gives no thread (a process limit).
+template <typename Work>
+bool StartThread(std::vector<std::thread>& threads, Work&& work) {
+  try {
+    threads.emplace_back(std::forward<Work>(work));
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
+}
+
+// The variables of `chains` as SummariseChains gives them, but those marked in
+// `skip` left default.
+std::vector<VariableSummary> SummariseOthers(const std::vector<const ConversionState*>& chains,
+                                             std::size_t traced, std::size_t trace_points,
+                                             const std::vector<bool>& skip) {
+  const auto variables = static_cast<std::int64_t>(SummarisedVariableCount(chains));
+  std::vector<VariableSummary> summaries(static_cast<std::size_t>(variables));
+  std::atomic<std::int64_t> next{0};
+  std::exception_ptr failure;
+  std::mutex failure_mutex;
+  const auto work = [&] {
+    try {
+      for (std::int64_t column = next++; column < variables; column = next++) {
+        const auto index = static_cast<std::size_t>(column);
+        if (index < skip.size() && skip[index]) continue;
+        summaries[index] = SummariseVariable(chains, column, index < traced ? trace_points : 0);
+      }
+    } catch (...) {
+      const std::lock_guard lock(failure_mutex);
+      if (!failure) failure = std::current_exception();
+      next = variables;
+    }
+  };
+  const unsigned helpers =
+      std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), 8u) - 1u;
+  std::vector<std::thread> threads;
+  for (unsigned i = 0; i < helpers && static_cast<std::int64_t>(i + 1) < variables; ++i) {
+    if (!StartThread(threads, work)) break;  // the calling thread does the rest
+  }
+  work();
+  for (auto& thread : threads) thread.join();
+  if (failure) std::rethrow_exception(failure);
+  return summaries;
+}
+
 }  // namespace
 
 std::vector<std::string> SummaryColumnNames() {
@@ -87,37 +157,108 @@ std::size_t SummarisedVariableCount(const std::vector<const ConversionState*>& c
 
 std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionState*>& chains,
                                              std::size_t traced, std::size_t trace_points) {
-  const auto variables = static_cast<std::int64_t>(SummarisedVariableCount(chains));
-  std::vector<VariableSummary> summaries(static_cast<std::size_t>(variables));
-  std::atomic<std::int64_t> next{0};
-  std::exception_ptr failure;
-  std::mutex failure_mutex;
-  const auto work = [&] {
-    try {
-      for (std::int64_t column = next++; column < variables; column = next++) {
-        const bool trace = static_cast<std::size_t>(column) < traced;
-        summaries[static_cast<std::size_t>(column)] =
-            SummariseVariable(chains, column, trace ? trace_points : 0);
-      }
-    } catch (...) {
-      const std::lock_guard lock(failure_mutex);
-      if (!failure) failure = std::current_exception();
-      next = variables;
-    }
-  };
-  const unsigned helpers =
-      std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), 8u) - 1u;
+  return SummariseOthers(chains, traced, trace_points, {});
+}
+
+// The columns handed over by the reader's thread wait here for the worker.
+struct SummaryWhileReading::Queue {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::pair<std::int64_t, SampleTable::FinishedColumn>> columns;
+  std::size_t cells = 0;                             // in `columns`
+  bool reading = true;                               // more columns may come
+  bool dropping = false;                             // the run failed: the worker ends now
+  std::vector<bool> handed;                          // by column
+  std::vector<std::optional<VariableSummary>> done;  // by column
+};
+
+SummaryWhileReading::SummaryWhileReading(ConversionState& state, std::size_t traced,
+                                         std::size_t trace_points)
+    : state_(state), traced_(traced), trace_points_(trace_points), queue_(new Queue) {
   std::vector<std::thread> threads;
-  for (unsigned i = 0; i < helpers && static_cast<std::int64_t>(i + 1) < variables; ++i) {
+  if (!StartThread(threads, [this] { Work(); })) return;  // all of it after the Read
+  worker_ = std::move(threads.front());
+  state_.table.OnColumnFinished([this](std::int64_t column) { HandOver(column); });
+}
+
+SummaryWhileReading::~SummaryWhileReading() {
+  EndWorker(true);
+}
+
+void SummaryWhileReading::HandOver(std::int64_t column) {
+  // Surplus lines' columns are no variables.
+  if (column >= state_.variableCount.value_or(0)) return;
+  const std::lock_guard lock(queue_->mutex);
+  // Columns wait in memory of their own; past this many cells the rest are
+  // left for after the Read.
+  constexpr std::size_t kMostWaitingCells = std::size_t{1} << 22;
+  if (!queue_->reading || queue_->cells >= kMostWaitingCells) return;
+  SampleTable::FinishedColumn cells = state_.table.TakeFinishedColumn(column);
+  queue_->cells += static_cast<std::size_t>(cells.rowEnd());
+  queue_->columns.emplace_back(column, std::move(cells));
+  const auto index = static_cast<std::size_t>(column);
+  if (queue_->handed.size() <= index) queue_->handed.resize(index + 1);
+  queue_->handed[index] = true;
+  queue_->changed.notify_one();
+}
+
+void SummaryWhileReading::Work() {
+  std::unique_lock lock(queue_->mutex);
+  for (;;) {
+    queue_->changed.wait(
+        lock, [&] { return queue_->dropping || !queue_->columns.empty() || !queue_->reading; });
+    if (queue_->dropping || queue_->columns.empty()) return;
+    auto [column, cells] = std::move(queue_->columns.front());
+    queue_->columns.pop_front();
+    queue_->cells -= static_cast<std::size_t>(cells.rowEnd());
+    lock.unlock();
+    std::optional<VariableSummary> summary;
     try {
-      threads.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // no thread to be had (a process limit): the calling thread does the rest
+      const bool trace = static_cast<std::size_t>(column) < traced_;
+      summary = SummariseCells(std::vector{std::move(cells)}, trace ? trace_points_ : 0);
+    } catch (...) {
+      // Made again after the Read, which meets the same failure, if any, there.
     }
+    lock.lock();
+    const auto index = static_cast<std::size_t>(column);
+    if (queue_->done.size() <= index) queue_->done.resize(index + 1);
+    queue_->done[index] = std::move(summary);
   }
-  work();
-  for (auto& thread : threads) thread.join();
-  if (failure) std::rethrow_exception(failure);
+}
+
+void SummaryWhileReading::EndWorker(bool drop) {
+  if (!worker_.joinable()) return;
+  {
+    const std::lock_guard lock(queue_->mutex);
+    queue_->reading = false;
+    queue_->dropping = drop;
+  }
+  queue_->changed.notify_one();
+  worker_.join();
+  state_.table.OnColumnFinished(nullptr);
+}
+
+std::vector<VariableSummary> SummaryWhileReading::Finish() {
+  std::vector<bool> handed;
+  if (worker_.joinable()) {
+    const std::lock_guard lock(queue_->mutex);
+    queue_->reading = false;  // the worker still makes every column handed over
+    handed = queue_->handed;
+  }
+  queue_->changed.notify_one();
+  const std::vector<const ConversionState*> chains = {&state_};
+  // The rest, on every core, while the worker ends its queue.
+  std::vector<VariableSummary> summaries = SummariseOthers(chains, traced_, trace_points_, handed);
+  EndWorker(false);
+  for (std::size_t column = 0; column < summaries.size() && column < handed.size(); ++column) {
+    if (!handed[column]) continue;
+    const auto c = static_cast<std::int64_t>(column);
+    std::vector<std::optional<VariableSummary>>& done = queue_->done;
+    summaries[column] = column < done.size() && done[column]
+                            ? std::move(*done[column])
+                            : SummariseVariable(chains, c, column < traced_ ? trace_points_ : 0);
+    summaries[column].name = std::string(state_.table.Get(0, c));
+  }
   return summaries;
 }
 

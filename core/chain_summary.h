@@ -2,7 +2,9 @@
 // state of its own, matched by column.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/conversion_state.h"
@@ -36,5 +38,35 @@ std::vector<VariableSummary> SummariseChains(const std::vector<const ConversionS
 
 // How many variables SummariseChains gives for `chains`.
 std::size_t SummarisedVariableCount(const std::vector<const ConversionState*>& chains);
+
+// The summary of a run of one chain, made while the chain is read: each
+// column on another core as soon as the reader has moved on past it. Made
+// before the Read of `state`; Finish(), after it, gives what SummariseChains
+// gives for `state`, the columns not handed over made then. Without a thread
+// to be had, all of it is made then.
+class SummaryWhileReading {
+ public:
+  explicit SummaryWhileReading(ConversionState& state, std::size_t traced = 0,
+                               std::size_t trace_points = 1);
+  ~SummaryWhileReading();
+  SummaryWhileReading(const SummaryWhileReading&) = delete;
+  SummaryWhileReading& operator=(const SummaryWhileReading&) = delete;
+
+  std::vector<VariableSummary> Finish();
+
+ private:
+  struct Queue;
+  // On the reader's thread: hands the finished `column` to the worker.
+  void HandOver(std::int64_t column);
+  void Work();
+  // Ends the worker: once its queue is done, or, with `drop`, at once.
+  void EndWorker(bool drop);
+
+  ConversionState& state_;
+  std::size_t traced_;
+  std::size_t trace_points_;
+  std::unique_ptr<Queue> queue_;
+  std::thread worker_;
+};
 
 }  // namespace quillet

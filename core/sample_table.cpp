@@ -22,6 +22,15 @@ constexpr std::size_t kLargeCell = std::min<std::size_t>(64 * 1024, kChunkSize /
 // Column slots start small and grow geometrically up to the row count.
 constexpr std::size_t kFirstSlots = 1024;
 
+// The bytes of a cell held in the chunks, whichever way they are held.
+template <typename Chunks>
+std::string_view SmallCell(std::uint64_t ref, const Chunks& chunks) {
+  const std::size_t length = ref & kLengthMask;
+  if (length == 0) return {};
+  const std::uint64_t offset = ref >> kLengthBits;
+  return {&chunks[offset >> kChunkBits][offset & (kChunkSize - 1)], length};
+}
+
 }  // namespace
 
 void SampleTable::Create(std::int64_t last_row) {
@@ -37,7 +46,28 @@ void SampleTable::Create(std::int64_t last_row) {
 
 void SampleTable::AddColumn() {
   if (!created_) throw SubscriptOutOfRangeError();
+  if (column_finished_) column_finished_(static_cast<std::int64_t>(columns_.size()) - 1);
   columns_.emplace_back();
+}
+
+SampleTable::FinishedColumn SampleTable::TakeFinishedColumn(std::int64_t column) const {
+  CheckBounds(0, column);
+  FinishedColumn taken;
+  taken.slots_ = columns_[static_cast<std::size_t>(column)];
+  taken.chunks_.reserve(chunks_.size());
+  for (const auto& chunk : chunks_) taken.chunks_.push_back(chunk.get());
+  for (CellRef& ref : taken.slots_) {
+    if (!(ref & kLargeFlag)) continue;
+    taken.large_.emplace_back(large_cells_[ref & ~kLargeFlag]);
+    ref = kLargeFlag | (taken.large_.size() - 1);
+  }
+  return taken;
+}
+
+std::string_view SampleTable::FinishedColumn::Get(std::int64_t row) const {
+  const CellRef ref = slots_[static_cast<std::size_t>(row)];
+  if (ref & kLargeFlag) return large_[ref & ~kLargeFlag];
+  return SmallCell(ref, chunks_);
 }
 
 void SampleTable::CheckBounds(std::int64_t row, std::int64_t column) const {
@@ -108,10 +138,7 @@ SampleTable::CellRef SampleTable::Store(std::string_view text) {
 
 std::string_view SampleTable::Load(CellRef ref) const {
   if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
-  const std::size_t length = ref & kLengthMask;
-  if (length == 0) return {};
-  const std::uint64_t offset = ref >> kLengthBits;
-  return {chunks_[offset >> kChunkBits].get() + (offset & (kChunkSize - 1)), length};
+  return SmallCell(ref, chunks_);
 }
 
 }  // namespace quillet

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,7 +23,39 @@ namespace quillet {
 inline constexpr std::int64_t kMostColumns = INT16_MAX;
 
 class SampleTable {
+  // A cell: where its bytes stand in the store, packed into one word.
+  // Small cells: offset (40 bits) and length (23 bits); large ones (flag bit)
+  // index into the large cells. The value 0 is the empty cell.
+  using CellRef = std::uint64_t;
+
  public:
+  // The cells of a finished column, rows 1 on, taken out of the table so that
+  // another thread can read them while the table goes on growing: the slots
+  // are copied, the bytes stay where they are (the store's chunks never move).
+  class FinishedColumn {
+   public:
+    // One past the last row with a cell; rows from there on are empty.
+    std::int64_t rowEnd() const { return static_cast<std::int64_t>(slots_.size()); }
+    // The bytes of `row` (1 <= row < rowEnd()).
+    std::string_view Get(std::int64_t row) const;
+
+   private:
+    friend class SampleTable;
+    std::vector<CellRef> slots_;       // large cells index into large_
+    std::vector<const char*> chunks_;  // the store's chunks when taken
+    std::vector<std::string_view> large_;
+  };
+
+  // `finished` is called with a column's index when the table moves on to
+  // the next column (AddColumn); from then on only its row 0 may change.
+  // It is kept across Create.
+  void OnColumnFinished(std::function<void(std::int64_t column)> finished) {
+    column_finished_ = std::move(finished);
+  }
+
+  // The cells of a column that no longer changes (see OnColumnFinished).
+  FinishedColumn TakeFinishedColumn(std::int64_t column) const;
+
   // Discards the old table: rows 0..last_row, the single column 0, all empty.
   // A negative last_row is out of range.
   void Create(std::int64_t last_row);
@@ -45,11 +78,6 @@ class SampleTable {
   std::int64_t last_row() const { return last_row_; }
 
  private:
-  // A cell: where its bytes stand in the store, packed into one word.
-  // Small cells: offset (40 bits) and length (23 bits); large ones (flag bit)
-  // index into large_cells_. The value 0 is the empty cell.
-  using CellRef = std::uint64_t;
-
   void CheckBounds(std::int64_t row, std::int64_t column) const;
   CellRef Store(std::string_view text);
   std::string_view Load(CellRef ref) const;
@@ -62,6 +90,7 @@ class SampleTable {
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunk_used_ = 0;
   std::vector<std::string> large_cells_;
+  std::function<void(std::int64_t)> column_finished_;
 };
 
 }  // namespace quillet

@@ -123,15 +123,19 @@ bool WorkbookIsSafe(const WriteTarget& target, const std::vector<ChainPaths>& ch
 }
 
 // Reads every chain of the run (the stem's one, or each DATA with INDEX), each
-// into a state of its own, reporting as a conversion does. Gives the status
-// of the first that is refused or fails, or kExitWritten.
+// into a state of its own, reporting as a conversion does; `before_read` is
+// given each state before its Read. Gives the status of the first that is
+// refused or fails, or kExitWritten.
+template <typename BeforeRead>
 int ReadChains(const Options& options, std::ostream& err, bool show_progress, bool verbose,
-               std::vector<std::unique_ptr<ConversionState>>& chains) {
+               std::vector<std::unique_ptr<ConversionState>>& chains,
+               const BeforeRead& before_read) {
   const std::vector<std::string> data =
       options.index ? options.data : std::vector<std::string>{PairOfStem(options.stem).data};
   for (const std::string& chain : data) {
     ConsoleUi ui(err, show_progress, verbose);
     chains.push_back(std::make_unique<ConversionState>());
+    before_read(*chains.back());
     const auto read = [&](ConversionState&) {
       if (!options.index) return RunRead(*chains.back(), options.stem, ui);
       ui.SetSubject(chain);
@@ -150,20 +154,38 @@ std::vector<const ConversionState*> StatesOf(
   return states;
 }
 
-// Reads every chain of the run, then runs `write` on all of them as the Write
-// of one conversion; the first chain refused or failed ends the run with
-// nothing written.
+// Which variables of a run's summary keep their traces, and how many points.
+struct SummaryShape {
+  std::size_t traced = 0;
+  std::size_t trace_points = 1;
+};
+
+// Reads every chain of the run, then runs `write(chains, summarise, ui)` as
+// the Write of one conversion, `summarise()` giving the run's summary; the
+// first chain refused or failed ends the run with nothing written. A run of
+// one chain has its summary made while it is read, on another core.
 template <typename Write>
 int ConvertAllChains(const Options& options, std::ostream& err, bool show_progress, bool verbose,
-                     const Write& write) {
+                     SummaryShape shape, const Write& write) {
   std::vector<std::unique_ptr<ConversionState>> chains;
-  if (const int status = ReadChains(options, err, show_progress, verbose, chains);
+  std::unique_ptr<SummaryWhileReading> early;  // ended before the chains it reads
+  const bool one_chain = !options.index || options.data.size() == 1;
+  const auto before_read = [&](ConversionState& state) {
+    if (one_chain)
+      early = std::make_unique<SummaryWhileReading>(state, shape.traced, shape.trace_points);
+  };
+  if (const int status = ReadChains(options, err, show_progress, verbose, chains, before_read);
       status != kExitWritten) {
     return status;
   }
+  const auto summarise = [&] {
+    return early ? early->Finish()
+                 : SummariseChains(StatesOf(chains), shape.traced, shape.trace_points);
+  };
   ConsoleUi ui(err, show_progress, verbose);
   const auto all_read = [](ConversionState&) { return CommandOutcome::kDone; };
-  return Convert(ui, all_read, [&](const ConversionState&) { return write(chains, ui); });
+  return Convert(ui, all_read,
+                 [&](const ConversionState&) { return write(chains, summarise, ui); });
 }
 
 // The workbook's Summary and Traces sheets, then the chains' tables: every
@@ -173,12 +195,9 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
                              const std::vector<std::string>& front_names, std::ostream& err,
                              bool show_progress, bool verbose) {
   const auto write = [&](const std::vector<std::unique_ptr<ConversionState>>& chains,
-                         ConsoleUi& ui) {
+                         const auto& summarise, ConsoleUi& ui) {
     const std::vector<const ConversionState*> states = StatesOf(chains);
-    const auto make_front = [&] {
-      return SummaryAndTracesXml(SummariseChains(states, kMostChartedVariables, kMostTracePoints),
-                                 front_names);
-    };
+    const auto make_front = [&] { return SummaryAndTracesXml(summarise(), front_names); };
     std::future<decltype(make_front())> front;
     try {
       front = std::async(std::launch::async, make_front);
@@ -198,7 +217,8 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
     TellWritten(ui);
     return CommandOutcome::kDone;
   };
-  return ConvertAllChains(options, err, show_progress, verbose, write);
+  return ConvertAllChains(options, err, show_progress, verbose,
+                          {kMostChartedVariables, kMostTracePoints}, write);
 }
 
 // The summary form: every chain read, then the summary of all of them written
@@ -216,9 +236,9 @@ int WriteSummary(const Options& options, std::ostream& err, bool show_progress, 
   if (!TablesAreSafe({index, data, {target}}, err)) {
     return kExitUsage;
   }
-  const auto write = [&](const std::vector<std::unique_ptr<ConversionState>>& chains,
-                         ConsoleUi& ui) {
-    const std::vector<VariableSummary> summaries = SummariseChains(StatesOf(chains));
+  const auto write = [&](const std::vector<std::unique_ptr<ConversionState>>&,
+                         const auto& summarise, ConsoleUi& ui) {
+    const std::vector<VariableSummary> summaries = summarise();
     const bool aligned = target.standardOutput && out_is_terminal;
     const auto out = target.standardOutput ? TextWriter::ToStandardOutput()
                                            : std::make_unique<TextWriter>(target.path);
@@ -227,7 +247,7 @@ int WriteSummary(const Options& options, std::ostream& err, bool show_progress, 
     TellWritten(ui);
     return CommandOutcome::kDone;
   };
-  return ConvertAllChains(options, err, show_progress, verbose, write);
+  return ConvertAllChains(options, err, show_progress, verbose, {}, write);
 }
 
 // The workbook form: every chain read in turn and written as the next

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "core/chain_summary.h"
@@ -31,7 +33,10 @@ std::vector<std::string> Fields(const std::string& line) {
 }
 
 // The chains of a run: RUN.ind with RUN.out, or with RUN1.out, RUN2.out, ...
-std::vector<ConversionState> ReadRun(const std::string& run) {
+// A run of one chain is also summarised while it is read, as the converter
+// does, into `while_reading`.
+std::vector<ConversionState> ReadRun(const std::string& run,
+                                     std::vector<VariableSummary>& while_reading) {
   std::vector<ChainPaths> pairs;
   const std::string index = (kData / (run + ".ind")).string();
   if (std::filesystem::exists(kData / (run + ".out")))
@@ -40,10 +45,13 @@ std::vector<ConversionState> ReadRun(const std::string& run) {
     pairs.push_back({index, (kData / (run + std::to_string(k) + ".out")).string()});
   }
   std::vector<ConversionState> states(pairs.size());
+  std::optional<SummaryWhileReading> early;
+  if (pairs.size() == 1) early.emplace(states[0], 2, 7);
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     testing::RecordingUi ui;
     EXPECT_EQ(RunReadPair(states[i], pairs[i], ui), CommandOutcome::kDone) << pairs[i].data;
   }
+  if (early) while_reading = early->Finish();
   return states;
 }
 
@@ -82,10 +90,24 @@ TEST(SummaryReferenceTest, AgreesWithPosterior) {
     ASSERT_EQ(fields.size(), header.size()) << line;
     const std::string& run = fields[0];
     if (!runs.contains(run)) {
-      states[run] = ReadRun(run);
+      std::vector<VariableSummary> while_reading;
+      states[run] = ReadRun(run, while_reading);
       std::vector<const ConversionState*> chains;
       for (const auto& state : states[run]) chains.push_back(&state);
-      runs[run] = SummariseChains(chains);
+      runs[run] = SummariseChains(chains, 2, 7);
+      // The same, to the bit, whichever thread made it when.
+      for (std::size_t v = 0; v < while_reading.size(); ++v) {
+        const VariableSummary &a = while_reading[v], &b = runs[run].at(v);
+        EXPECT_EQ(a.name, b.name) << run;
+        EXPECT_EQ(
+            std::memcmp(a.summary.values.data(), b.summary.values.data(), sizeof a.summary.values),
+            0)
+            << run << " " << a.name;
+        EXPECT_EQ(a.summary.note, b.summary.note);
+        EXPECT_EQ(a.trace, b.trace);
+        EXPECT_EQ(a.trace_step, b.trace_step);
+      }
+      if (states[run].size() == 1) EXPECT_EQ(while_reading.size(), runs[run].size()) << run;
     }
     const auto found = std::find_if(runs[run].begin(), runs[run].end(),
                                     [&](const auto& v) { return v.name == fields[1]; });
