@@ -107,7 +107,9 @@ TEST(SummaryReferenceTest, AgreesWithPosterior) {
         EXPECT_EQ(a.trace, b.trace);
         EXPECT_EQ(a.trace_step, b.trace_step);
       }
-      if (states[run].size() == 1) EXPECT_EQ(while_reading.size(), runs[run].size()) << run;
+      if (states[run].size() == 1) {
+        EXPECT_EQ(while_reading.size(), runs[run].size()) << run;
+      }
     }
     const auto found = std::find_if(runs[run].begin(), runs[run].end(),
                                     [&](const auto& v) { return v.name == fields[1]; });
