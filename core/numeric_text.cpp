@@ -60,45 +60,52 @@ std::optional<double> ExactSmallDecimal(std::string_view text, const DecimalNumb
 
 DecimalNumber ScanDecimal(std::string_view text) {
   DecimalNumber number;
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    number.negative = text[i] == '-';
-    ++i;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  if (p < end && (*p == '+' || *p == '-')) {
+    number.negative = *p == '-';
+    ++p;
   }
-  number.digits = i;
-  long long magnitude = 0;
-  while (i < text.size() && IsDigit(text[i])) {
-    number.significant = number.significant || text[i] != '0';
-    if (number.significant) ++magnitude;
-    ++i;
-  }
-  bool has_digits = i > number.digits;
-  if (i < text.size() && text[i] == '.') {
-    const std::size_t point = i++;
-    while (i < text.size() && IsDigit(text[i])) {
-      if (!number.significant && text[i] == '0') --magnitude;
-      number.significant = number.significant || text[i] != '0';
-      ++i;
+  number.digits = static_cast<std::size_t>(p - begin);
+  // The whole part: leading zeros, then the digits from the first
+  // significant one, each of which adds to the magnitude.
+  const char* const whole = p;
+  while (p < end && *p == '0') ++p;
+  const char* const first_significant = p;
+  while (p < end && IsDigit(*p)) ++p;
+  number.significant = p > first_significant;
+  long long magnitude = p - first_significant;
+  bool has_digits = p > whole;
+  if (p < end && *p == '.') {
+    const char* const point = p++;
+    if (!number.significant) {
+      // Zeros after the point and before any significant digit lower it.
+      const char* const zeros = p;
+      while (p < end && *p == '0') ++p;
+      magnitude -= p - zeros;
+      number.significant = p < end && IsDigit(*p);
     }
-    has_digits = has_digits || i > point + 1;
+    while (p < end && IsDigit(*p)) ++p;
+    has_digits = has_digits || p > point + 1;
   }
   if (!has_digits) return DecimalNumber{};
-  number.length = i;
+  number.length = static_cast<std::size_t>(p - begin);
   long long exponent = 0;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    std::size_t j = i + 1;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
     bool exponent_negative = false;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-      exponent_negative = text[j] == '-';
-      ++j;
+    if (q < end && (*q == '+' || *q == '-')) {
+      exponent_negative = *q == '-';
+      ++q;
     }
-    const std::size_t exponent_digits = j;
-    while (j < text.size() && IsDigit(text[j])) {
-      if (exponent < 100000) exponent = exponent * 10 + (text[j] - '0');
-      ++j;
+    const char* const exponent_digits = q;
+    while (q < end && IsDigit(*q)) {
+      if (exponent < 100000) exponent = exponent * 10 + (*q - '0');
+      ++q;
     }
-    if (j > exponent_digits) {
-      number.length = j;
+    if (q > exponent_digits) {
+      number.length = static_cast<std::size_t>(q - begin);
       if (exponent_negative) exponent = -exponent;
     } else {
       exponent = 0;
