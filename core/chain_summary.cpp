@@ -189,9 +189,10 @@ void SummaryWhileReading::HandOver(std::int64_t column) {
   // Surplus lines' columns are no variables.
   if (column >= state_.variableCount.value_or(0)) return;
   const std::lock_guard lock(queue_->mutex);
-  // Columns wait in memory of their own; past this many cells the rest are
-  // left for after the Read.
-  constexpr std::size_t kMostWaitingCells = std::size_t{1} << 22;
+  // Columns wait in memory of their own, 8 bytes a cell: while this many
+  // cells wait, a finished column is left for after the Read. The worker is
+  // slower than the reader, so it never waits for long either way.
+  constexpr std::size_t kMostWaitingCells = std::size_t{1} << 18;
   if (!queue_->reading || queue_->cells >= kMostWaitingCells) return;
   SampleTable::FinishedColumn cells = state_.table.TakeFinishedColumn(column);
   queue_->cells += static_cast<std::size_t>(cells.rowEnd());
