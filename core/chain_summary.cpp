@@ -175,9 +175,6 @@ struct SummaryWhileReading::Queue {
 SummaryWhileReading::SummaryWhileReading(ConversionState& state, std::size_t traced,
                                          std::size_t trace_points)
     : state_(state), traced_(traced), trace_points_(trace_points), queue_(new Queue) {
-  std::vector<std::thread> threads;
-  if (!StartThread(threads, [this] { Work(); })) return;  // all of it after the Read
-  worker_ = std::move(threads.front());
   state_.table.OnColumnFinished([this](std::int64_t column) { HandOver(column); });
 }
 
@@ -188,6 +185,15 @@ SummaryWhileReading::~SummaryWhileReading() {
 void SummaryWhileReading::HandOver(std::int64_t column) {
   // Surplus lines' columns are no variables.
   if (column >= state_.variableCount.value_or(0)) return;
+  if (no_worker_) return;  // all of it after the Read
+  if (!worker_.joinable()) {
+    // Started with the first finished column, so that a run of one variable
+    // costs no thread.
+    std::vector<std::thread> threads;
+    no_worker_ = !StartThread(threads, [this] { Work(); });
+    if (no_worker_) return;
+    worker_ = std::move(threads.front());
+  }
   const std::lock_guard lock(queue_->mutex);
   // Columns wait in memory of their own, 8 bytes a cell: while this many
   // cells wait, a finished column is left for after the Read. The worker is
@@ -228,6 +234,7 @@ void SummaryWhileReading::Work() {
 }
 
 void SummaryWhileReading::EndWorker(bool drop) {
+  state_.table.OnColumnFinished(nullptr);
   if (!worker_.joinable()) return;
   {
     const std::lock_guard lock(queue_->mutex);
@@ -236,7 +243,6 @@ void SummaryWhileReading::EndWorker(bool drop) {
   }
   queue_->changed.notify_one();
   worker_.join();
-  state_.table.OnColumnFinished(nullptr);
 }
 
 std::vector<VariableSummary> SummaryWhileReading::Finish() {

@@ -66,7 +66,8 @@ class SummaryWhileReading {
   std::size_t traced_;
   std::size_t trace_points_;
   std::unique_ptr<Queue> queue_;
-  std::thread worker_;
+  std::thread worker_;      // started by the first column handed over
+  bool no_worker_ = false;  // none could be started
 };
 
 }  // namespace quillet
