@@ -124,9 +124,15 @@ HWND FindShown(const std::string& class_name) {
   return search.found;
 }
 
-// A shown message box.
+// A shown message box. Asked by class, one window at a time: far fewer
+// questions to the window server than a walk over every window, which
+// matters while a box is being timed.
 HWND FindBox() {
-  return FindShown("#32770");
+  HWND box = nullptr;
+  while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+    if (IsWindowVisible(box)) return box;
+  }
+  return nullptr;
 }
 
 // A box's buttons in their order, by their texts without the "&".
