@@ -111,12 +111,19 @@ run_seconds() {
 }
 
 median() { printf '%s\n' "$@" | sort -g | sed -n "$((($# + 1) / 2))p"; }
+# "median (least-most)" of the runs.
+spread() {
+  printf '%.3f (%.3f-%.3f)' "$(median "$@")" "$(printf '%s\n' "$@" | sort -g | head -1)" \
+    "$(printf '%s\n' "$@" | sort -g | tail -1)"
+}
+sum() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", a + b }'; }
 
-reads=() writes=() converts=() versions=()
+reads=() writes=() both=() converts=() versions=()
 for ((i = 0; i < runs; i++)); do
   window_run
   reads+=("$read_s")
   writes+=("$write_s")
+  both+=("$(sum "$read_s" "$write_s")")
   rm -f "$root/converted.txt"
   converts+=("$(run_seconds "$wine" "$converter_exe" -q -o 'C:\quillet-bench\converted.txt' "$stem")")
   versions+=("$(run_seconds "$wine" "$converter_exe" --version)")
@@ -131,13 +138,13 @@ echo "Machine: $(nproc) cores, $(uname -sr); load: $(uptime | sed 's/.*load aver
 echo "Pair: $variables variables x $samples samples, $((variables * samples)) data lines," \
   "$(($(stat -L -c %s "$pair.out") / 1000000)) MB"
 echo
-awk -v r="$(median "${reads[@]}")" -v w="$(median "${writes[@]}")" \
-  -v c="$(median "${converts[@]}")" -v v="$(median "${versions[@]}")" 'BEGIN {
-    printf "| Median of %d runs | s |\n|---|---:|\n", '"$runs"'
-    printf "| window: Read (click to \"Done Reading\") | %.3f |\n", r
-    printf "| window: Write (OK to \"Done writing file\") | %.3f |\n", w
-    printf "| window: Read + Write | %.3f |\n", r + w
-    printf "| `quillet-convert.exe -q -o` (whole run) | %.3f |\n", c
-    printf "| `quillet-convert.exe --version` (Wine start-up) | %.3f |\n", v
-    printf "\nWindow / converter: %.2f x (goal: at most 1.5)\n", (r + w) / c
-  }'
+echo "| Median of $runs runs (least-most) | s |"
+echo "|---|---:|"
+echo "| window: Read (click to \"Done Reading\") | $(spread "${reads[@]}") |"
+echo "| window: Write (OK to \"Done writing file\") | $(spread "${writes[@]}") |"
+echo "| window: Read + Write | $(spread "${both[@]}") |"
+echo "| \`quillet-convert.exe -q -o\` (whole run) | $(spread "${converts[@]}") |"
+echo "| \`quillet-convert.exe --version\` (Wine's start-up) | $(spread "${versions[@]}") |"
+echo
+awk -v w="$(median "${both[@]}")" -v c="$(median "${converts[@]}")" 'BEGIN {
+  printf "Window Read + Write / converter: %.2f x (goal: at most 1.5 x)\n", w / c }'
