@@ -76,6 +76,7 @@ time_box() {
   local lines
   mapfile -t lines < <(probe time-box "$2" "$3")
   [ "${#lines[@]}" -ge 2 ] || fail "$1: no box came"
+  # shellcheck disable=SC2053 # TEXT is a pattern
   [[ "${lines[*]:1}" == $4 ]] || fail "$1: the box says '${lines[*]:1}', not '$4'"
   seconds=${lines[0]}
   box=$(probe box | head -1)
@@ -91,11 +92,11 @@ window_run() {
   probe wait-text "$main" 101 "$stem" >/dev/null || fail "the stem is not in the text box"
   time_box Read "$main" "$cmdRead" "Done Reading"
   read_s=$seconds
-  probe click "$box" "$boxOK" && probe gone "$box" || fail "the box after Read did not close"
+  { probe click "$box" "$boxOK" && probe gone "$box"; } || fail "the box after Read did not close"
   time_box Write "$main" "$cmdWrite" "Writing to *dromout.txt*"
   time_box "Write's OK" "$box" "$boxOK" "Done writing file"
   write_s=$seconds
-  probe click "$box" "$boxOK" && probe gone "$box" || fail "the box after Write did not close"
+  { probe click "$box" "$boxOK" && probe gone "$box"; } || fail "the box after Write did not close"
   probe click "$main" "$cmdExit" || fail "Exit was not pressed"
   wait "$app_pid" || fail "the window ended with status $?"
   app_pid=
