@@ -46,12 +46,15 @@ class MainWindow final : public FormWindow, public forms::MainWindowView {
 
  private:
   void OnClose() override;
+  // Sets the bar to the position last taken and draws it.
+  void DrawProgress(ULONGLONG now);
 
   forms::frmQLT* form_ = nullptr;
   std::unique_ptr<BrowseDialog> dialog_;
   FileDropTarget* drop_target_ = nullptr;  // registered with OLE while the window lives
-  // When the progress bar was last drawn (GetTickCount64), and whether it
-  // has taken a position since.
+  // The position last taken, when the progress bar was last drawn
+  // (GetTickCount64), and whether it has taken a position since.
+  int progress_position_ = 0;
   ULONGLONG progress_drawn_at_ = 0;
   bool progress_undrawn_ = false;
   // The bytes last set and their wide form: the text comes back byte for

@@ -91,24 +91,30 @@ void MainWindow::ShowProgress() {
 }
 
 void MainWindow::HideProgress() {
-  const HWND bar = Control("prgWrite");
   // The pass's last position is drawn, however soon after the one before.
-  if (progress_undrawn_) UpdateWindow(bar);
-  progress_undrawn_ = false;
-  ShowWindow(bar, SW_HIDE);
+  if (progress_undrawn_) DrawProgress(GetTickCount64());
+  ShowWindow(Control("prgWrite"), SW_HIDE);
   UpdateWindow(handle());
 }
 
 void MainWindow::SetProgressPosition(int position) {
-  const HWND bar = Control("prgWrite");
-  // The bar takes every position; it is drawn at most every
-  // kProgressRepaintMs, and at the end of the pass (HideProgress).
-  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  // Every position is taken; the bar hears of it at most every
+  // kProgressRepaintMs, and at the end of the pass (HideProgress): under
+  // Wine even a position the bar is told without a repaint costs a trip to
+  // the window server, far more than the lines it stands for.
+  progress_position_ = position;
   const ULONGLONG now = GetTickCount64();
   if (now - progress_drawn_at_ < kProgressRepaintMs) {
     progress_undrawn_ = true;
     return;
   }
+  DrawProgress(now);
+}
+
+void MainWindow::DrawProgress(ULONGLONG now) {
+  const HWND bar = Control("prgWrite");
+  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(progress_position_), 0);
+  // A command runs without the message loop: draw now.
   UpdateWindow(bar);
   progress_drawn_at_ = now;
   progress_undrawn_ = false;

@@ -118,8 +118,10 @@ expect_text "typing the stem" "$stem"
 xdotool key alt+r
 answer "Read" Return "Done Reading"
 wait_active "$main"
-[ "$(probe progress "$main" "$prgWrite" | cut -d' ' -f1)" = hidden ] ||
-  fail "the progress bar still shows after Read"
+# Hidden, and told the pass's last position however soon it came after the
+# one drawn before: the full bar.
+[ "$(probe progress "$main" "$prgWrite")" = "hidden 10000 10000" ] ||
+  fail "the progress bar after Read: $(probe progress "$main" "$prgWrite"), not hidden and full"
 xdotool key alt+w
 answer "Write (confirmation)" Return "*dromout.txt*" "OK,Cancel"
 answer "Write (done)" Return "Done writing file"
