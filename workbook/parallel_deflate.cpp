@@ -140,4 +140,12 @@ DeflateSummary ParallelDeflate::Finish() {
   return summary;
 }
 
+DeflatedBytes DeflateWhole(std::string_view bytes) {
+  DeflatedBytes deflated;
+  ParallelDeflate deflate([&](std::string_view compressed) { deflated.bytes.append(compressed); });
+  deflate.Write(bytes);
+  deflated.summary = deflate.Finish();
+  return deflated;
+}
+
 }  // namespace quillet

@@ -27,6 +27,12 @@ struct DeflateSummary {
   std::uint64_t compressed_size = 0;
 };
 
+// A whole stream compressed beforehand: its bytes and their summary.
+struct DeflatedBytes {
+  std::string bytes;
+  DeflateSummary summary;
+};
+
 class ParallelDeflate {
  public:
   // The compressed bytes go to `sink`, in order, on the calling thread.
@@ -61,5 +67,8 @@ class ParallelDeflate {
   bool helpers_start_ = true;  // false once a helper thread could not start
   DeflateSummary summary_;
 };
+
+// `bytes` as one raw deflate stream, compressed as ParallelDeflate does.
+DeflatedBytes DeflateWhole(std::string_view bytes);
 
 }  // namespace quillet

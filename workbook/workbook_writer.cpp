@@ -220,15 +220,21 @@ void WorkbookWriter::Close() {
   if (!zip_ || sheets_written_ != sheet_names_.size()) {
     throw std::logic_error("a workbook closed before all its worksheets were written");
   }
-  if (!front_.parts.empty() && !front_xml_) {
+  if (front_parts_.size() != front_.parts.size()) {
     throw std::logic_error("a workbook closed before its front's parts were given");
   }
   for (std::size_t i = 0; i < front_.parts.size(); ++i) {
-    const std::string xml = front_xml_(i);
-    zip_->BeginEntry(front_.parts[i].path, xml.size());
-    zip_->Write(xml);
+    zip_->AddDeflated(front_.parts[i].path, front_parts_[i]);
   }
   zip_->Close();
+}
+
+std::vector<DeflatedBytes> DeflateParts(const std::function<std::string(std::size_t)>& xml,
+                                        std::size_t count) {
+  std::vector<DeflatedBytes> parts;
+  parts.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) parts.push_back(DeflateWhole(xml(i)));
+  return parts;
 }
 
 }  // namespace quillet

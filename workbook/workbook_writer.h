@@ -39,7 +39,7 @@ struct PackagePart {
 // Worksheets that come before the tables' own: their names, every part they
 // need (their worksheets are xl/worksheets/sheet1.xml and on, in order), and
 // the style sheet of the whole workbook, which keeps the tables' one cell
-// format first. The parts' XML follows at the end (SetFrontXml).
+// format first. The parts themselves follow at the end (SetFrontParts).
 struct WorkbookFront {
   std::vector<std::string> sheet_names;
   std::vector<PackagePart> parts;
@@ -83,9 +83,9 @@ class WorkbookWriter {
   // Worksheets before the tables' own, given before the first table's.
   void SetFront(WorkbookFront front);
 
-  // What makes the XML of the front's part at each place of its list; the
-  // parts go into the workbook at Close(), made one at a time.
-  void SetFrontXml(std::function<std::string(std::size_t)> xml) { front_xml_ = std::move(xml); }
+  // The front's parts, compressed, in the order of its list (DeflateParts);
+  // they go into the workbook at Close().
+  void SetFrontParts(std::vector<DeflatedBytes> parts) { front_parts_ = std::move(parts); }
 
   // Writes the rest of the workbook (the front's parts among it) and puts the
   // file in place, once every worksheet was written. Throws FileError.
@@ -97,11 +97,17 @@ class WorkbookWriter {
   WriteTarget target_;
   std::vector<std::string> sheet_names_;
   WorkbookFront front_;
-  std::function<std::string(std::size_t)> front_xml_;
+  std::vector<DeflatedBytes> front_parts_;
   std::uint64_t zip64_from_;
   std::unique_ptr<TextWriter> out_;  // opened, until the zip takes it
   std::unique_ptr<ZipWriter> zip_;
   std::size_t sheets_written_ = 0;
 };
+
+// The XML that `xml` makes for each of the first `count` parts, made and
+// compressed one at a time, so that only the compressed bytes are held; on
+// any thread, while the tables' worksheets are written.
+std::vector<DeflatedBytes> DeflateParts(const std::function<std::string(std::size_t)>& xml,
+                                        std::size_t count);
 
 }  // namespace quillet

@@ -102,9 +102,15 @@ void ZipWriter::BeginEntry(std::string name, std::uint64_t most_bytes) {
   entry_open_ = true;
 }
 
-void ZipWriter::EndEntry() {
+void ZipWriter::AddDeflated(std::string name, const DeflatedBytes& deflated) {
+  BeginEntry(std::move(name), deflated.summary.size);
+  Emit(deflated.bytes);
+  EndEntry(deflated.summary);
+}
+
+void ZipWriter::EndEntry(const DeflateSummary& summary) {
   Entry& entry = entries_.back();
-  entry.summary = deflate_.Finish();
+  entry.summary = summary;
   entry_open_ = false;
   // Within its announced size, an entry of the classic form fits its fields.
   if (entry.summary.size > entry.most_bytes) {

@@ -43,6 +43,10 @@ class ZipWriter {
 
   void Write(std::string_view bytes) { deflate_.Write(bytes); }
 
+  // Adds an entry named `name` whose bytes were compressed beforehand
+  // (DeflateWhole), ending the one before.
+  void AddDeflated(std::string name, const DeflatedBytes& deflated);
+
   // Ends the last entry, writes the central directory and closes the output
   // (putting a file in place). Throws FileError.
   void Close();
@@ -56,7 +60,9 @@ class ZipWriter {
     DeflateSummary summary;
   };
 
-  void EndEntry();
+  // Ends the open entry, its stream summed up by `summary`.
+  void EndEntry(const DeflateSummary& summary);
+  void EndEntry() { EndEntry(deflate_.Finish()); }
   void WriteCentralDirectory();
   void Emit(std::string_view bytes);
 

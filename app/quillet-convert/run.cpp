@@ -197,14 +197,20 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
   const auto write = [&](const std::vector<std::unique_ptr<ConversionState>>& chains,
                          const auto& summarise, ConsoleUi& ui) {
     const std::vector<const ConversionState*> states = StatesOf(chains);
-    const auto make_front = [&] { return SummaryAndTracesXml(summarise(), front_names); };
+    const WorkbookFront layout =
+        SummaryAndTracesLayout(SummarisedVariableCount(states), front_names);
+    // The summary, and the front's parts made and compressed, on other cores
+    // while the tables are written.
+    const auto make_front = [&] {
+      return DeflateParts(SummaryAndTracesXml(summarise(), front_names), layout.parts.size());
+    };
     std::future<decltype(make_front())> front;
     try {
       front = std::async(std::launch::async, make_front);
     } catch (const std::system_error&) {
       front = std::async(std::launch::deferred, make_front);  // made here, when no thread starts
     }
-    workbook.SetFront(SummaryAndTracesLayout(SummarisedVariableCount(states), front_names));
+    workbook.SetFront(layout);
     for (std::size_t i = 0; i < chains.size(); ++i) {
       ConsoleUi sheet_ui(err, show_progress, verbose);
       sheet_ui.SetTask("writing");
@@ -212,7 +218,7 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
       const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
       if (outcome != CommandOutcome::kDone) return outcome;
     }
-    workbook.SetFrontXml(front.get());
+    workbook.SetFrontParts(front.get());
     workbook.Close();
     TellWritten(ui);
     return CommandOutcome::kDone;
