@@ -40,6 +40,7 @@ void SampleTable::Create(std::int64_t last_row) {
   chunks_.clear();
   chunk_used_ = kChunkSize;  // the first Store opens a chunk
   large_cells_.clear();
+  stored_bytes_ = 0;
   last_row_ = last_row;
   created_ = true;
 }
@@ -106,6 +107,7 @@ void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&&
   }
   columns_[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)] =
       kLargeFlag | (large_cells_.size() - 1);
+  stored_bytes_ += large_cells_.back().size();
 }
 
 std::string_view SampleTable::Get(std::int64_t row, std::int64_t column) const {
@@ -122,6 +124,7 @@ std::int64_t SampleTable::LastColumn() const {
 
 SampleTable::CellRef SampleTable::Store(std::string_view text) {
   if (text.empty()) return 0;
+  stored_bytes_ += text.size();
   if (text.size() >= kLargeCell) {
     large_cells_.emplace_back(text);
     return kLargeFlag | (large_cells_.size() - 1);

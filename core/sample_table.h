@@ -71,6 +71,10 @@ class SampleTable {
   // The cell's bytes; valid until the table is next changed by Create.
   std::string_view Get(std::int64_t row, std::int64_t column) const;
 
+  // The bytes of every cell stored since Create, together: at least what
+  // the cells hold now.
+  std::uint64_t StoredBytes() const { return stored_bytes_; }
+
   // C - 1, the upper bound of the column range.
   std::int64_t LastColumn() const;
 
@@ -90,6 +94,7 @@ class SampleTable {
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunk_used_ = 0;
   std::vector<std::string> large_cells_;
+  std::uint64_t stored_bytes_ = 0;
   std::function<void(std::int64_t)> column_finished_;
 };
 

@@ -69,6 +69,12 @@ TEST(SampleTableTest, CellsKeepEveryByteWhateverTheirSize) {
   table.Set(3, 0, large);
   table.Set(4, 0, "after");
   table.Set(1, 0, "rewritten");
+  std::string taken(100 * 1024, 't');
+  table.SetTaking(5, 0, std::move(taken));
+  // What a workbook's size is bounded by: every byte stored, rewritten ones too.
+  EXPECT_EQ(table.StoredBytes(),
+            with_nul.size() + chunk_sized.size() + large.size() + 5 + 9 + 100 * 1024);
+  EXPECT_EQ(table.Get(5, 0), std::string(100 * 1024, 't'));
   EXPECT_EQ(table.Get(2, 0), chunk_sized);
   EXPECT_EQ(table.Get(3, 0), large);
   EXPECT_EQ(table.Get(4, 0), "after");
