@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer) and runs them all at once, at the lowest CPU
 # priority, for the given number of seconds each.
 #
-#   fuzz/run.sh SECONDS [TARGET...]     TARGET: read_write, settings (default both)
+#   fuzz/run.sh SECONDS [TARGET...]     TARGET: read_write, read_differential, settings
+#                                       (default all three)
 #
 # Each target starts from its seed corpus in fuzz/corpus/TARGET and grows a
 # working corpus in build/fuzz/corpus/TARGET. Whatever an input breaks (a
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(read_write settings)
+[ ${#targets[@]} -gt 0 ] || targets=(read_write read_differential settings)
 
 scripts/install-deps.sh fuzz
 clang=clang++-14
