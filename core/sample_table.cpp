@@ -8,17 +8,9 @@
 namespace quillet {
 namespace {
 
-// The fuzz build picks small chunks, so that short inputs fill several.
-#ifndef QUILLET_TABLE_CHUNK_BITS
-#define QUILLET_TABLE_CHUNK_BITS 22
-#endif
-constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
-constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;  // 4 MiB
-constexpr int kLengthBits = 23;
-constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
-constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
 // Longer cells get a string of their own, so chunks waste little at their end.
-constexpr std::size_t kLargeCell = std::min<std::size_t>(64 * 1024, kChunkSize / 4);
+constexpr std::size_t kLargeCell =
+    std::min<std::size_t>(64 * 1024, (std::size_t{1} << QUILLET_TABLE_CHUNK_BITS) / 4);
 // Column slots start small and grow geometrically up to the row count.
 constexpr std::size_t kFirstSlots = 1024;
 
@@ -104,14 +96,6 @@ SampleTable::CellRef SampleTable::Store(std::string_view text) {
   const std::uint64_t offset = ((chunks_.size() - 1) << kChunkBits) + chunk_used_;
   chunk_used_ += text.size();
   return (offset << kLengthBits) | text.size();
-}
-
-std::string_view SampleTable::Load(CellRef ref) const {
-  if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
-  const std::size_t length = ref & kLengthMask;
-  if (length == 0) return {};
-  const std::uint64_t offset = ref >> kLengthBits;
-  return {chunks_[offset >> kChunkBits].get() + (offset & (kChunkSize - 1)), length};
 }
 
 }  // namespace quillet

@@ -38,6 +38,13 @@ class SampleTable {
   // The cell's bytes; valid until the table is next changed by Create.
   std::string_view Get(std::int64_t row, std::int64_t column) const;
 
+  // The same without a bounds check, for a walk along one row whose bounds
+  // the caller checked: `row` in 0..last_row(), `column` in 0..LastColumn().
+  std::string_view CellOfCheckedRow(std::size_t row, std::size_t column) const {
+    const std::vector<CellRef>& slots = columns_[column];
+    return row < slots.size() ? Load(slots[row]) : std::string_view();
+  }
+
   // C - 1, the upper bound of the column range.
   std::int64_t LastColumn() const;
 
@@ -50,9 +57,26 @@ class SampleTable {
   // index into large_cells_. The value 0 is the empty cell.
   using CellRef = std::uint64_t;
 
+  // The store's chunks: 4 MiB; the fuzz build picks small ones, so that short
+  // inputs fill several.
+#ifndef QUILLET_TABLE_CHUNK_BITS
+#define QUILLET_TABLE_CHUNK_BITS 22
+#endif
+  static constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
+  static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+  static constexpr int kLengthBits = 23;
+  static constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
+  static constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
+
   void CheckBounds(std::int64_t row, std::int64_t column) const;
   CellRef Store(std::string_view text);
-  std::string_view Load(CellRef ref) const;
+  std::string_view Load(CellRef ref) const {
+    if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
+    const std::size_t length = ref & kLengthMask;
+    if (length == 0) return {};
+    const std::uint64_t offset = ref >> kLengthBits;
+    return {chunks_[offset >> kChunkBits].get() + (offset & (kChunkSize - 1)), length};
+  }
 
   bool created_ = false;
   std::int64_t last_row_ = 0;

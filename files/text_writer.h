@@ -47,6 +47,18 @@ class TextWriter {
     }
   }
 
+  // The bytes of `text`, then `end`: a cell and the tab after it in one step.
+  void Write(std::string_view text, char end) {
+    if (text.size() < static_cast<std::size_t>(kBufferSize - used_)) {
+      if (!text.empty()) std::memcpy(buffer_.get() + used_, text.data(), text.size());
+      buffer_[used_ + text.size()] = end;
+      used_ += text.size() + 1;
+    } else {
+      Write(text);
+      Write(end);
+    }
+  }
+
   void Write(char byte) {
     if (used_ == kBufferSize) Flush();
     buffer_[used_++] = byte;
