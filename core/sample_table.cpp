@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/conversion_errors.h"
+#include "files/byte_copy.h"
 
 namespace quillet {
 namespace {
@@ -92,7 +93,7 @@ SampleTable::CellRef SampleTable::Store(std::string_view text) {
     chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
     chunk_used_ = 0;
   }
-  std::memcpy(chunks_.back().get() + chunk_used_, text.data(), text.size());
+  CopyBytes(chunks_.back().get() + chunk_used_, text.data(), text.size());
   const std::uint64_t offset = ((chunks_.size() - 1) << kChunkBits) + chunk_used_;
   chunk_used_ += text.size();
   return (offset << kLengthBits) | text.size();
