@@ -49,7 +49,12 @@ void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view te
       const auto rows = static_cast<std::size_t>(last_row_) + 1;
       slots.reserve(std::min(rows, std::max({index + 1, kFirstSlots, slots.capacity() * 2})));
     }
-    slots.resize(index + 1, 0);
+    // The reader fills each column's rows in order: one slot more.
+    if (index == slots.size()) {
+      slots.push_back(0);
+    } else {
+      slots.resize(index + 1, 0);
+    }
   }
   slots[index] = Store(text);
 }
