@@ -46,10 +46,10 @@ class SampleTable {
   // down, and for the bytes after this cell's, which the same column's next
   // rows hold, before they are needed.
   std::string_view CellOfCheckedRow(std::size_t row, std::size_t column) const {
-    const std::vector<CellRef>& slots = columns_[column];
-    if (row >= slots.size()) return std::string_view();
-    if (row + kSlotsAhead < slots.size()) Prefetch(slots.data() + row + kSlotsAhead);
-    const std::string_view cell = Load(slots[row]);
+    const std::vector<CellRef>& cells = columns_[column];  // its slots ("slots" is a Qt macro)
+    if (row >= cells.size()) return std::string_view();
+    if (row + kSlotsAhead < cells.size()) Prefetch(cells.data() + row + kSlotsAhead);
+    const std::string_view cell = Load(cells[row]);
     if (!cell.empty()) Prefetch(cell.data(), kBytesAhead);
     return cell;
   }
