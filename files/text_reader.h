@@ -85,8 +85,8 @@ class TextReader {
   // as far as it must, keeping what it read for the reads that follow.
   bool OnlyBlankLinesLeft();
 
-  // The unread bytes already in the buffer, read on from the file by no call
-  // here: a caller may scan them in place and then Consume what it took.
+  // The unread bytes that the buffer already holds (nothing more is read for
+  // them): a caller may scan them in place, then Consume what it took.
   std::string_view Buffered() const { return {pos_, static_cast<std::size_t>(end_ - pos_)}; }
   // Takes the first `count` bytes of Buffered() as read.
   void Consume(std::size_t count) { pos_ += count; }
