@@ -173,6 +173,16 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
     ++data_lines_;
     ui.SetProgressValue(static_cast<float>(linesRead));
 
+    if (!byte_at_a_time_) {
+      // The common line, held whole by the stream's buffer: its value stored
+      // straight from there.
+      if (const std::optional<std::string_view> value = scan.TakeBufferedDataLine()) {
+        if (row_cursor_ > table.last_row()) ThrowNoRow(counts, linesRead);
+        table.Set(row_cursor_, column_cursor_, *value);
+        ++row_cursor_;
+        continue;
+      }
+    }
     try {
       scan.SkipField();  // the iteration number
     } catch (const InputPastEndError&) {
@@ -183,15 +193,17 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
     // The value runs to the line end; on a last line without one, to the
     // end of the file.
     if (scan.SkipBlanksToValue()) scan.AppendRestOfLine();
-    if (row_cursor_ > table.last_row()) {
-      // A count below one rounds to no row at all.
-      throw SubscriptOutOfRangeError("the index says " + NumberText(counts.samplesPerVariable) +
-                                     " samples per variable, which leaves line " +
-                                     GroupedDigits(linesRead) + " of " + paths_.data + " no row");
-    }
+    if (row_cursor_ > table.last_row()) ThrowNoRow(counts, linesRead);
     table.SetTaking(row_cursor_, column_cursor_, std::move(scan.fieldText()));
     ++row_cursor_;
   }
+}
+
+void ChainReader::ThrowNoRow(const IndexCounts& counts, std::int32_t linesRead) {
+  // A count below one rounds to no row at all.
+  throw SubscriptOutOfRangeError("the index says " + NumberText(counts.samplesPerVariable) +
+                                 " samples per variable, which leaves line " +
+                                 GroupedDigits(linesRead) + " of " + paths_.data + " no row");
 }
 
 void ChainReader::ThrowTooManyColumns(const IndexCounts& counts, std::int32_t linesRead) {

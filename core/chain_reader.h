@@ -73,6 +73,10 @@ class ChainReader {
   void ReadDataValues(double samplesPerVariable, SampleTable& table, std::int32_t& linesRead,
                       UserInterface& ui);
   void CloseData();
+  // Has pass B read every data line byte by byte, as it reads the lines that
+  // its stream's buffer does not hold whole: the reference that the usual
+  // pass, which takes the other lines from the buffer in place, must match.
+  void ReadDataByteAtATime() { byte_at_a_time_ = true; }
 
   // Pass C. Reads the index file again from its copy in memory, storing the first field of each
   // line into row 0 of successive columns. A name ends at a
@@ -93,6 +97,8 @@ class ChainReader {
   // Pass A's second look at the index file: sets `counts.ranges` (and the
   // largest count) when the ranges tile the data file with unequal counts.
   void ReadIndexRanges(IndexCounts& counts);
+  // The SubscriptOutOfRangeError of a data line that the table has no row for.
+  [[noreturn]] void ThrowNoRow(const IndexCounts& counts, std::int32_t linesRead);
   // The OverflowError of a data file that would open too many columns.
   [[noreturn]] void ThrowTooManyColumns(const IndexCounts& counts, std::int32_t linesRead);
 
@@ -103,6 +109,7 @@ class ChainReader {
   std::optional<FieldScanner> scanner_;  // over stream_ while it is open
   std::int64_t row_cursor_ = 0;          // the row the next data line fills
   std::int64_t column_cursor_ = 0;       // the column of the next value or name
+  bool byte_at_a_time_ = false;          // see ReadDataByteAtATime()
 };
 
 }  // namespace quillet

@@ -5,7 +5,10 @@
 // there instead.
 #pragma once
 
+#include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/conversion_errors.h"
 #include "files/text_reader.h"
@@ -90,6 +93,52 @@ class FieldScanner {
     current_ = c;  // a lone CR included
     field_.push_back(static_cast<char>(c));
     return true;
+  }
+
+  // A data line that the stream's buffer already holds whole, scanned there
+  // in place: the value that SkipField, SkipBlanksToValue and
+  // AppendRestOfLine would collect, the line consumed with its LF. The view
+  // points into the buffer and is valid until the next read. Nullopt, with
+  // nothing consumed, for a line that is not plainly of that shape: one led
+  // by a blank, one whose iteration number or blanks reach its LF (it runs
+  // on into the next line), one whose LF is not in the buffer, or one longer
+  // than kLongestLine. The caller reads such a line byte by byte from its
+  // first byte, as every line was read before.
+  std::optional<std::string_view> TakeBufferedDataLine() {
+    const std::string_view bytes = stream_.Buffered();
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    const char* p = begin;
+    if (p == end || IsBlank(static_cast<unsigned char>(*p))) return std::nullopt;
+    // The iteration number, up to its first blank.
+    while (!IsBlank(static_cast<unsigned char>(*p))) {
+      if (*p == '\n' || ++p == end) return std::nullopt;
+    }
+    // The blanks after it.
+    do {
+      if (++p == end) return std::nullopt;
+    } while (IsBlank(static_cast<unsigned char>(*p)));
+    const char* const value = p;
+    std::size_t empty = 0;  // the bytes of a line end right after the blanks
+    if (*value == '\n') {
+      empty = 1;  // blanks, then the line end: an empty value
+    } else if (*value == '\r' && (value + 1 == end || value[1] == '\n')) {
+      if (value + 1 == end) return std::nullopt;  // whether a LF follows is not known yet
+      empty = 2;                                  // blanks, then CR LF: an empty value
+    }
+    if (empty > 0) {
+      if (static_cast<std::size_t>(value - begin) + empty > kLongestLine) return std::nullopt;
+      stream_.Consume(static_cast<std::size_t>(value - begin) + empty);
+      return std::string_view();
+    }
+    const char* const lf =
+        static_cast<const char*>(std::memchr(value, '\n', static_cast<std::size_t>(end - value)));
+    if (lf == nullptr || static_cast<std::size_t>(lf - begin) > kLongestLine) return std::nullopt;
+    stream_.Consume(static_cast<std::size_t>(lf + 1 - begin));
+    // A CR just before the LF is dropped, unless it is the value's first byte
+    // (a lone CR, which SkipBlanksToValue keeps).
+    const char* const stop = lf[-1] == '\r' && lf - 1 > value ? lf - 1 : lf;
+    return std::string_view(value, static_cast<std::size_t>(stop - value));
   }
 
   // Collects the samples field into fieldText: currentChar (its first byte,

@@ -4,32 +4,16 @@
 #include <cstring>
 
 #include "core/conversion_errors.h"
+#include "files/byte_copy.h"
 
 namespace quillet {
 namespace {
 
-// The fuzz build picks small chunks, so that short inputs fill several.
-#ifndef QUILLET_TABLE_CHUNK_BITS
-#define QUILLET_TABLE_CHUNK_BITS 22
-#endif
-constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
-constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;  // 4 MiB
-constexpr int kLengthBits = 23;
-constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
-constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
 // Longer cells get a string of their own, so chunks waste little at their end.
-constexpr std::size_t kLargeCell = std::min<std::size_t>(64 * 1024, kChunkSize / 4);
+constexpr std::size_t kLargeCell =
+    std::min<std::size_t>(64 * 1024, (std::size_t{1} << QUILLET_TABLE_CHUNK_BITS) / 4);
 // Column slots start small and grow geometrically up to the row count.
 constexpr std::size_t kFirstSlots = 1024;
-
-// The bytes of a cell held in the chunks, whichever way they are held.
-template <typename Chunks>
-std::string_view SmallCell(std::uint64_t ref, const Chunks& chunks) {
-  const std::size_t length = ref & kLengthMask;
-  if (length == 0) return {};
-  const std::uint64_t offset = ref >> kLengthBits;
-  return {&chunks[offset >> kChunkBits][offset & (kChunkSize - 1)], length};
-}
 
 }  // namespace
 
@@ -87,7 +71,12 @@ void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view te
       const auto rows = static_cast<std::size_t>(last_row_) + 1;
       slots.reserve(std::min(rows, std::max({index + 1, kFirstSlots, slots.capacity() * 2})));
     }
-    slots.resize(index + 1, 0);
+    // The reader fills each column's rows in order: one slot more.
+    if (index == slots.size()) {
+      slots.push_back(0);
+    } else {
+      slots.resize(index + 1, 0);
+    }
   }
   slots[index] = Store(text);
 }
@@ -133,15 +122,10 @@ SampleTable::CellRef SampleTable::Store(std::string_view text) {
     chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
     chunk_used_ = 0;
   }
-  std::memcpy(chunks_.back().get() + chunk_used_, text.data(), text.size());
+  CopyBytes(chunks_.back().get() + chunk_used_, text.data(), text.size());
   const std::uint64_t offset = ((chunks_.size() - 1) << kChunkBits) + chunk_used_;
   chunk_used_ += text.size();
   return (offset << kLengthBits) | text.size();
-}
-
-std::string_view SampleTable::Load(CellRef ref) const {
-  if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
-  return SmallCell(ref, chunks_);
 }
 
 }  // namespace quillet

@@ -75,6 +75,31 @@ class SampleTable {
   // the cells hold now.
   std::uint64_t StoredBytes() const { return stored_bytes_; }
 
+  // The same without a bounds check, for a walk along one row whose bounds
+  // the caller checked: `row` in 0..last_row(), `column` in 0..LastColumn().
+  // Such a walk would wait on memory at almost every cell: each column's
+  // slots and bytes stand apart from the next column's. So it asks ahead for
+  // what the cells after this one need: the slot of the cell a few columns
+  // on, the bytes of the cell half as far on (whose slot was asked for
+  // before), and in this column the slots some rows further down and the
+  // bytes after this cell's, which its next rows hold.
+  std::string_view CellOfCheckedRow(std::size_t row, std::size_t column) const {
+    if (column + kColumnsAhead < columns_.size()) {
+      const std::vector<CellRef>& ahead = columns_[column + kColumnsAhead];
+      if (row < ahead.size()) Prefetch(ahead.data() + row);
+    }
+    if (column + kColumnsAhead / 2 < columns_.size()) {
+      const std::vector<CellRef>& ahead = columns_[column + kColumnsAhead / 2];
+      if (row < ahead.size()) PrefetchBytes(ahead[row]);
+    }
+    const std::vector<CellRef>& cells = columns_[column];  // its slots ("slots" is a Qt macro)
+    if (row >= cells.size()) return std::string_view();
+    if (row + kSlotsAhead < cells.size()) Prefetch(cells.data() + row + kSlotsAhead);
+    const std::string_view cell = Load(cells[row]);
+    if (!cell.empty()) Prefetch(cell.data(), kBytesAhead);
+    return cell;
+  }
+
   // C - 1, the upper bound of the column range.
   std::int64_t LastColumn() const;
 
@@ -82,9 +107,52 @@ class SampleTable {
   std::int64_t last_row() const { return last_row_; }
 
  private:
+  // The store's chunks: 4 MiB; the fuzz build picks small ones, so that short
+  // inputs fill several.
+#ifndef QUILLET_TABLE_CHUNK_BITS
+#define QUILLET_TABLE_CHUNK_BITS 22
+#endif
+  static constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
+  static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+  static constexpr int kLengthBits = 23;
+  static constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
+  static constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
+
+  static constexpr std::size_t kColumnsAhead = 16;  // along a row
+  static constexpr std::size_t kSlotsAhead = 16;    // two cache lines of slots
+  static constexpr std::size_t kBytesAhead = 128;   // about ten values
+  // A hint to the processor to load the cache line at `at` + `ahead`, which
+  // need not be ours; nothing is read.
+  static void Prefetch(const void* at, std::size_t ahead = 0) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(at) + ahead));
+#else
+    (void)at;
+    (void)ahead;
+#endif
+  }
+
+  // Asks for the first bytes of a small cell (a large one is rare).
+  void PrefetchBytes(CellRef ref) const {
+    if (ref == 0 || (ref & kLargeFlag)) return;
+    const std::uint64_t offset = ref >> kLengthBits;
+    Prefetch(chunks_[offset >> kChunkBits].get(), offset & (kChunkSize - 1));
+  }
+
   void CheckBounds(std::int64_t row, std::int64_t column) const;
   CellRef Store(std::string_view text);
-  std::string_view Load(CellRef ref) const;
+  std::string_view Load(CellRef ref) const {
+    if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
+    return SmallCell(ref, chunks_);
+  }
+  // The bytes of a small cell, whichever way its chunks are held.
+  template <typename Chunks>
+  static std::string_view SmallCell(CellRef ref, const Chunks& chunks) {
+    const std::size_t length = ref & kLengthMask;
+    if (length == 0) return {};
+    const std::uint64_t offset = ref >> kLengthBits;
+    return {&chunks[offset >> kChunkBits][offset & (kChunkSize - 1)], length};
+  }
 
   bool created_ = false;
   std::int64_t last_row_ = 0;

@@ -62,9 +62,11 @@ class TextTableSink : public TableSink {
       throw OverflowError("the table has " + GroupedDigits(last_column + 1) +
                           " columns, more than " + GroupedDigits(kMostColumns));
     }
-    for (std::int64_t column = 0; column <= last_column; ++column) {
-      out_->Write(table_->Get(row, column));
-      out_->Write('\t');
+    // The row checked once, as its first cell's Get would check it.
+    if (row < 0 || row > table_->last_row()) throw SubscriptOutOfRangeError();
+    const auto checked_row = static_cast<std::size_t>(row);
+    for (std::size_t column = 0; column <= static_cast<std::size_t>(last_column); ++column) {
+      out_->Write(table_->CellOfCheckedRow(checked_row, column), '\t');
     }
   }
 

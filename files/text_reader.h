@@ -85,6 +85,12 @@ class TextReader {
   // as far as it must, keeping what it read for the reads that follow.
   bool OnlyBlankLinesLeft();
 
+  // The unread bytes that the buffer already holds (nothing more is read for
+  // them): a caller may scan them in place, then Consume what it took.
+  std::string_view Buffered() const { return {pos_, static_cast<std::size_t>(end_ - pos_)}; }
+  // Takes the first `count` bytes of Buffered() as read.
+  void Consume(std::size_t count) { pos_ += count; }
+
   // Releases the file. Further reads see the end of the stream.
   void Close();
 

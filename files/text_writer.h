@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/byte_copy.h"
 #include "files/platform.h"
 #include "files/replacement_file.h"
 
@@ -39,11 +40,23 @@ class TextWriter {
   // The bytes of `text`, nothing added.
   void Write(std::string_view text) {
     if (text.size() <= static_cast<std::size_t>(kBufferSize - used_)) {
-      // An empty cell's view may hold no pointer at all: memcpy must not see it.
-      if (!text.empty()) std::memcpy(buffer_.get() + used_, text.data(), text.size());
+      // An empty cell's view may hold no pointer at all: CopyBytes does not use it.
+      CopyBytes(buffer_.get() + used_, text.data(), text.size());
       used_ += text.size();
     } else {
       WriteLarge(text);
+    }
+  }
+
+  // The bytes of `text`, then `end`: a cell and the tab after it in one step.
+  void Write(std::string_view text, char end) {
+    if (text.size() < static_cast<std::size_t>(kBufferSize - used_)) {
+      CopyBytes(buffer_.get() + used_, text.data(), text.size());
+      buffer_[used_ + text.size()] = end;
+      used_ += text.size() + 1;
+    } else {
+      Write(text);
+      Write(end);
     }
   }
 

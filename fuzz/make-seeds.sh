@@ -83,6 +83,18 @@ rw ranges-line-led-by-blank "a 1 2\r\n b 3 5\r\n#data#\n${five}"
 rw ranges-lone-cr-after-last "a 1 2\r\nb 3 5\r#data#\n${five}"
 rw ranges-huge-number "a 1 2\r\nb 3 99999999999999999999\r\n#data#\n${five}"
 
+# read_differential takes the inputs of read_write, and a few that only a
+# data file of many lines, or of lines that run on far, shows.
+mkdir -p read_differential
+rm -f read_differential/seed-*
+cp read_write/seed-* read_differential/
+rd() { printf "$2" >"read_differential/seed-$1"; }
+rd run-on-across-the-middle "a 1 3\r\nb 4 6\r\n#data#\n1 a\r\n2 b\r\n3noblank\r\n\r\nx\r\n1 c\r\n2 d\r\n3 e\r\n4 f\r\n"
+rd lone-crs-and-empty-lines "a 1 4\n#data#\n1 a\r2 b\n\n3 c\n\r\n4 \r\r\n5\t\tz\r\n6 \r\n7 q\n\n \n"
+rd many-surplus-lines "a 1 2\n#data#\n$(for i in $(seq 1 40); do printf '%d v%d\\n' $i $i; done)"
+# Each line a column of its own (fewer than one sample per variable): one
+# column more than a table may have.
+rd too-many-columns "a 1 0.6\n#data#\n$(printf ' \\n%.0s' $(seq 1 32768))x y\n"
 st two-lines '[Path for QLT]\r\nc:\\drom\\myfile\r\n'
 st header-only '[Path for QLT]\r\n'
 st empty ''

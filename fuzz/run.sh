@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer) and runs them all at once, at the lowest CPU
 # priority, for the given number of seconds each.
 #
-#   fuzz/run.sh SECONDS [TARGET...]     TARGET: read_write, settings (default both)
+#   fuzz/run.sh SECONDS [TARGET...]     TARGET: read_write, read_differential, settings
+#                                       (default all three)
 #
 # Each target starts from its seed corpus in fuzz/corpus/TARGET and grows a
 # working corpus in build/fuzz/corpus/TARGET. Whatever an input breaks (a
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(read_write settings)
+[ ${#targets[@]} -gt 0 ] || targets=(read_write read_differential settings)
 
 scripts/install-deps.sh fuzz
 clang=clang++-14
@@ -38,10 +39,11 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$findings"
   dict=()
   [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
-  # -timeout: seconds for one input (a hang); -rss_limit_mb and
+  # -timeout: seconds for one input (a hang; HANG_SECONDS=60 on a machine so
+  # loaded that the lowest priority starves the fuzzer); -rss_limit_mb and
   # -malloc_limit_mb: memory far beyond the input's size is a finding too.
   nice -n 19 "build/fuzz/fuzz/quillet_${target}_fuzz" "${dict[@]}" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 \
+    -max_total_time="$seconds" -timeout="${HANG_SECONDS:-10}" -rss_limit_mb=2048 -malloc_limit_mb=256 \
     -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" "fuzz/corpus/$target" >"build/fuzz/$target.log" 2>&1 &
   pids+=($!)
