@@ -100,6 +100,22 @@ class SampleTable {
     return cell;
   }
 
+  // Rows first .. first + count - 1 of `column`, bounds checked by the
+  // caller, into out[0], out[stride], ...: a walk down a column reads its
+  // slots in order, and its cells' bytes, which stand in the order of the
+  // rows, one after another.
+  void CellsDown(std::size_t column, std::size_t first, std::size_t count, std::string_view* out,
+                 std::size_t stride) const {
+    const std::vector<CellRef>& cells = columns_[column];
+    // The next column's slots of the same rows, while this one's are read.
+    if (column + 1 < columns_.size() && first < columns_[column + 1].size()) {
+      Prefetch(columns_[column + 1].data() + first);
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      out[k * stride] = first + k < cells.size() ? Load(cells[first + k]) : std::string_view();
+    }
+  }
+
   // C - 1, the upper bound of the column range.
   std::int64_t LastColumn() const;
 

@@ -6,6 +6,7 @@
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "core/read_command.h"
+#include "core/row_block.h"
 #include "core/table_sink.h"
 #include "files/paths.h"
 #include "files/same_file.h"
@@ -32,6 +33,7 @@ class TextTableSink : public TableSink {
 
   void Begin(const ConversionState& state) override {
     table_ = &state.table;
+    rows_.emplace(state.table);
     out_ = target_.standardOutput ? TextWriter::ToStandardOutput()
                                   : std::make_unique<TextWriter>(target_.path);
   }
@@ -62,16 +64,12 @@ class TextTableSink : public TableSink {
       throw OverflowError("the table has " + GroupedDigits(last_column + 1) +
                           " columns, more than " + GroupedDigits(kMostColumns));
     }
-    // The row checked once, as its first cell's Get would check it.
-    if (row < 0 || row > table_->last_row()) throw SubscriptOutOfRangeError();
-    const auto checked_row = static_cast<std::size_t>(row);
-    for (std::size_t column = 0; column <= static_cast<std::size_t>(last_column); ++column) {
-      out_->Write(table_->CellOfCheckedRow(checked_row, column), '\t');
-    }
+    for (const std::string_view cell : rows_->Row(row)) out_->Write(cell, '\t');
   }
 
   const WriteTarget& target_;
   const SampleTable* table_ = nullptr;
+  std::optional<RowBlock> rows_;
   std::unique_ptr<TextWriter> out_;
 };
 

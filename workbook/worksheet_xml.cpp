@@ -209,8 +209,14 @@ void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sin
   out += sheet_row;
   out += "\">";
   AppendNumberCell(out, "A", sheet_row, number.view());
-  for (std::int64_t column = 0; column <= last_column_; ++column) {
-    const std::string_view cell = table_.Get(row, column);
+  if (last_column_ < 0) {
+    out += "</row>";
+    return;
+  }
+  if (!rows_) rows_.emplace(table_);
+  const std::span<const std::string_view> cells = rows_->Row(row);
+  for (std::size_t column = 0; column < cells.size(); ++column) {
+    const std::string_view cell = cells[column];
     if (cell.empty()) continue;
     if (IsWorkbookNumber(cell)) {
       AppendNumberCell(out, cell_columns_[column], sheet_row, cell);

@@ -9,10 +9,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/row_block.h"
 #include "core/sample_table.h"
 
 namespace quillet {
@@ -56,6 +59,9 @@ class WorksheetXml {
   std::int64_t last_row_;
   std::int64_t last_column_;               // of the table: -1 when it has none
   std::vector<std::string> cell_columns_;  // the worksheet letters of each table column
+  // The rows as they are walked, gathered a few at a time; made at the
+  // first row, for a table with columns.
+  mutable std::optional<RowBlock> rows_;
 };
 
 }  // namespace quillet

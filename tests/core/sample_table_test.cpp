@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/conversion_errors.h"
+#include "core/row_block.h"
 
 namespace quillet {
 namespace {
@@ -99,6 +100,19 @@ TEST(SampleTableTest, ManyCellsAcrossManyColumnsStayDistinct) {
     }
     EXPECT_EQ(table.Get(2, column), "");
   }
+  // The rows as a Write walks them, gathered a few at a time, and out of
+  // order: the same cells, columns that end early included.
+  table.Set(rows, 0, "last");
+  RowBlock block(table);
+  for (const int row : {0, 1, 2, 9, 8, 7, 2995, 3000, 1, 2999, 5}) {
+    const auto cells = block.Row(row);
+    ASSERT_EQ(cells.size(), static_cast<std::size_t>(columns));
+    for (int column = 0; column < columns; ++column) {
+      EXPECT_EQ(cells[column], table.Get(row, column)) << row << " " << column;
+    }
+  }
+  EXPECT_THROW(block.Row(rows + 1), SubscriptOutOfRangeError);
+  EXPECT_THROW(block.Row(-1), SubscriptOutOfRangeError);
 }
 
 TEST(SampleTableTest, SmallCellsFillBlockAfterBlock) {

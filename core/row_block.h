@@ -1,0 +1,36 @@
+// The rows of a table as a Write walks them, one after another, gathered a
+// few rows at a time column by column: along a row each cell stands in a
+// column of its own, far from the next, so a walk row by row would wait on
+// memory at almost every cell; down a column the cells of neighbouring rows
+// stand together.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/sample_table.h"
+
+namespace quillet {
+
+class RowBlock {
+ public:
+  // Over `table`, which must not change while the block is used.
+  explicit RowBlock(const SampleTable& table);
+
+  // The cells of `row`, column 0 first; valid until the next call. Throws
+  // SubscriptOutOfRangeError for a row outside the table.
+  std::span<const std::string_view> Row(std::int64_t row);
+
+ private:
+  static constexpr std::int64_t kRows = 8;
+
+  const SampleTable& table_;
+  std::size_t columns_;
+  std::int64_t first_ = -1;              // the first row gathered; -1 before any
+  std::int64_t count_ = 0;               // rows gathered
+  std::vector<std::string_view> cells_;  // kRows rows of columns_ cells
+};
+
+}  // namespace quillet
