@@ -75,31 +75,6 @@ class SampleTable {
   // the cells hold now.
   std::uint64_t StoredBytes() const { return stored_bytes_; }
 
-  // The same without a bounds check, for a walk along one row whose bounds
-  // the caller checked: `row` in 0..last_row(), `column` in 0..LastColumn().
-  // Such a walk would wait on memory at almost every cell: each column's
-  // slots and bytes stand apart from the next column's. So it asks ahead for
-  // what the cells after this one need: the slot of the cell a few columns
-  // on, the bytes of the cell half as far on (whose slot was asked for
-  // before), and in this column the slots some rows further down and the
-  // bytes after this cell's, which its next rows hold.
-  std::string_view CellOfCheckedRow(std::size_t row, std::size_t column) const {
-    if (column + kColumnsAhead < columns_.size()) {
-      const std::vector<CellRef>& ahead = columns_[column + kColumnsAhead];
-      if (row < ahead.size()) Prefetch(ahead.data() + row);
-    }
-    if (column + kColumnsAhead / 2 < columns_.size()) {
-      const std::vector<CellRef>& ahead = columns_[column + kColumnsAhead / 2];
-      if (row < ahead.size()) PrefetchBytes(ahead[row]);
-    }
-    const std::vector<CellRef>& cells = columns_[column];  // its slots ("slots" is a Qt macro)
-    if (row >= cells.size()) return std::string_view();
-    if (row + kSlotsAhead < cells.size()) Prefetch(cells.data() + row + kSlotsAhead);
-    const std::string_view cell = Load(cells[row]);
-    if (!cell.empty()) Prefetch(cell.data(), kBytesAhead);
-    return cell;
-  }
-
   // Rows first .. first + count - 1 of `column`, bounds checked by the
   // caller, into out[0], out[stride], ...: a walk down a column reads its
   // slots in order, and its cells' bytes, which stand in the order of the
@@ -134,9 +109,6 @@ class SampleTable {
   static constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
   static constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
 
-  static constexpr std::size_t kColumnsAhead = 16;  // along a row
-  static constexpr std::size_t kSlotsAhead = 16;    // two cache lines of slots
-  static constexpr std::size_t kBytesAhead = 128;   // about ten values
   // A hint to the processor to load the cache line at `at` + `ahead`, which
   // need not be ours; nothing is read.
   static void Prefetch(const void* at, std::size_t ahead = 0) {
@@ -146,13 +118,6 @@ class SampleTable {
     (void)at;
     (void)ahead;
 #endif
-  }
-
-  // Asks for the first bytes of a small cell (a large one is rare).
-  void PrefetchBytes(CellRef ref) const {
-    if (ref == 0 || (ref & kLargeFlag)) return;
-    const std::uint64_t offset = ref >> kLengthBits;
-    Prefetch(chunks_[offset >> kChunkBits].get(), offset & (kChunkSize - 1));
   }
 
   void CheckBounds(std::int64_t row, std::int64_t column) const;
