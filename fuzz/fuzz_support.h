@@ -71,6 +71,22 @@ inline std::string ReadScratchFile(const std::string& path) {
   return bytes;
 }
 
+// An input of the chain-pair targets is the index file's bytes, then this
+// line and the data file's bytes (none without it).
+constexpr std::string_view kDataMarker = "#data#\n";
+
+// Writes the two files of `input` as STEM.ind and STEM.out in the scratch
+// directory; gives STEM.
+inline std::string WriteScratchPair(std::string_view input) {
+  const auto marker = input.find(kDataMarker);
+  const std::string stem = ScratchDir() + "/run";
+  WriteScratchFile(stem + ".ind", input.substr(0, marker));
+  WriteScratchFile(stem + ".out", marker == std::string_view::npos
+                                      ? std::string_view()
+                                      : input.substr(marker + kDataMarker.size()));
+  return stem;
+}
+
 // Stops the run with a message; libFuzzer saves the input that got here.
 [[noreturn]] inline void Finding(const char* what) {
   std::fprintf(stderr, "quillet fuzz finding: %s\n", what);

@@ -21,8 +21,6 @@
 namespace quillet::fuzzing {
 namespace {
 
-constexpr std::string_view kDataMarker = "#data#\n";
-
 // Writes down every call, in order.
 class RecordingUi : public UserInterface {
  public:
@@ -92,16 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace quillet;
   using namespace quillet::fuzzing;
 
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const auto marker = input.find(kDataMarker);
-  const std::string_view index = input.substr(0, marker);
-  const std::string_view values = marker == std::string_view::npos
-                                      ? std::string_view()
-                                      : input.substr(marker + kDataMarker.size());
-
-  const std::string stem = ScratchDir() + "/run";
-  WriteScratchFile(stem + ".ind", index);
-  WriteScratchFile(stem + ".out", values);
+  const std::string stem =
+      WriteScratchPair(std::string_view(reinterpret_cast<const char*>(data), size));
   const ChainPaths paths{stem + ".ind", stem + ".out"};
   if (ReadThePair(paths, true) != ReadThePair(paths, false)) {
     Finding("the data pass differs from its byte-at-a-time reference");

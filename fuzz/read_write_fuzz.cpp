@@ -25,7 +25,6 @@
 namespace quillet::fuzzing {
 namespace {
 
-constexpr std::string_view kDataMarker = "#data#\n";
 constexpr std::string_view kEarlierOutput = "an earlier dromout.txt\r\n";
 
 // A few bytes of index can declare up to 2^31-1 rows per variable, and the
@@ -102,15 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace quillet::fuzzing;
 
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const auto marker = input.find(kDataMarker);
-  const std::string_view index = input.substr(0, marker);
-  const std::string_view values = marker == std::string_view::npos
-                                      ? std::string_view()
-                                      : input.substr(marker + kDataMarker.size());
-
-  const std::string stem = ScratchDir() + "/run";
-  WriteScratchFile(stem + ".ind", index);
-  WriteScratchFile(stem + ".out", values);
+  const std::string stem = WriteScratchPair(input);
   ::unlink(OutputPathFor(stem).c_str());
 
   ConversionState state;
@@ -123,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const std::exception& error) {
     Finding(error.what());
   }
-  CheckUnequalLayout(index, state);
+  CheckUnequalLayout(input.substr(0, input.find(kDataMarker)), state);
 
   // Without a table the Write stops before its first row whatever R is.
   if (!state.table.created() || state.samplesPerVariable.value_or(0.0) <= kMaxWrittenRows) {
