@@ -22,22 +22,10 @@ std::string NotANumberNote(std::size_t chain, std::size_t chains, std::int64_t r
   return note + "row " + std::to_string(row) + " is not a number";
 }
 
-// A variable's cells in one chain: rows 1 up to rowEnd(), by Get(row).
-class TableColumn {
- public:
-  TableColumn(const SampleTable& table, std::int64_t column) : table_(table), column_(column) {}
-  std::int64_t rowEnd() const { return column_ > table_.LastColumn() ? 0 : table_.last_row() + 1; }
-  std::string_view Get(std::int64_t row) const { return table_.Get(row, column_); }
-
- private:
-  const SampleTable& table_;
-  std::int64_t column_;
-};
-
 // The summary of one variable from its cells in each chain; its name is left
 // to the caller.
-template <typename Cells>
-VariableSummary SummariseCells(const std::vector<Cells>& chains, std::size_t trace_points) {
+VariableSummary SummariseCells(const std::vector<SampleTable::FinishedColumn>& chains,
+                               std::size_t trace_points) {
   VariableSummary result;
   // Each chain's draws, then cut to the shortest.
   std::vector<std::vector<double>> values(chains.size());
@@ -85,22 +73,25 @@ VariableSummary SummariseCells(const std::vector<Cells>& chains, std::size_t tra
 
 VariableSummary SummariseVariable(const std::vector<const ConversionState*>& chains,
                                   std::int64_t column, std::size_t trace_points) {
-  std::vector<TableColumn> cells;
-  for (const ConversionState* chain : chains) cells.emplace_back(chain->table, column);
+  // After the Read every column is finished; a chain without this one has no cells of it.
+  std::vector<SampleTable::FinishedColumn> cells(chains.size());
+  for (std::size_t c = 0; c < chains.size(); ++c) {
+    const SampleTable& table = chains[c]->table;
+    if (column <= table.LastColumn()) cells[c] = table.TakeFinishedColumn(column);
+  }
   VariableSummary result = SummariseCells(cells, trace_points);
   result.name = std::string(chains.front()->table.Get(0, column));
   return result;
 }
 
-// Starts a thread running `work`; false, with nothing started, when the
-// system gives no thread (a process limit).
+// A thread running `work`; one not joinable when the system gives none (a
+// process limit).
 template <typename Work>
-bool StartThread(std::vector<std::thread>& threads, Work&& work) {
+std::thread TryThread(Work&& work) {
   try {
-    threads.emplace_back(std::forward<Work>(work));
-    return true;
+    return std::thread(std::forward<Work>(work));
   } catch (const std::system_error&) {
-    return false;
+    return std::thread();
   }
 }
 
@@ -131,7 +122,9 @@ std::vector<VariableSummary> SummariseOthers(const std::vector<const ConversionS
       std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), 8u) - 1u;
   std::vector<std::thread> threads;
   for (unsigned i = 0; i < helpers && static_cast<std::int64_t>(i + 1) < variables; ++i) {
-    if (!StartThread(threads, work)) break;  // the calling thread does the rest
+    std::thread thread = TryThread(work);
+    if (!thread.joinable()) break;  // the calling thread does the rest
+    threads.push_back(std::move(thread));
   }
   work();
   for (auto& thread : threads) thread.join();
@@ -189,10 +182,9 @@ void SummaryWhileReading::HandOver(std::int64_t column) {
   if (!worker_.joinable()) {
     // Started with the first finished column, so that a run of one variable
     // costs no thread.
-    std::vector<std::thread> threads;
-    no_worker_ = !StartThread(threads, [this] { Work(); });
+    worker_ = TryThread([this] { Work(); });
+    no_worker_ = !worker_.joinable();
     if (no_worker_) return;
-    worker_ = std::move(threads.front());
   }
   const std::lock_guard lock(queue_->mutex);
   // Columns wait in memory of their own, 8 bytes a cell: while this many

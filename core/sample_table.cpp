@@ -49,12 +49,6 @@ SampleTable::FinishedColumn SampleTable::TakeFinishedColumn(std::int64_t column)
   return taken;
 }
 
-std::string_view SampleTable::FinishedColumn::Get(std::int64_t row) const {
-  const CellRef ref = slots_[static_cast<std::size_t>(row)];
-  if (ref & kLargeFlag) return large_[ref & ~kLargeFlag];
-  return SmallCell(ref, chunks_);
-}
-
 void SampleTable::CheckBounds(std::int64_t row, std::int64_t column) const {
   if (!created_ || row < 0 || row > last_row_ || column < 0 ||
       column >= static_cast<std::int64_t>(columns_.size())) {

@@ -37,7 +37,11 @@ class SampleTable {
     // One past the last row with a cell; rows from there on are empty.
     std::int64_t rowEnd() const { return static_cast<std::int64_t>(slots_.size()); }
     // The bytes of `row` (1 <= row < rowEnd()).
-    std::string_view Get(std::int64_t row) const;
+    std::string_view Get(std::int64_t row) const {
+      const CellRef ref = slots_[static_cast<std::size_t>(row)];
+      if (ref & kLargeFlag) return large_[ref & ~kLargeFlag];
+      return SmallCell(ref, chunks_);
+    }
 
    private:
     friend class SampleTable;
