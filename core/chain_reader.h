@@ -20,6 +20,9 @@
 
 namespace quillet {
 
+class LinePlacement;
+class SecondHalfReader;
+
 // The two files of a chain pair.
 struct ChainPaths {
   std::string index;  // one line per variable: name, first line, last line
@@ -35,6 +38,9 @@ struct IndexCounts {
   // variable then takes its own lines (see index_ranges.h).
   std::optional<IndexRanges> ranges;
 };
+
+// The smallest data file whose second half is read on a second thread.
+inline constexpr std::uint64_t kSplitBytes = std::uint64_t{8} << 20;
 
 // The largest index file read: 64 MiB, about a million variables.
 inline constexpr std::size_t kMostIndexBytes = std::size_t{64} << 20;
@@ -77,6 +83,10 @@ class ChainReader {
   // its stream's buffer does not hold whole: the reference that the usual
   // pass, which takes the other lines from the buffer in place, must match.
   void ReadDataByteAtATime() { byte_at_a_time_ = true; }
+  // Has pass B read the lines after byte `near` of its data file on a second
+  // thread whatever the file's size (see SecondHalfReader); by default only
+  // a regular file of at least kSplitBytes is split, near its middle.
+  void SplitDataNear(std::uint64_t near) { split_near_ = near; }
 
   // Pass C. Reads the index file again from its copy in memory, storing the first field of each
   // line into row 0 of successive columns. A name ends at a
@@ -97,6 +107,15 @@ class ChainReader {
   // Pass A's second look at the index file: sets `counts.ranges` (and the
   // largest count) when the ranges tile the data file with unequal counts.
   void ReadIndexRanges(IndexCounts& counts);
+  // Pass B's second thread over the data file's second half, when the file
+  // is split (see SplitDataNear); null otherwise.
+  std::unique_ptr<SecondHalfReader> StartSecondHalf(const IndexCounts& counts, std::int64_t lastRow,
+                                                    std::int32_t linesRead,
+                                                    const SampleTable& table);
+  // Joins what the second thread read to `table` where pass B, standing at its
+  // start, finds its guess right, and moves on after it; false otherwise.
+  bool JoinSecondHalf(SecondHalfReader& secondHalf, SampleTable& table, LinePlacement& place,
+                      std::int32_t& linesRead, UserInterface& ui);
   // The SubscriptOutOfRangeError of a data line that the table has no row for.
   [[noreturn]] void ThrowNoRow(const IndexCounts& counts, std::int32_t linesRead);
   // The OverflowError of a data file that would open too many columns.
@@ -106,10 +125,10 @@ class ChainReader {
   std::optional<std::string> index_bytes_;  // the whole index file, once read
   std::int64_t data_lines_ = -1;            // the lines of the last data pass; -1 before one
   std::unique_ptr<TextReader> stream_;
-  std::optional<FieldScanner> scanner_;  // over stream_ while it is open
-  std::int64_t row_cursor_ = 0;          // the row the next data line fills
-  std::int64_t column_cursor_ = 0;       // the column of the next value or name
-  bool byte_at_a_time_ = false;          // see ReadDataByteAtATime()
+  std::optional<FieldScanner> scanner_;      // over stream_ while it is open
+  std::int64_t column_cursor_ = 0;           // the column of the next name
+  bool byte_at_a_time_ = false;              // see ReadDataByteAtATime()
+  std::optional<std::uint64_t> split_near_;  // see SplitDataNear()
 };
 
 }  // namespace quillet

@@ -9,9 +9,6 @@
 namespace quillet {
 namespace {
 
-// Longer cells get a string of their own, so chunks waste little at their end.
-constexpr std::size_t kLargeCell =
-    std::min<std::size_t>(64 * 1024, (std::size_t{1} << QUILLET_TABLE_CHUNK_BITS) / 4);
 // Column slots start small and grow geometrically up to the row count.
 constexpr std::size_t kFirstSlots = 1024;
 
@@ -21,10 +18,8 @@ void SampleTable::Create(std::int64_t last_row) {
   if (last_row < 0) throw SubscriptOutOfRangeError();
   columns_.clear();
   columns_.emplace_back();
-  chunks_.clear();
-  chunk_used_ = kChunkSize;  // the first Store opens a chunk
+  bytes_ = CellBytes();
   large_cells_.clear();
-  stored_bytes_ = 0;
   last_row_ = last_row;
   created_ = true;
 }
@@ -39,8 +34,8 @@ SampleTable::FinishedColumn SampleTable::TakeFinishedColumn(std::int64_t column)
   CheckBounds(0, column);
   FinishedColumn taken;
   taken.slots_ = columns_[static_cast<std::size_t>(column)];
-  taken.chunks_.reserve(chunks_.size());
-  for (const auto& chunk : chunks_) taken.chunks_.push_back(chunk.get());
+  taken.chunks_.reserve(bytes_.chunks.size());
+  for (const auto& chunk : bytes_.chunks) taken.chunks_.push_back(chunk.get());
   for (CellRef& ref : taken.slots_) {
     if (!(ref & kLargeFlag)) continue;
     taken.large_.emplace_back(large_cells_[ref & ~kLargeFlag]);
@@ -56,22 +51,27 @@ void SampleTable::CheckBounds(std::int64_t row, std::int64_t column) const {
   }
 }
 
+std::size_t SampleTable::Room(const std::vector<CellRef>& slots, std::size_t index,
+                              std::size_t rows) {
+  return std::min(rows, std::max({index + 1, kFirstSlots, slots.capacity() * 2}));
+}
+
+void SampleTable::GrowSlots(std::vector<CellRef>& slots, std::size_t index, std::size_t rows) {
+  if (index < slots.size()) return;
+  if (index >= slots.capacity()) slots.reserve(Room(slots, index, rows));
+  // The reader fills each column's rows in order: one slot more.
+  if (index == slots.size()) {
+    slots.push_back(0);
+  } else {
+    slots.resize(index + 1, 0);
+  }
+}
+
 void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view text) {
   CheckBounds(row, column);
   auto& slots = columns_[static_cast<std::size_t>(column)];
   const auto index = static_cast<std::size_t>(row);
-  if (index >= slots.size()) {
-    if (index >= slots.capacity()) {
-      const auto rows = static_cast<std::size_t>(last_row_) + 1;
-      slots.reserve(std::min(rows, std::max({index + 1, kFirstSlots, slots.capacity() * 2})));
-    }
-    // The reader fills each column's rows in order: one slot more.
-    if (index == slots.size()) {
-      slots.push_back(0);
-    } else {
-      slots.resize(index + 1, 0);
-    }
-  }
+  GrowSlots(slots, index, static_cast<std::size_t>(last_row_) + 1);
   slots[index] = Store(text);
 }
 
@@ -90,7 +90,7 @@ void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&&
   }
   columns_[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)] =
       kLargeFlag | (large_cells_.size() - 1);
-  stored_bytes_ += large_cells_.back().size();
+  bytes_.stored += large_cells_.back().size();
 }
 
 std::string_view SampleTable::Get(std::int64_t row, std::int64_t column) const {
@@ -107,19 +107,83 @@ std::int64_t SampleTable::LastColumn() const {
 
 SampleTable::CellRef SampleTable::Store(std::string_view text) {
   if (text.empty()) return 0;
-  stored_bytes_ += text.size();
   if (text.size() >= kLargeCell) {
+    bytes_.stored += text.size();
     large_cells_.emplace_back(text);
     return kLargeFlag | (large_cells_.size() - 1);
   }
-  if (kChunkSize - chunk_used_ < text.size()) {
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
-    chunk_used_ = 0;
+  return bytes_.Store(text);
+}
+
+void SampleTable::CellBytes::Open() {
+  chunks.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
+  used = 0;
+}
+
+std::size_t SampleTable::ChunkNumberAfter(std::uint64_t bytes) const {
+  // A chunk is left only when the next cell does not fit its rest, which is
+  // then shorter than a large cell: each chunk holds more than
+  // kChunkSize - kLargeCell bytes but the last, and the current one may be full.
+  return bytes_.chunks.size() + static_cast<std::size_t>(bytes / (kChunkSize - kLargeCell)) + 2;
+}
+
+SampleTable::Continuation::Continuation(std::int64_t column, std::int64_t row, std::int64_t lastRow,
+                                        std::size_t firstChunk)
+    : first_column_(column),
+      first_row_(row),
+      rows_(static_cast<std::size_t>(lastRow) + 1),
+      first_chunk_(firstChunk) {
+  columns_.emplace_back();
+  bytes_.chunks.resize(firstChunk);
+}
+
+void SampleTable::Continuation::AddColumn() {
+  columns_.emplace_back();
+  columns_.back().push_back(0);  // row 0, the name's
+}
+
+void SampleTable::Continuation::Grow() {
+  std::vector<CellRef>& slots = columns_.back();
+  const std::size_t rows =
+      columns_.size() == 1 ? rows_ - static_cast<std::size_t>(first_row_) : rows_;
+  slots.reserve(Room(slots, slots.size(), rows));
+}
+
+bool SampleTable::Join(Continuation&& later) {
+  const auto first = static_cast<std::size_t>(later.first_column_);
+  const auto first_row = static_cast<std::size_t>(later.first_row_);
+  std::vector<std::unique_ptr<char[]>>& chunks = later.bytes_.chunks;
+  const bool own_chunks = chunks.size() > later.first_chunk_;
+  bool fits = created_ && later.first_row_ >= 1 && first + 1 == columns_.size() &&
+              columns_.back().size() <= first_row &&
+              !(own_chunks && bytes_.chunks.size() > later.first_chunk_);
+  // A column is opened only by a line that fills it.
+  for (std::size_t k = 1; k < later.columns_.size(); ++k)
+    fits = fits && later.columns_[k].size() > 1;
+  if (!fits) return false;
+
+  // The bytes first: a finished column may be taken (OnColumnFinished) as
+  // soon as the next one is added.
+  if (own_chunks) {
+    bytes_.chunks.resize(later.first_chunk_);
+    for (std::size_t n = later.first_chunk_; n < chunks.size(); ++n) {
+      bytes_.chunks.push_back(std::move(chunks[n]));
+    }
+    bytes_.used = later.bytes_.used;
   }
-  CopyBytes(chunks_.back().get() + chunk_used_, text.data(), text.size());
-  const std::uint64_t offset = ((chunks_.size() - 1) << kChunkBits) + chunk_used_;
-  chunk_used_ += text.size();
-  return (offset << kLengthBits) | text.size();
+  bytes_.stored += later.bytes_.stored;
+  for (std::size_t k = 0; k < later.columns_.size(); ++k) {
+    if (first + k == columns_.size()) AddColumn();
+    std::vector<CellRef>& slots = columns_[first + k];
+    std::vector<CellRef>& cells = later.columns_[k];
+    if (k > 0) {
+      slots = std::move(cells);  // row 0 included
+    } else if (!cells.empty()) {
+      slots.resize(first_row, 0);
+      slots.insert(slots.end(), cells.begin(), cells.end());
+    }
+  }
+  return true;
 }
 
 }  // namespace quillet

@@ -8,6 +8,7 @@
 // bounds-checked and throws SubscriptOutOfRangeError outside the table.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "files/byte_copy.h"
 
 namespace quillet {
 
@@ -27,6 +30,39 @@ class SampleTable {
   // Small cells: offset (40 bits) and length (23 bits); large ones (flag bit)
   // index into the large cells. The value 0 is the empty cell.
   using CellRef = std::uint64_t;
+
+  // The store's chunks: 4 MiB; the fuzz build picks small ones, so that short
+  // inputs fill several.
+#ifndef QUILLET_TABLE_CHUNK_BITS
+#define QUILLET_TABLE_CHUNK_BITS 22
+#endif
+  static constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
+  static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+  static constexpr int kLengthBits = 23;
+  static constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
+  static constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
+  // Longer cells get a string of their own, so chunks waste little at their end.
+  static constexpr std::size_t kLargeCell = std::min<std::size_t>(64 * 1024, kChunkSize / 4);
+
+  // Small cells' bytes, in chunks numbered by their place in `chunks`; a
+  // continuation's leave the numbers of the table's own chunks empty.
+  struct CellBytes {
+    std::vector<std::unique_ptr<char[]>> chunks;
+    std::size_t used = kChunkSize;  // of the last chunk; the first Store opens one
+    std::uint64_t stored = 0;       // every cell's bytes, large ones too
+    // `text`, shorter than a large cell and not empty, copied into the
+    // last chunk.
+    CellRef Store(std::string_view text) {
+      stored += text.size();
+      if (kChunkSize - used < text.size()) Open();
+      CopyBytes(chunks.back().get() + used, text.data(), text.size());
+      const std::uint64_t offset = ((chunks.size() - 1) << kChunkBits) + used;
+      used += text.size();
+      return (offset << kLengthBits) | text.size();
+    }
+    // Starts a new chunk.
+    void Open();
+  };
 
  public:
   // The cells of a finished column, rows 1 on, taken out of the table so that
@@ -49,6 +85,50 @@ class SampleTable {
     std::vector<const char*> chunks_;  // the store's chunks when taken
     std::vector<std::string_view> large_;
   };
+
+  // Cells read apart from the table, by another thread, to be joined to it
+  // later: from row `row` of column `column` on down, then the rows of the
+  // columns after it. Its bytes take chunk numbers from `firstChunk` on, so
+  // its cells keep their references when joined.
+  class Continuation {
+   public:
+    Continuation(std::int64_t column, std::int64_t row, std::int64_t lastRow,
+                 std::size_t firstChunk);
+    // Whether a continuation can hold `text`: a large cell it cannot.
+    static bool Takes(std::string_view text) { return text.size() < kLargeCell; }
+    // Moves on to the next column.
+    void AddColumn();
+    // `text` (Takes) as the next row of the last column.
+    void Append(std::string_view text) {
+      std::vector<CellRef>& slots = columns_.back();
+      if (slots.size() == slots.capacity()) Grow();
+      slots.push_back(text.empty() ? 0 : bytes_.Store(text));
+    }
+
+   private:
+    friend class SampleTable;
+    // Room for more slots in the last column (and its row 0, when new).
+    void Grow();
+
+    std::int64_t first_column_;
+    std::int64_t first_row_;
+    std::size_t rows_;  // of a whole column, row 0 included
+    std::size_t first_chunk_;
+    // The first column's slots from first_row_ on; the others' from row 0.
+    std::vector<std::vector<CellRef>> columns_;
+    CellBytes bytes_;
+  };
+
+  // A chunk number that storing at most `bytes` more bytes into the table
+  // leaves unused, for a continuation's chunks.
+  std::size_t ChunkNumberAfter(std::uint64_t bytes) const;
+
+  // Appends `later`'s cells: the table's last column must be `later`'s first
+  // and hold no row from `later`'s first row on, and the table must not have
+  // stored into the chunk numbers `later` took. Columns are added as
+  // AddColumn adds them. False, with the table unchanged, when `later` does
+  // not fit it so.
+  bool Join(Continuation&& later);
 
   // `finished` is called with a column's index when the table moves on to
   // the next column (AddColumn); from then on only its row 0 may change.
@@ -77,7 +157,9 @@ class SampleTable {
 
   // The bytes of every cell stored since Create, together: at least what
   // the cells hold now.
-  std::uint64_t StoredBytes() const { return stored_bytes_; }
+  std::uint64_t StoredBytes() const {
+    return bytes_.stored;
+  }
 
   // Rows first .. first + count - 1 of `column`, bounds checked by the
   // caller, into out[0], out[stride], ...: a walk down a column reads its
@@ -98,21 +180,14 @@ class SampleTable {
   // C - 1, the upper bound of the column range.
   std::int64_t LastColumn() const;
 
-  bool created() const { return created_; }
-  std::int64_t last_row() const { return last_row_; }
+  bool created() const {
+    return created_;
+  }
+  std::int64_t last_row() const {
+    return last_row_;
+  }
 
  private:
-  // The store's chunks: 4 MiB; the fuzz build picks small ones, so that short
-  // inputs fill several.
-#ifndef QUILLET_TABLE_CHUNK_BITS
-#define QUILLET_TABLE_CHUNK_BITS 22
-#endif
-  static constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
-  static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
-  static constexpr int kLengthBits = 23;
-  static constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
-  static constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
-
   // A hint to the processor to load the cache line at `at` + `ahead`, which
   // need not be ours; nothing is read.
   static void Prefetch(const void* at, std::size_t ahead = 0) {
@@ -124,11 +199,18 @@ class SampleTable {
 #endif
   }
 
+  // How many slots to make room for when `slots` must reach index `index`:
+  // their room grows as the rows come, up to the `rows` a column can have.
+  static std::size_t Room(const std::vector<CellRef>& slots, std::size_t index, std::size_t rows);
+  // The slots of `column` made to reach index `index`, their room grown as
+  // the rows come, up to the `rows` a column can have.
+  static void GrowSlots(std::vector<CellRef>& slots, std::size_t index, std::size_t rows);
+
   void CheckBounds(std::int64_t row, std::int64_t column) const;
   CellRef Store(std::string_view text);
   std::string_view Load(CellRef ref) const {
     if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
-    return SmallCell(ref, chunks_);
+    return SmallCell(ref, bytes_.chunks);
   }
   // The bytes of a small cell, whichever way its chunks are held.
   template <typename Chunks>
@@ -144,10 +226,8 @@ class SampleTable {
   std::vector<std::vector<CellRef>> columns_;
 
   // The byte store: fixed-size chunks that never move once written.
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  std::size_t chunk_used_ = 0;
+  CellBytes bytes_;
   std::vector<std::string> large_cells_;
-  std::uint64_t stored_bytes_ = 0;
   std::function<void(std::int64_t)> column_finished_;
 };
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -38,6 +39,10 @@ bool FileIsReadable(const std::string& path);
 // Opens an existing file for reading its bytes from the first; null, with
 // errno set, when it cannot be opened.
 std::FILE* OpenForReading(const std::string& path);
+
+// Moves a file opened for reading to byte `offset` from its start, past
+// 2 GiB too; false when the file cannot seek (a pipe).
+bool SeekForReading(std::FILE* file, std::uint64_t offset);
 
 // The process's standard output, set to pass bytes unchanged (no CR added
 // before a LF).

@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cwctype>
+#include <limits>
 
 #include "files/ascii.h"
 #include "files/platform.h"
@@ -36,6 +38,11 @@ bool FileIsReadable(const std::string& path) {
 
 std::FILE* OpenForReading(const std::string& path) {
   return std::fopen(path.c_str(), "rb");
+}
+
+bool SeekForReading(std::FILE* file, std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 std::FILE* BinaryStandardOutput() {

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 
@@ -89,6 +91,11 @@ bool FileExists(const std::string& path) {
 std::FILE* OpenForReading(const std::string& path) {
   // Shared for reading and writing, as fopen shares: others may still read it.
   return _wfopen(Wide(path).c_str(), L"rb");
+}
+
+bool SeekForReading(std::FILE* file, std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
 std::FILE* BinaryStandardOutput() {

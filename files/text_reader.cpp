@@ -32,13 +32,17 @@ TextReader::TextReader(const std::string& path)
   }
   // Our own buffer is large; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
-  pos_ = end_ = buffer_.get();
+  pos_ = end_ = origin_ = buffer_.get();
   std::error_code unknown;
   regular_file_ = std::filesystem::is_regular_file(NativePath(path), unknown);
 }
 
 TextReader::TextReader(const std::string& path, std::string_view bytes)
-    : path_(path), capacity_(0), pos_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+    : path_(path),
+      capacity_(0),
+      pos_(bytes.data()),
+      end_(bytes.data() + bytes.size()),
+      origin_(bytes.data()) {}
 
 TextReader::~TextReader() {
   Close();
@@ -49,7 +53,7 @@ void TextReader::Close() {
     std::fclose(file_);
     file_ = nullptr;
   }
-  pos_ = end_ = buffer_.get();
+  pos_ = end_ = origin_ = buffer_.get();
   content_ahead_ = nullptr;
 }
 
@@ -59,9 +63,19 @@ void TextReader::ThrowTooLong(const std::string& what) const {
                       " bytes) without an end");
 }
 
+void TextReader::SeekTo(std::uint64_t offset) {
+  if (file_ == nullptr || !regular_file_ || !SeekForReading(file_, offset)) {
+    throw FileError(kCannotRead, path_, "cannot move to byte " + std::to_string(offset));
+  }
+  pos_ = end_ = origin_ = buffer_.get();
+  origin_offset_ = offset;
+  content_ahead_ = nullptr;
+}
+
 bool TextReader::Refill() {
   if (file_ == nullptr) return false;
-  pos_ = end_ = buffer_.get();
+  origin_offset_ += static_cast<std::uint64_t>(end_ - origin_);
+  pos_ = end_ = origin_ = buffer_.get();
   content_ahead_ = nullptr;
   return ReadMore() > 0;
 }
@@ -89,14 +103,16 @@ bool TextReader::ReadAhead() {
                       "more than 64 MiB of blank lines in a row, more than is kept of a stream "
                       "that cannot be read again");
     }
+    origin_offset_ += static_cast<std::uint64_t>(pos_ - origin_);
     auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity_);
     std::memcpy(larger.get(), pos_, kept);
     buffer_ = std::move(larger);
     capacity_ *= 2;
-  } else if (kept > 0 && pos_ != buffer_.get()) {
-    std::memmove(buffer_.get(), pos_, kept);
+  } else {
+    origin_offset_ += static_cast<std::uint64_t>(pos_ - origin_);
+    if (kept > 0 && pos_ != buffer_.get()) std::memmove(buffer_.get(), pos_, kept);
   }
-  pos_ = buffer_.get();
+  pos_ = origin_ = buffer_.get();
   end_ = pos_ + kept;
   content_ahead_ = nullptr;
   return ReadMore() > 0;

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -91,6 +92,18 @@ class TextReader {
   // Takes the first `count` bytes of Buffered() as read.
   void Consume(std::size_t count) { pos_ += count; }
 
+  // Reads more after the unread bytes, which stay in Buffered() (the buffer
+  // grows when they fill it); false, with nothing read, at the end.
+  bool BufferMore() { return ReadAhead(); }
+
+  // How many bytes of the stream were read past: where the next read starts.
+  std::uint64_t Position() const {
+    return origin_offset_ + static_cast<std::uint64_t>(pos_ - origin_);
+  }
+  // Moves a stream over a regular file to `offset`, dropping what the
+  // buffer holds. Throws FileError where the file cannot seek.
+  void SeekTo(std::uint64_t offset);
+
   // Releases the file. Further reads see the end of the stream.
   void Close();
 
@@ -118,6 +131,10 @@ class TextReader {
   std::size_t capacity_;
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
+  // Where the stream's byte at origin_ (the buffer's first, or the first of
+  // the bytes in memory) stands in the file.
+  const char* origin_ = nullptr;
+  std::uint64_t origin_offset_ = 0;
   // A byte ahead that is not blank, found by OnlyBlankLinesLeft(): until the
   // stream passes it the answer stays false without another look. Null when
   // unknown; the buffer's moves reset it.

@@ -252,6 +252,69 @@ TEST_F(DataValuesTest, BlankLastLinesAreNotDataLines) {
   EXPECT_EQ(table.LastColumn(), 0);
 }
 
+// A data file read in two halves, the second on a second thread, reads as
+// it does whole, wherever the halves meet: the same cells, line count, last
+// progress value and error. Where every line before the meeting point is of
+// the usual shape, the second half's lines are joined to the table at once.
+TEST_F(DataValuesTest, ReadInTwoHalvesAsWhole) {
+  struct Shape {
+    const char* name;
+    std::string data;
+    IndexCounts counts;
+  };
+  IndexCounts three{3, 2, std::nullopt};
+  IndexCounts two{2, 3, std::nullopt};
+  IndexCounts unequal{3, 2, IndexRanges{{2, 3}, 3, 5}};
+  const Shape shapes[] = {
+      {"Usual", "1 a1\n2 a2\n3 a3\n1 b1\n2 b2\n3 b3\n", three},
+      {"CrLfNoLastLineEnd", "1 a\r\n2  b\r\n3\tc\r\n4 \r\n5 e\r\n6 f", two},
+      {"RunOnLines", "1 a\n\n3 c\n4 d\n5 e\n\n7 g\n8 h\n", three},
+      {"OddLines", " 1 a\n2 b\rc\n3 \t\r\n4 d\n5 e \n6 f\r\n", two},
+      {"BlankLinesAtTheEnd", "1 a\n2 b\n3 c\n4 d\n \t\r\n\n", two},
+      {"SurplusLines", "1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 g\n8 h\n", {2, 1, std::nullopt}},
+      {"NoRowForALine", "1 a\n2 b\n3 c\n4 d\n", {0.4, 1, std::nullopt}},
+      {"LastLineWithoutBlank", "1 a\n2 b\n3 c\n4 d\n7", two},
+      {"UnequalRanges", "1 a1\n2 a2\n1 b1\n2 b2\n3 b3\n4 c1\n", unequal},
+  };
+  // What a read leaves, as text.
+  auto read = [&](const Shape& shape, std::optional<std::uint64_t> split) {
+    dir.Write("run.out", shape.data);
+    ChainReader halves(ChainPaths{"", dir / "run.out"});
+    if (split) {
+      halves.SplitDataNear(*split);
+    } else {
+      halves.ReadDataByteAtATime();
+    }
+    RecordingUi progress;
+    std::int32_t lines = 0;
+    std::string left;
+    try {
+      halves.ReadDataValues(shape.counts, table, lines, progress);
+    } catch (const std::exception& error) {
+      left = std::string("error ") + error.what() + "\n";
+    }
+    left += "lines " + std::to_string(lines) + " shown " +
+            (progress.values().empty() ? "-" : std::to_string(progress.values().back())) + "\n";
+    for (std::int64_t column = 0; column <= table.LastColumn(); ++column) {
+      for (std::int64_t row = 1; row <= table.last_row(); ++row) {
+        left += std::string(table.Get(row, column)) + "|";
+      }
+      left += "\n";
+    }
+    return std::pair{left, progress.values()};
+  };
+  for (const Shape& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    const std::string whole = read(shape, std::nullopt).first;
+    for (std::uint64_t split = 0; split <= shape.data.size(); ++split) {
+      SCOPED_TRACE(split);
+      EXPECT_EQ(read(shape, split).first, whole);
+    }
+  }
+  // Split after "3 a3": the first three lines counted one by one, then all.
+  EXPECT_EQ(read(shapes[0], 14).second, (std::vector<float>{1, 2, 3, 6}));
+}
+
 class IndexNamesTest : public ::testing::Test {
  protected:
   TempDir dir;
