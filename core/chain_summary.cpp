@@ -187,7 +187,7 @@ void SummaryWhileReading::HandOver(std::int64_t column) {
     if (no_worker_) return;
   }
   const std::lock_guard lock(queue_->mutex);
-  // Columns wait in memory of their own, 8 bytes a cell: while this many
+  // Columns wait in memory of their own, 5 bytes a cell: while this many
   // cells wait, a finished column is left for after the Read. The worker is
   // slower than the reader, so it never waits for long either way.
   constexpr std::size_t kMostWaitingCells = std::size_t{1} << 18;

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/conversion_errors.h"
-#include "files/byte_copy.h"
 
 namespace quillet {
 namespace {
@@ -14,11 +13,41 @@ constexpr std::size_t kFirstSlots = 1024;
 
 }  // namespace
 
+void SampleTable::CellBytes::Open() {
+  chunks.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
+  used = 0;
+}
+
+void SampleTable::Column::MakeRoom(std::size_t rows) {
+  if (lengths.size() < lengths.capacity()) return;
+  const std::size_t room =
+      std::min(rows, std::max({lengths.size() + 1, kFirstSlots, lengths.capacity() * 2}));
+  offsets.reserve(room);
+  lengths.reserve(room);
+}
+
+void SampleTable::Column::Grow(std::size_t index, std::size_t rows) {
+  if (index >= lengths.capacity()) {
+    const std::size_t room =
+        std::min(rows, std::max({index + 1, kFirstSlots, lengths.capacity() * 2}));
+    offsets.reserve(room);
+    lengths.reserve(room);
+  }
+  offsets.resize(index + 1, 0);
+  lengths.resize(index + 1, 0);
+}
+
+SampleTable::Column SampleTable::NewColumn() const {
+  Column column;
+  column.base = bytes_.End();
+  return column;
+}
+
 void SampleTable::Create(std::int64_t last_row) {
   if (last_row < 0) throw SubscriptOutOfRangeError();
   columns_.clear();
-  columns_.emplace_back();
   bytes_ = CellBytes();
+  columns_.push_back(NewColumn());
   large_cells_.clear();
   last_row_ = last_row;
   created_ = true;
@@ -27,16 +56,16 @@ void SampleTable::Create(std::int64_t last_row) {
 void SampleTable::AddColumn() {
   if (!created_) throw SubscriptOutOfRangeError();
   if (column_finished_) column_finished_(static_cast<std::int64_t>(columns_.size()) - 1);
-  columns_.emplace_back();
+  columns_.push_back(NewColumn());
 }
 
 SampleTable::FinishedColumn SampleTable::TakeFinishedColumn(std::int64_t column) const {
   CheckBounds(0, column);
   FinishedColumn taken;
-  taken.slots_ = columns_[static_cast<std::size_t>(column)];
+  taken.cells_ = columns_[static_cast<std::size_t>(column)];
   taken.chunks_.reserve(bytes_.chunks.size());
   for (const auto& chunk : bytes_.chunks) taken.chunks_.push_back(chunk.get());
-  for (CellRef& ref : taken.slots_) {
+  for (auto& [row, ref] : taken.cells_.escaped) {
     if (!(ref & kLargeFlag)) continue;
     taken.large_.emplace_back(large_cells_[ref & ~kLargeFlag]);
     ref = kLargeFlag | (taken.large_.size() - 1);
@@ -51,28 +80,18 @@ void SampleTable::CheckBounds(std::int64_t row, std::int64_t column) const {
   }
 }
 
-std::size_t SampleTable::Room(const std::vector<CellRef>& slots, std::size_t index,
-                              std::size_t rows) {
-  return std::min(rows, std::max({index + 1, kFirstSlots, slots.capacity() * 2}));
-}
-
-void SampleTable::GrowSlots(std::vector<CellRef>& slots, std::size_t index, std::size_t rows) {
-  if (index < slots.size()) return;
-  if (index >= slots.capacity()) slots.reserve(Room(slots, index, rows));
-  // The reader fills each column's rows in order: one slot more.
-  if (index == slots.size()) {
-    slots.push_back(0);
-  } else {
-    slots.resize(index + 1, 0);
-  }
-}
-
 void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view text) {
   CheckBounds(row, column);
-  auto& slots = columns_[static_cast<std::size_t>(column)];
+  Column& cells = columns_[static_cast<std::size_t>(column)];
   const auto index = static_cast<std::size_t>(row);
-  GrowSlots(slots, index, static_cast<std::size_t>(last_row_) + 1);
-  slots[index] = Store(text);
+  cells.Reach(index, static_cast<std::size_t>(last_row_) + 1);
+  if (text.size() >= kLargeCell) {
+    large_cells_.emplace_back(text);
+    bytes_.stored += text.size();
+    cells.Escape(index, kLargeFlag | (large_cells_.size() - 1));
+    return;
+  }
+  cells.Put(index, text, bytes_);
 }
 
 void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&& text) {
@@ -81,43 +100,24 @@ void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&&
     return;
   }
   CheckBounds(row, column);
+  Column& cells = columns_[static_cast<std::size_t>(column)];
+  const auto index = static_cast<std::size_t>(row);
+  cells.Reach(index, static_cast<std::size_t>(last_row_) + 1);
   large_cells_.push_back(std::move(text));
-  try {
-    Set(row, column, std::string_view());  // the slot, made as for any cell
-  } catch (...) {
-    large_cells_.pop_back();
-    throw;
-  }
-  columns_[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)] =
-      kLargeFlag | (large_cells_.size() - 1);
   bytes_.stored += large_cells_.back().size();
+  cells.Escape(index, kLargeFlag | (large_cells_.size() - 1));
 }
 
 std::string_view SampleTable::Get(std::int64_t row, std::int64_t column) const {
   CheckBounds(row, column);
-  const auto& slots = columns_[static_cast<std::size_t>(column)];
+  const Column& cells = columns_[static_cast<std::size_t>(column)];
   const auto index = static_cast<std::size_t>(row);
-  return index < slots.size() ? Load(slots[index]) : std::string_view();
+  return index < cells.size() ? cells.Cell(index, bytes_.chunks, large_cells_) : std::string_view();
 }
 
 std::int64_t SampleTable::LastColumn() const {
   if (!created_) throw SubscriptOutOfRangeError();
   return static_cast<std::int64_t>(columns_.size()) - 1;
-}
-
-SampleTable::CellRef SampleTable::Store(std::string_view text) {
-  if (text.empty()) return 0;
-  if (text.size() >= kLargeCell) {
-    bytes_.stored += text.size();
-    large_cells_.emplace_back(text);
-    return kLargeFlag | (large_cells_.size() - 1);
-  }
-  return bytes_.Store(text);
-}
-
-void SampleTable::CellBytes::Open() {
-  chunks.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
-  used = 0;
 }
 
 std::size_t SampleTable::ChunkNumberAfter(std::uint64_t bytes) const {
@@ -133,20 +133,14 @@ SampleTable::Continuation::Continuation(std::int64_t column, std::int64_t row, s
       first_row_(row),
       rows_(static_cast<std::size_t>(lastRow) + 1),
       first_chunk_(firstChunk) {
-  columns_.emplace_back();
   bytes_.chunks.resize(firstChunk);
+  columns_.emplace_back().base = bytes_.End();
 }
 
 void SampleTable::Continuation::AddColumn() {
-  columns_.emplace_back();
-  columns_.back().push_back(0);  // row 0, the name's
-}
-
-void SampleTable::Continuation::Grow() {
-  std::vector<CellRef>& slots = columns_.back();
-  const std::size_t rows =
-      columns_.size() == 1 ? rows_ - static_cast<std::size_t>(first_row_) : rows_;
-  slots.reserve(Room(slots, slots.size(), rows));
+  Column& cells = columns_.emplace_back();
+  cells.base = bytes_.End();
+  cells.Reach(0, rows_);  // row 0, the name's
 }
 
 bool SampleTable::Join(Continuation&& later) {
@@ -174,13 +168,28 @@ bool SampleTable::Join(Continuation&& later) {
   bytes_.stored += later.bytes_.stored;
   for (std::size_t k = 0; k < later.columns_.size(); ++k) {
     if (first + k == columns_.size()) AddColumn();
-    std::vector<CellRef>& slots = columns_[first + k];
-    std::vector<CellRef>& cells = later.columns_[k];
+    Column& cells = later.columns_[k];
     if (k > 0) {
-      slots = std::move(cells);  // row 0 included
-    } else if (!cells.empty()) {
-      slots.resize(first_row, 0);
-      slots.insert(slots.end(), cells.begin(), cells.end());
+      columns_[first + k] = std::move(cells);  // row 0 included
+      continue;
+    }
+    // The first column's rows, counted again from the table's column's base.
+    Column& joined = columns_[first];
+    if (cells.size() == 0) continue;
+    joined.Reach(first_row + cells.size() - 1, static_cast<std::size_t>(last_row_) + 1);
+    for (std::size_t index = 0; index < cells.size(); ++index) {
+      const std::size_t row = first_row + index;
+      const std::uint8_t length = cells.lengths[index];
+      if (length == 0) continue;
+      const std::uint64_t at = length == kEscaped ? cells.escaped[index] >> kLengthBits
+                                                  : cells.base + cells.offsets[index];
+      const std::size_t size = length == kEscaped ? cells.escaped[index] & kLengthMask : length;
+      if (length != kEscaped && at - joined.base <= UINT32_MAX) {
+        joined.offsets[row] = static_cast<std::uint32_t>(at - joined.base);
+        joined.lengths[row] = length;
+      } else {
+        joined.Escape(row, (at << kLengthBits) | size);
+      }
     }
   }
   return true;

@@ -4,8 +4,10 @@
 // The row range is fixed at Create(); columns grow one at a time. Cells are
 // byte strings kept in one shared store, so a cell costs no allocation of its
 // own, and a column's slots are allocated only as far as rows are filled, so
-// memory follows what was read, not the declared row count. Every access is
-// bounds-checked and throws SubscriptOutOfRangeError outside the table.
+// memory follows what was read, not the declared row count. A slot takes five
+// bytes: where the cell stands after its column's first byte in the store,
+// and its length. Every access is bounds-checked and throws
+// SubscriptOutOfRangeError outside the table.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "files/byte_copy.h"
@@ -25,17 +28,18 @@ namespace quillet {
 // 16-bit, so a table that a Write could not write is not read either.
 inline constexpr std::int64_t kMostColumns = INT16_MAX;
 
-class SampleTable {
-  // A cell: where its bytes stand in the store, packed into one word.
-  // Small cells: offset (40 bits) and length (23 bits); large ones (flag bit)
-  // index into the large cells. The value 0 is the empty cell.
-  using CellRef = std::uint64_t;
-
-  // The store's chunks: 4 MiB; the fuzz build picks small ones, so that short
-  // inputs fill several.
+// The store's chunks: 4 MiB; the fuzz build picks small ones, so that short
+// inputs fill several.
 #ifndef QUILLET_TABLE_CHUNK_BITS
 #define QUILLET_TABLE_CHUNK_BITS 22
 #endif
+
+class SampleTable {
+  // Where a cell's bytes stand in the store, packed into one word: offset
+  // (40 bits) and length (23 bits) of a small cell; a large one (flag bit)
+  // indexes the large cells. The value 0 is the empty cell.
+  using CellRef = std::uint64_t;
+
   static constexpr int kChunkBits = QUILLET_TABLE_CHUNK_BITS;
   static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
   static constexpr int kLengthBits = 23;
@@ -43,6 +47,8 @@ class SampleTable {
   static constexpr std::uint64_t kLargeFlag = std::uint64_t{1} << 63;
   // Longer cells get a string of their own, so chunks waste little at their end.
   static constexpr std::size_t kLargeCell = std::min<std::size_t>(64 * 1024, kChunkSize / 4);
+  // The length of a slot whose cell is kept apart, as a CellRef (Column::escaped).
+  static constexpr std::uint8_t kEscaped = 255;
 
   // Small cells' bytes, in chunks numbered by their place in `chunks`; a
   // continuation's leave the numbers of the table's own chunks empty.
@@ -50,19 +56,86 @@ class SampleTable {
     std::vector<std::unique_ptr<char[]>> chunks;
     std::size_t used = kChunkSize;  // of the last chunk; the first Store opens one
     std::uint64_t stored = 0;       // every cell's bytes, large ones too
-    // `text`, shorter than a large cell and not empty, copied into the
-    // last chunk.
-    CellRef Store(std::string_view text) {
+    // Where the next byte stored will stand, or after.
+    std::uint64_t End() const {
+      return chunks.empty() ? 0 : ((chunks.size() - 1) << kChunkBits) + used;
+    }
+    // `text`, shorter than a large cell and not empty, copied into the last
+    // chunk; where it stands.
+    std::uint64_t Store(std::string_view text) {
       stored += text.size();
       if (kChunkSize - used < text.size()) Open();
       CopyBytes(chunks.back().get() + used, text.data(), text.size());
       const std::uint64_t offset = ((chunks.size() - 1) << kChunkBits) + used;
       used += text.size();
-      return (offset << kLengthBits) | text.size();
+      return offset;
     }
     // Starts a new chunk.
     void Open();
   };
+
+  // A column's cells. Row r's bytes stand offsets[r] bytes after `base` in the
+  // store, lengths[r] long; a cell that does not fit so (kEscaped: a large
+  // cell, one of kEscaped bytes or more, or one 4 GiB or more after `base`)
+  // is kept in `escaped` by its row.
+  struct Column {
+    std::uint64_t base = 0;
+    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint8_t> lengths;
+    std::unordered_map<std::size_t, CellRef> escaped;
+
+    std::size_t size() const { return lengths.size(); }
+    // Makes the slots reach index `index`, their room grown as the rows come,
+    // up to the `rows` a column can have.
+    void Reach(std::size_t index, std::size_t rows) {
+      if (index < size()) return;
+      // The reader fills each column's rows in order: one slot more.
+      if (index == size() && index < lengths.capacity()) {
+        offsets.push_back(0);
+        lengths.push_back(0);
+        return;
+      }
+      Grow(index, rows);
+    }
+    void Grow(std::size_t index, std::size_t rows);
+    // Room for one slot more, grown as Reach grows it.
+    void MakeRoom(std::size_t rows);
+    // Row `index`'s slot (which exists) set to `text`, its bytes stored in
+    // `bytes` unless it is large.
+    void Put(std::size_t index, std::string_view text, CellBytes& bytes) {
+      if (text.empty()) {
+        lengths[index] = 0;
+        return;
+      }
+      const std::uint64_t at = bytes.Store(text);
+      if (text.size() < kEscaped && at - base <= UINT32_MAX) {
+        offsets[index] = static_cast<std::uint32_t>(at - base);
+        lengths[index] = static_cast<std::uint8_t>(text.size());
+      } else {
+        Escape(index, (at << kLengthBits) | text.size());
+      }
+    }
+    void Escape(std::size_t index, CellRef ref) {
+      escaped[index] = ref;
+      lengths[index] = kEscaped;
+    }
+    // The bytes of row `index`, with its chunks and large cells as given.
+    template <typename Chunks, typename Large>
+    std::string_view Cell(std::size_t index, const Chunks& chunks, const Large& large) const {
+      const std::uint8_t length = lengths[index];
+      if (length == 0) return {};
+      if (length != kEscaped) return Bytes(base + offsets[index], length, chunks);
+      const CellRef ref = escaped.find(index)->second;
+      if (ref & kLargeFlag) return large[ref & ~kLargeFlag];
+      return Bytes(ref >> kLengthBits, ref & kLengthMask, chunks);
+    }
+  };
+
+  // The `length` bytes at `offset` in the store, whichever way its chunks are held.
+  template <typename Chunks>
+  static std::string_view Bytes(std::uint64_t offset, std::size_t length, const Chunks& chunks) {
+    return {&chunks[offset >> kChunkBits][offset & (kChunkSize - 1)], length};
+  }
 
  public:
   // The cells of a finished column, rows 1 on, taken out of the table so that
@@ -71,17 +144,15 @@ class SampleTable {
   class FinishedColumn {
    public:
     // One past the last row with a cell; rows from there on are empty.
-    std::int64_t rowEnd() const { return static_cast<std::int64_t>(slots_.size()); }
+    std::int64_t rowEnd() const { return static_cast<std::int64_t>(cells_.size()); }
     // The bytes of `row` (1 <= row < rowEnd()).
     std::string_view Get(std::int64_t row) const {
-      const CellRef ref = slots_[static_cast<std::size_t>(row)];
-      if (ref & kLargeFlag) return large_[ref & ~kLargeFlag];
-      return SmallCell(ref, chunks_);
+      return cells_.Cell(static_cast<std::size_t>(row), chunks_, large_);
     }
 
    private:
     friend class SampleTable;
-    std::vector<CellRef> slots_;       // large cells index into large_
+    Column cells_;                     // large cells index into large_
     std::vector<const char*> chunks_;  // the store's chunks when taken
     std::vector<std::string_view> large_;
   };
@@ -89,33 +160,32 @@ class SampleTable {
   // Cells read apart from the table, by another thread, to be joined to it
   // later: from row `row` of column `column` on down, then the rows of the
   // columns after it. Its bytes take chunk numbers from `firstChunk` on, so
-  // its cells keep their references when joined.
+  // its cells keep their place in the store when joined.
   class Continuation {
    public:
     Continuation(std::int64_t column, std::int64_t row, std::int64_t lastRow,
                  std::size_t firstChunk);
-    // Whether a continuation can hold `text`: a large cell it cannot.
-    static bool Takes(std::string_view text) { return text.size() < kLargeCell; }
+    // Whether a continuation can hold `text`: a long cell it cannot.
+    static bool Takes(std::string_view text) { return text.size() < kEscaped; }
     // Moves on to the next column.
     void AddColumn();
     // `text` (Takes) as the next row of the last column.
     void Append(std::string_view text) {
-      std::vector<CellRef>& slots = columns_.back();
-      if (slots.size() == slots.capacity()) Grow();
-      slots.push_back(text.empty() ? 0 : bytes_.Store(text));
+      Column& cells = columns_.back();
+      cells.MakeRoom(columns_.size() == 1 ? rows_ - static_cast<std::size_t>(first_row_) : rows_);
+      cells.offsets.push_back(0);
+      cells.lengths.push_back(0);
+      cells.Put(cells.size() - 1, text, bytes_);
     }
 
    private:
     friend class SampleTable;
-    // Room for more slots in the last column (and its row 0, when new).
-    void Grow();
-
     std::int64_t first_column_;
     std::int64_t first_row_;
     std::size_t rows_;  // of a whole column, row 0 included
     std::size_t first_chunk_;
     // The first column's slots from first_row_ on; the others' from row 0.
-    std::vector<std::vector<CellRef>> columns_;
+    std::vector<Column> columns_;
     CellBytes bytes_;
   };
 
@@ -157,9 +227,7 @@ class SampleTable {
 
   // The bytes of every cell stored since Create, together: at least what
   // the cells hold now.
-  std::uint64_t StoredBytes() const {
-    return bytes_.stored;
-  }
+  std::uint64_t StoredBytes() const { return bytes_.stored; }
 
   // Rows first .. first + count - 1 of `column`, bounds checked by the
   // caller, into out[0], out[stride], ...: a walk down a column reads its
@@ -167,63 +235,43 @@ class SampleTable {
   // rows, one after another.
   void CellsDown(std::size_t column, std::size_t first, std::size_t count, std::string_view* out,
                  std::size_t stride) const {
-    const std::vector<CellRef>& cells = columns_[column];
+    const Column& cells = columns_[column];
     // The next column's slots of the same rows, while this one's are read.
     if (column + 1 < columns_.size() && first < columns_[column + 1].size()) {
-      Prefetch(columns_[column + 1].data() + first);
+      Prefetch(columns_[column + 1].offsets.data() + first);
+      Prefetch(columns_[column + 1].lengths.data() + first);
     }
-    for (std::size_t k = 0; k < count; ++k) {
-      out[k * stride] = first + k < cells.size() ? Load(cells[first + k]) : std::string_view();
+    const std::size_t filled = std::min(count, cells.size() > first ? cells.size() - first : 0);
+    for (std::size_t k = 0; k < filled; ++k) {
+      out[k * stride] = cells.Cell(first + k, bytes_.chunks, large_cells_);
     }
+    for (std::size_t k = filled; k < count; ++k) out[k * stride] = {};
   }
 
   // C - 1, the upper bound of the column range.
   std::int64_t LastColumn() const;
 
-  bool created() const {
-    return created_;
-  }
-  std::int64_t last_row() const {
-    return last_row_;
-  }
+  bool created() const { return created_; }
+  std::int64_t last_row() const { return last_row_; }
 
  private:
-  // A hint to the processor to load the cache line at `at` + `ahead`, which
-  // need not be ours; nothing is read.
-  static void Prefetch(const void* at, std::size_t ahead = 0) {
+  // A hint to the processor to load the cache line at `at`, which need not
+  // be ours; nothing is read.
+  static void Prefetch(const void* at) {
 #if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(at) + ahead));
+    __builtin_prefetch(at);
 #else
     (void)at;
-    (void)ahead;
 #endif
   }
 
-  // How many slots to make room for when `slots` must reach index `index`:
-  // their room grows as the rows come, up to the `rows` a column can have.
-  static std::size_t Room(const std::vector<CellRef>& slots, std::size_t index, std::size_t rows);
-  // The slots of `column` made to reach index `index`, their room grown as
-  // the rows come, up to the `rows` a column can have.
-  static void GrowSlots(std::vector<CellRef>& slots, std::size_t index, std::size_t rows);
-
   void CheckBounds(std::int64_t row, std::int64_t column) const;
-  CellRef Store(std::string_view text);
-  std::string_view Load(CellRef ref) const {
-    if (ref & kLargeFlag) return large_cells_[ref & ~kLargeFlag];
-    return SmallCell(ref, bytes_.chunks);
-  }
-  // The bytes of a small cell, whichever way its chunks are held.
-  template <typename Chunks>
-  static std::string_view SmallCell(CellRef ref, const Chunks& chunks) {
-    const std::size_t length = ref & kLengthMask;
-    if (length == 0) return {};
-    const std::uint64_t offset = ref >> kLengthBits;
-    return {&chunks[offset >> kChunkBits][offset & (kChunkSize - 1)], length};
-  }
+  // A new column, its cells counted from where the store stands now.
+  Column NewColumn() const;
 
   bool created_ = false;
   std::int64_t last_row_ = 0;
-  std::vector<std::vector<CellRef>> columns_;
+  std::vector<Column> columns_;
 
   // The byte store: fixed-size chunks that never move once written.
   CellBytes bytes_;

@@ -61,10 +61,13 @@ TEST(SampleTableTest, AddColumnKeepsCellsAndCreateDiscardsThem) {
 
 TEST(SampleTableTest, CellsKeepEveryByteWhateverTheirSize) {
   SampleTable table;
-  table.Create(5);
+  table.Create(8);
   const std::string with_nul("a\0b\xff\r", 5);
   const std::string chunk_sized(4 * 1024 * 1024 - 10, 'x');
   const std::string large(3 * 1024 * 1024, '\xe9');
+  // Around the longest cell a slot's length byte holds.
+  const std::string long_cells[] = {std::string(254, 'u'), std::string(255, 'e'),
+                                    std::string(256, 'f')};
   table.Set(1, 0, with_nul);
   table.Set(2, 0, chunk_sized);
   table.Set(3, 0, large);
@@ -72,14 +75,26 @@ TEST(SampleTableTest, CellsKeepEveryByteWhateverTheirSize) {
   table.Set(1, 0, "rewritten");
   std::string taken(100 * 1024, 't');
   table.SetTaking(5, 0, std::move(taken));
+  for (int k = 0; k < 3; ++k) table.Set(6 + k, 0, long_cells[k]);
+  table.Set(8, 0, long_cells[0]);
   // What a workbook's size is bounded by: every byte stored, rewritten ones too.
-  EXPECT_EQ(table.StoredBytes(),
-            with_nul.size() + chunk_sized.size() + large.size() + 5 + 9 + 100 * 1024);
-  EXPECT_EQ(table.Get(5, 0), std::string(100 * 1024, 't'));
-  EXPECT_EQ(table.Get(2, 0), chunk_sized);
-  EXPECT_EQ(table.Get(3, 0), large);
-  EXPECT_EQ(table.Get(4, 0), "after");
-  EXPECT_EQ(table.Get(1, 0), "rewritten");
+  EXPECT_EQ(table.StoredBytes(), with_nul.size() + chunk_sized.size() + large.size() + 5 + 9 +
+                                     100 * 1024 + 254 + 255 + 256 + 254);
+  const std::string expected[] = {"",
+                                  "rewritten",
+                                  chunk_sized,
+                                  large,
+                                  "after",
+                                  std::string(100 * 1024, 't'),
+                                  long_cells[0],
+                                  long_cells[1],
+                                  long_cells[0]};
+  // Also as another thread takes the column.
+  const SampleTable::FinishedColumn column = table.TakeFinishedColumn(0);
+  for (int row = 1; row <= 8; ++row) {
+    EXPECT_EQ(table.Get(row, 0), expected[row]) << row;
+    EXPECT_EQ(column.Get(row), expected[row]) << row;
+  }
 }
 
 TEST(SampleTableTest, ManyCellsAcrossManyColumnsStayDistinct) {
