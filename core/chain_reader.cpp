@@ -233,6 +233,7 @@ bool ChainReader::JoinSecondHalf(SecondHalfReader& secondHalf, SampleTable& tabl
       !table.Join(std::move(read->cells))) {
     return false;
   }
+  if (read->lines == 0) return true;  // the pass reads on from here
   place = read->placement;
   linesRead += static_cast<std::int32_t>(read->lines);
   data_lines_ += read->lines;
