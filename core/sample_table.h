@@ -165,8 +165,11 @@ class SampleTable {
    public:
     Continuation(std::int64_t column, std::int64_t row, std::int64_t lastRow,
                  std::size_t firstChunk);
-    // Whether a continuation can hold `text`: a long cell it cannot.
-    static bool Takes(std::string_view text) { return text.size() < kEscaped; }
+    // Whether a continuation can hold `text`: a long cell it cannot, nor a
+    // large one (which, in a build of tiny chunks, may be shorter).
+    static bool Takes(std::string_view text) {
+      return text.size() < std::min<std::size_t>(kEscaped, kLargeCell);
+    }
     // Moves on to the next column.
     void AddColumn();
     // `text` (Takes) as the next row of the last column.
