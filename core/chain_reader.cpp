@@ -150,8 +150,7 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
   table.Create(last_row);
   data_lines_ = 0;
   LinePlacement place(counts.ranges, counts.samplesPerVariable, last_row);
-  std::unique_ptr<SecondHalfReader> second_half =
-      StartSecondHalf(counts, last_row, linesRead, table);
+  std::unique_ptr<SecondHalfReader> second_half = StartSecondHalf(counts, linesRead, table);
   while (!stream_->AtEndOfStream()) {
     if (second_half && stream_->Position() >= second_half->start()) {
       const bool joined = JoinSecondHalf(*second_half, table, place, linesRead, ui);
@@ -203,7 +202,6 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
 }
 
 std::unique_ptr<SecondHalfReader> ChainReader::StartSecondHalf(const IndexCounts& counts,
-                                                               std::int64_t lastRow,
                                                                std::int32_t linesRead,
                                                                const SampleTable& table) {
   if (byte_at_a_time_ || !CanReadAgain(paths_.data)) return nullptr;
@@ -219,8 +217,7 @@ std::unique_ptr<SecondHalfReader> ChainReader::StartSecondHalf(const IndexCounts
     // smaller part, so that both end together.
     near = size / 5 * 3;
   }
-  return SecondHalfReader::Begin(paths_.data, near, counts, lastRow, linesRead,
-                                 table.ChunkNumberAfter(near));
+  return SecondHalfReader::Begin(paths_.data, near, counts, table, linesRead);
 }
 
 bool ChainReader::JoinSecondHalf(SecondHalfReader& secondHalf, SampleTable& table,

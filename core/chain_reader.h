@@ -109,7 +109,7 @@ class ChainReader {
   void ReadIndexRanges(IndexCounts& counts);
   // Pass B's second thread over the data file's second half, when the file
   // is split (see SplitDataNear); null otherwise.
-  std::unique_ptr<SecondHalfReader> StartSecondHalf(const IndexCounts& counts, std::int64_t lastRow,
+  std::unique_ptr<SecondHalfReader> StartSecondHalf(const IndexCounts& counts,
                                                     std::int32_t linesRead,
                                                     const SampleTable& table);
   // Joins what the second thread read to `table` where pass B, standing at its

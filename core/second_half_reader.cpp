@@ -28,16 +28,21 @@ std::optional<std::string_view> TakeUsualLine(FieldScanner& scan, TextReader& st
 
 }  // namespace
 
-std::unique_ptr<SecondHalfReader> SecondHalfReader::Begin(
-    const std::string& path, std::uint64_t near, const IndexCounts& counts, std::int64_t lastRow,
-    std::int32_t linesBefore, std::size_t firstChunk) {
+std::unique_ptr<SecondHalfReader> SecondHalfReader::Begin(const std::string& path,
+                                                          std::uint64_t near,
+                                                          const IndexCounts& counts,
+                                                          const SampleTable& table,
+                                                          std::int32_t linesBefore) {
   auto stream = std::make_unique<TextReader>(path);
   stream->SeekTo(near);
-  // The line that byte `near` stands in is the first half's.
+  // The line that byte `near` stands in is the first part's.
   if (near > 0 && !stream->SkipLine()) return nullptr;
   if (stream->AtEndOfStream()) return nullptr;
+  // The first part's cells take no more bytes than it has.
+  const std::size_t first_chunk = table.ChunkNumberAfter(stream->Position());
+  const std::int64_t last_row = table.last_row();
   std::unique_ptr<SecondHalfReader> reader(
-      new SecondHalfReader(std::move(stream), counts, lastRow, linesBefore, firstChunk));
+      new SecondHalfReader(std::move(stream), counts, last_row, linesBefore, first_chunk));
   try {
     reader->thread_ = std::thread([raw = reader.get()] { raw->Run(); });
   } catch (const std::system_error&) {

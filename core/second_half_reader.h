@@ -40,14 +40,14 @@ class SecondHalfReader {
   };
 
   // Starts reading the data file at `path` from the first line that begins
-  // after byte `near`, into cells that take chunk numbers from `firstChunk`.
-  // The data pass has read `linesBefore` lines of earlier files and places its
-  // lines by `counts` (which must outlive the reader) into rows up to
-  // `lastRow`. Null when no line begins after `near` or no thread can be
-  // started.
+  // after byte `near`, into cells to be joined to `table`, which the data
+  // pass has just created to place its lines in by `counts` (which must
+  // outlive the reader). The pass has read `linesBefore` lines of earlier
+  // files. Null when no line begins after `near` or no thread can be started.
   static std::unique_ptr<SecondHalfReader> Begin(const std::string& path, std::uint64_t near,
-                                                 const IndexCounts& counts, std::int64_t lastRow,
-                                                 std::int32_t linesBefore, std::size_t firstChunk);
+                                                 const IndexCounts& counts,
+                                                 const SampleTable& table,
+                                                 std::int32_t linesBefore);
 
   // Stops the thread and waits for it.
   ~SecondHalfReader();
