@@ -217,7 +217,11 @@ std::unique_ptr<SecondHalfReader> ChainReader::StartSecondHalf(const IndexCounts
     // smaller part, so that both end together.
     near = size / 5 * 3;
   }
-  return SecondHalfReader::Begin(paths_.data, near, counts, table, linesRead);
+  try {
+    return SecondHalfReader::Begin(paths_.data, near, counts, table, linesRead);
+  } catch (...) {
+    return nullptr;  // the file opened a second time fails: the pass reads it all
+  }
 }
 
 bool ChainReader::JoinSecondHalf(SecondHalfReader& secondHalf, SampleTable& table,
