@@ -178,7 +178,7 @@ awk -v m_ns="${convert_ns[medium]}" -v w_ns="${convert_ns[wide]}" \
     cpu_ratio = (w_cpu / w_lines) / (m_cpu / m_lines)
     printf "(CPU time: medium %.3f s, wide %.3f s, per line wide / medium %.2f)\n",
       m_cpu / 1e9, w_cpu / 1e9, cpu_ratio
-    # The speed goals: the machine's own pace, measured by `cp` in the same run.
+    # The speed goals, beside the pace of cp in the same run.
     print ""
     check("medium converts in at most 0.30 s", sprintf("%.3f s", m_ns / 1e9), m_ns <= 0.30e9)
     printf "%-52s %-14s\n", "  ... that is, times cp of its data file", sprintf("%.1f", m_ns / m_cp_ns)
