@@ -180,7 +180,7 @@ void ChainReader::ReadDataValues(const IndexCounts& counts, SampleTable& table,
       // straight from there.
       if (const std::optional<std::string_view> value = scan.TakeBufferedDataLine()) {
         if (!place.RowExists()) ThrowNoRow(counts, linesRead);
-        table.Set(place.row(), place.column(), *value);
+        table.SetNext(place.row(), place.column(), *value);
         place.Advance();
         continue;
       }
