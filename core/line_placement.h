@@ -5,6 +5,8 @@
 // variable's last sample leaves no empty column.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -44,13 +46,18 @@ class LinePlacement {
   // Places `lines` lines as the pass places them; false, at the line that
   // would stop the pass (a column too many, or no row), when one would.
   bool Skip(std::int64_t lines) {
-    for (std::int64_t line = 0; line < lines; ++line) {
+    while (lines > 0) {
       if (NextOpensColumn()) {
         if (!NewColumnAllowed()) return false;
         OpenColumn();
       }
       if (!RowExists()) return false;
-      Advance();
+      // This line and those after it that stay in its column, at once.
+      const double top = std::min(static_cast<double>(last_row_), std::floor(column_rows_));
+      const double fit = top - static_cast<double>(row_) + 1;
+      const std::int64_t step = fit >= 2 ? std::min(lines, static_cast<std::int64_t>(fit)) : 1;
+      row_ += step;
+      lines -= step;
     }
     return true;
   }

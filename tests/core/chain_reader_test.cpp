@@ -1,5 +1,6 @@
 #include "core/chain_reader.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -261,12 +262,13 @@ TEST_F(DataValuesTest, ReadInTwoHalvesAsWhole) {
     const char* name;
     std::string data;
     IndexCounts counts;
+    bool plain = false;  // every line of the usual shape: always joined
   };
   IndexCounts three{3, 2, std::nullopt};
   IndexCounts two{2, 3, std::nullopt};
   IndexCounts unequal{3, 2, IndexRanges{{2, 3}, 3, 5}};
   const Shape shapes[] = {
-      {"Usual", "1 a1\n2 a2\n3 a3\n1 b1\n2 b2\n3 b3\n", three},
+      {"Usual", "1 a1\n2 a2\n3 a3\n1 b1\n2 b2\n3 b3\n", three, true},
       {"CrLfNoLastLineEnd", "1 a\r\n2  b\r\n3\tc\r\n4 \r\n5 e\r\n6 f", two},
       {"RunOnLines", "1 a\n\n3 c\n4 d\n5 e\n\n7 g\n8 h\n", three},
       {"OddLines", " 1 a\n2 b\rc\n3 \t\r\n4 d\n5 e \n6 f\r\n", two},
@@ -274,7 +276,8 @@ TEST_F(DataValuesTest, ReadInTwoHalvesAsWhole) {
       {"SurplusLines", "1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 g\n8 h\n", {2, 1, std::nullopt}},
       {"NoRowForALine", "1 a\n2 b\n3 c\n4 d\n", {0.4, 1, std::nullopt}},
       {"LastLineWithoutBlank", "1 a\n2 b\n3 c\n4 d\n7", two},
-      {"UnequalRanges", "1 a1\n2 a2\n1 b1\n2 b2\n3 b3\n4 c1\n", unequal},
+      {"UnequalRanges", "1 a1\n2 a2\n1 b1\n2 b2\n3 b3\n4 c1\n", unequal, true},
+      {"FractionalCount", "1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 g\n", {2.6, 3, std::nullopt}, true},
   };
   // What a read leaves, as text.
   auto read = [&](const Shape& shape, std::optional<std::uint64_t> split) {
@@ -306,9 +309,17 @@ TEST_F(DataValuesTest, ReadInTwoHalvesAsWhole) {
   for (const Shape& shape : shapes) {
     SCOPED_TRACE(shape.name);
     const std::string whole = read(shape, std::nullopt).first;
+    const auto lines =
+        static_cast<std::size_t>(std::count(shape.data.begin(), shape.data.end(), '\n'));
+    // Where the second part still gets two lines or more.
+    const std::size_t last_two =
+        shape.data.rfind('\n', shape.data.rfind('\n', shape.data.size() - 2) - 1);
     for (std::uint64_t split = 0; split <= shape.data.size(); ++split) {
       SCOPED_TRACE(split);
-      EXPECT_EQ(read(shape, split).first, whole);
+      const auto [left, shown] = read(shape, split);
+      EXPECT_EQ(left, whole);
+      // Joined: the second part's lines counted at once.
+      if (shape.plain && split < last_two) EXPECT_LT(shown.size(), lines);
     }
   }
   // Split after "3 a3": the first three lines counted one by one, then all.
