@@ -22,7 +22,7 @@ std::size_t AppendRowText(std::int64_t row, std::span<const std::string_view> ce
   constexpr std::string_view kHeader = "Iteration";
   std::size_t need = 24 + 1 + cells.size() + 2;  // the number, the tabs, CR LF
   for (const std::string_view cell : cells) need += cell.size();
-  if (out.size() - used < need) out.resize(std::max(out.size() * 2, used + need));
+  if (out.size() - used < need) out.resize(used + need + used / 4);
   char* at = out.data() + used;
   if (row == 0) {
     std::memcpy(at, kHeader.data(), kHeader.size());
@@ -55,6 +55,8 @@ RowTextBlocks::RowTextBlocks(const SampleTable& table, std::int64_t last_row, Wo
       1, static_cast<std::int64_t>(static_cast<double>(block_bytes) / row_bytes));
   // Whole gathers of the row blocks, where a block holds as many rows.
   if (rows_per_block_ > 8) rows_per_block_ = (rows_per_block_ + 7) / 8 * 8;
+  rows_per_block_ = std::min(rows_per_block_, std::max<std::int64_t>(rows, 1));
+  block_bytes_ = static_cast<std::size_t>(static_cast<double>(rows_per_block_) * row_bytes);
   blocks_ = rows <= 0 ? 0 : (rows + rows_per_block_ - 1) / rows_per_block_;
   if (worker == Worker::kWhenWorthIt && blocks_ >= 2 && rows * columns >= kFewestCellsForWorker) {
     worker_ = TryThread([this] { Work(); });
@@ -79,6 +81,8 @@ void RowTextBlocks::Make(std::int64_t block, RowBlock& rows) {
   const std::int64_t first = block * rows_per_block_;
   const std::int64_t end = std::min(first + rows_per_block_, last_row_ + 1);
   try {
+    // Room for the block as the table suggests, so that it rarely grows.
+    if (slot.text.size() < block_bytes_) slot.text.resize(block_bytes_ + block_bytes_ / 8);
     for (std::int64_t row = first; row < end; ++row) {
       slot.size = AppendRowText(row, rows.Row(row), slot.text, slot.size);
       ++slot.rowsDone;

@@ -36,7 +36,7 @@ class RowTextBlocks {
   // blocks are used. A block holds about `block_bytes` bytes of text.
   RowTextBlocks(const SampleTable& table, std::int64_t last_row,
                 Worker worker = Worker::kWhenWorthIt,
-                std::size_t block_bytes = std::size_t{3} << 19);
+                std::size_t block_bytes = std::size_t{1} << 19);
   ~RowTextBlocks();
   RowTextBlocks(const RowTextBlocks&) = delete;
   RowTextBlocks& operator=(const RowTextBlocks&) = delete;
@@ -77,6 +77,7 @@ class RowTextBlocks {
   const SampleTable& table_;
   std::int64_t last_row_;
   std::int64_t rows_per_block_ = 1;
+  std::size_t block_bytes_ = 0;  // a block's text as the table suggests
   std::int64_t blocks_ = 0;
   RowBlock rows_;  // the calling thread's
 

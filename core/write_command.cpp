@@ -47,7 +47,7 @@ class TextTableSink : public TableSink {
       }
       rows_.emplace(*table_, last_row_);
     }
-    out_->Write(rows_->TextFor(row));
+    out_->WriteUnbuffered(rows_->TextFor(row));
   }
 
   void End() override { out_->Close(); }
