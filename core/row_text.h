@@ -36,7 +36,7 @@ class RowTextBlocks {
   // blocks are used. A block holds about `block_bytes` bytes of text.
   RowTextBlocks(const SampleTable& table, std::int64_t last_row,
                 Worker worker = Worker::kWhenWorthIt,
-                std::size_t block_bytes = std::size_t{1} << 19);
+                std::size_t block_bytes = std::size_t{1} << 18);
   ~RowTextBlocks();
   RowTextBlocks(const RowTextBlocks&) = delete;
   RowTextBlocks& operator=(const RowTextBlocks&) = delete;
@@ -53,7 +53,7 @@ class RowTextBlocks {
 
  private:
   // Blocks made or being made, not yet handed out: at most this many.
-  static constexpr std::int64_t kSlots = 2;
+  static constexpr std::int64_t kSlots = 4;
 
   // A block's buffer; a block b is made into slots_[b % kSlots].
   struct Slot {
