@@ -8,10 +8,10 @@
 #include <limits>
 #include <mutex>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "core/numeric_text.h"
+#include "core/try_thread.h"
 
 namespace quillet {
 namespace {
@@ -82,17 +82,6 @@ VariableSummary SummariseVariable(const std::vector<const ConversionState*>& cha
   VariableSummary result = SummariseCells(cells, trace_points);
   result.name = std::string(chains.front()->table.Get(0, column));
   return result;
-}
-
-// A thread running `work`; one not joinable when the system gives none (a
-// process limit).
-template <typename Work>
-std::thread TryThread(Work&& work) {
-  try {
-    return std::thread(std::forward<Work>(work));
-  } catch (const std::system_error&) {
-    return std::thread();
-  }
 }
 
 // The variables of `chains` as SummariseChains gives them, but those marked in

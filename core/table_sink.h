@@ -34,6 +34,9 @@ class TableSink {
   virtual void End() = 0;
 };
 
+// The last row a Write writes: the sample count read, rounded.
+std::int32_t LastRowWritten(const ConversionState& state);
+
 // The Write command over any sink: refuses with "Data has not been read."
 // when no data was read, or with the sink's own refusal; asks for
 // confirmation; then writes the table through the sink, setting the progress

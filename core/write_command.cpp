@@ -1,12 +1,11 @@
 #include "core/write_command.h"
 
-#include <charconv>
 #include <memory>
 
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "core/read_command.h"
-#include "core/row_block.h"
+#include "core/row_text.h"
 #include "core/table_sink.h"
 #include "files/paths.h"
 #include "files/same_file.h"
@@ -15,8 +14,8 @@
 namespace quillet {
 namespace {
 
-// The table as tab-separated text: each cell followed by a tab, each row by
-// CR LF, the row number first.
+// The table as tab-separated text (AppendRowText), its rows made on both
+// cores and written in order.
 class TextTableSink : public TableSink {
  public:
   explicit TextTableSink(const WriteTarget& target) : target_(target) {}
@@ -33,43 +32,31 @@ class TextTableSink : public TableSink {
 
   void Begin(const ConversionState& state) override {
     table_ = &state.table;
-    rows_.emplace(state.table);
+    last_row_ = LastRowWritten(state);
     out_ = target_.standardOutput ? TextWriter::ToStandardOutput()
                                   : std::make_unique<TextWriter>(target_.path);
   }
 
   void Row(std::int64_t row) override {
     if (row == 0) {
-      out_->Write("Iteration\t");
-      WriteCells(0);
-      out_->WriteLine();
-      return;
+      // The column counter is signed 16-bit: stepping it past its limit overflows.
+      const std::int64_t last_column = table_->LastColumn();
+      if (last_column >= kMostColumns) {
+        throw OverflowError("the table has " + GroupedDigits(last_column + 1) +
+                            " columns, more than " + GroupedDigits(kMostColumns));
+      }
+      rows_.emplace(*table_, last_row_);
     }
-    char number[24];
-    const auto digits = std::to_chars(number, number + sizeof number, row);
-    out_->Write(std::string_view(number, static_cast<std::size_t>(digits.ptr - number)));
-    out_->Write('\t');
-    WriteCells(row);
-    out_->WriteLine();
+    out_->WriteUnbuffered(rows_->TextFor(row));
   }
 
   void End() override { out_->Close(); }
 
  private:
-  // Writes every cell of `row`, each followed by a tab.
-  void WriteCells(std::int64_t row) {
-    const std::int64_t last_column = table_->LastColumn();
-    // The column counter is signed 16-bit: stepping it past its limit overflows.
-    if (last_column >= kMostColumns) {
-      throw OverflowError("the table has " + GroupedDigits(last_column + 1) +
-                          " columns, more than " + GroupedDigits(kMostColumns));
-    }
-    for (const std::string_view cell : rows_->Row(row)) out_->Write(cell, '\t');
-  }
-
   const WriteTarget& target_;
   const SampleTable* table_ = nullptr;
-  std::optional<RowBlock> rows_;
+  std::int64_t last_row_ = 0;
+  std::optional<RowTextBlocks> rows_;  // from the header row on
   std::unique_ptr<TextWriter> out_;
 };
 
@@ -88,6 +75,10 @@ std::optional<std::string> OverwriteRefusal(std::string_view kind, const std::st
 
 std::string OutputPathFor(const std::string& stem) {
   return DirectoryWithSeparator(stem) + kOutputFileName;
+}
+
+std::int32_t LastRowWritten(const ConversionState& state) {
+  return RoundToInt32(state.samplesPerVariable.value_or(0.0));
 }
 
 CommandOutcome WriteThrough(const ConversionState& state, TableSink& sink, UserInterface& ui) {
@@ -110,7 +101,7 @@ CommandOutcome WriteThrough(const ConversionState& state, TableSink& sink, UserI
   // Every row number fits 32 bits; the counter is wider only so that stepping
   // past the largest possible last row ends the loop instead of overflowing
   // after the whole table was written.
-  const std::int32_t last_row = RoundToInt32(*state.samplesPerVariable);
+  const std::int32_t last_row = LastRowWritten(state);
   for (std::int64_t row = 1; row <= last_row; ++row) {
     sink.Row(row);
     ui.SetProgressValue(static_cast<float>(row));

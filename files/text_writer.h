@@ -60,6 +60,13 @@ class TextWriter {
     }
   }
 
+  // The bytes of `text` straight to the target after those buffered, not
+  // copied: for a long run that the caller made in a buffer of its own.
+  void WriteUnbuffered(std::string_view text) {
+    Flush();
+    if (!text.empty()) Emit(text.data(), text.size());
+  }
+
   void Write(char byte) {
     if (used_ == kBufferSize) Flush();
     buffer_[used_++] = byte;

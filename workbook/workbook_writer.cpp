@@ -112,7 +112,7 @@ class WorksheetSink : public TableSink {
   }
 
   void Begin(const ConversionState& state) override {
-    sheet_.emplace(state.table, RoundToInt32(*state.samplesPerVariable));
+    sheet_.emplace(state.table, LastRowWritten(state));
     out_ = &zip_();
     // The classic zip form whenever the sheet fits it: the bound decides at
     // once for all but very large tables, whose XML is then built once more
@@ -153,7 +153,7 @@ class WorksheetSink : public TableSink {
 }  // namespace
 
 std::optional<std::string> WorksheetLimitsPassed(const ConversionState& state) {
-  const std::int64_t rows = std::int64_t{RoundToInt32(state.samplesPerVariable.value_or(0))} + 1;
+  const std::int64_t rows = std::int64_t{LastRowWritten(state)} + 1;
   const std::int64_t columns = state.table.created() ? state.table.LastColumn() + 2 : 1;
   std::string passed;
   const auto describe = [&](std::int64_t count, std::int64_t most, const char* what) {

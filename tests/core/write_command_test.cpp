@@ -9,6 +9,7 @@
 #include "core/conversion_errors.h"
 #include "core/numeric_text.h"
 #include "core/read_command.h"
+#include "core/row_text.h"
 #include "support/process.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
@@ -42,6 +43,36 @@ ConversionState StateWith(double samples, const std::vector<std::vector<std::str
 
 ConversionState ExampleState() {
   return StateWith(3, {{"alpha", "0.51", "0.47", "0.55"}, {"beta", "1.2", "1.3", "1.1"}});
+}
+
+// A table of `rows` x `columns` whose cells vary in length from row to row
+// and column to column, some empty, a few a few kilobytes long.
+ConversionState VariedState(int rows, int columns) {
+  std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(columns));
+  for (int c = 0; c < columns; ++c) {
+    cells[c].push_back("v" + std::to_string(c));
+    for (int r = 1; r <= rows; ++r) {
+      const int length = (r * 7 + c * 13) % 97 == 0 ? 3000 + r : (r * 5 + c * 3) % 19;
+      cells[c].push_back(
+          std::string(static_cast<std::size_t>(length), static_cast<char>('a' + (r + c) % 26)));
+    }
+  }
+  return StateWith(rows, cells);
+}
+
+// Rows 0..last_row of `table` as the text table has them, cell by cell.
+std::string TextOfRows(const SampleTable& table, std::int64_t last_row) {
+  std::string text;
+  for (std::int64_t r = 0; r <= last_row; ++r) {
+    text += r == 0 ? "Iteration" : std::to_string(r);
+    text += '\t';
+    for (std::int64_t c = 0; c <= table.LastColumn(); ++c) {
+      text += table.Get(r, c);
+      text += '\t';
+    }
+    text += "\r\n";
+  }
+  return text;
 }
 
 class RunWriteTest : public ::testing::Test {
@@ -301,6 +332,52 @@ TEST_F(RunWriteTest, TableNeverCreatedIsOutOfRange) {
   state.variableCount = 1;
   EXPECT_THROW(RunWrite(state, dir / "run", ui), SubscriptOutOfRangeError);
   EXPECT_FALSE(dir.Exists("dromout.txt"));
+}
+
+TEST_F(RunWriteTest, TableLargeEnoughForTheWorkerIsWrittenByteForByte) {
+  const ConversionState state = VariedState(3000, 60);  // over 2 MB of text
+  RunWrite(state, dir / "run", ui);
+  EXPECT_EQ(dir.Read("dromout.txt"), TextOfRows(state.table, 3000));
+  EXPECT_EQ(ui.values().size(), 3000u);
+}
+
+// Rows made in blocks by one thread or two give the same bytes, in order, and
+// a row that cannot be made fails at its turn, after every row before it.
+TEST(RowTextBlocksTest, BlocksOnEitherThreadGiveTheRowsInOrder) {
+  using Worker = RowTextBlocks::Worker;
+  const struct {
+    const char* name;
+    int rows, columns;
+    std::int64_t last_row;  // past the table's: out of range there
+    Worker worker;
+    std::size_t block_bytes;
+    bool helped;
+  } cases[] = {
+      {"one thread", 400, 30, 400, Worker::kNever, 2000, false},
+      {"two threads", 400, 30, 400, Worker::kWhenWorthIt, 2000, true},
+      {"two threads, a row a block", 400, 30, 400, Worker::kWhenWorthIt, 1, true},
+      {"two threads, blocks of whole gathers", 400, 30, 400, Worker::kWhenWorthIt, 20000, true},
+      {"fewer rows than the table", 400, 30, 300, Worker::kWhenWorthIt, 2000, true},
+      {"too few cells for a thread", 40, 10, 40, Worker::kWhenWorthIt, 100, false},
+      {"past the table, one thread", 300, 30, 600, Worker::kNever, 2000, false},
+      {"past the table, two threads", 300, 30, 600, Worker::kWhenWorthIt, 2000, true},
+      {"past the table, a row a block", 300, 30, 600, Worker::kWhenWorthIt, 1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ConversionState state = VariedState(c.rows, c.columns);
+    RowTextBlocks blocks(state.table, c.last_row, c.worker, c.block_bytes);
+    EXPECT_EQ(blocks.HasWorker(), c.helped);
+    std::string text;
+    std::int64_t row = 0;
+    try {
+      for (; row <= c.last_row; ++row) text += blocks.TextFor(row);
+    } catch (const SubscriptOutOfRangeError&) {
+    }
+    const std::int64_t made = std::min<std::int64_t>(c.rows, c.last_row);
+    EXPECT_EQ(row, made + 1);
+    EXPECT_TRUE(text == TextOfRows(state.table, made)) << "wrong bytes";
+  }
 }
 
 }  // namespace
