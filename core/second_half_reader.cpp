@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <system_error>
 
 #include "core/field_scanner.h"
+#include "core/try_thread.h"
 
 namespace quillet {
 namespace {
@@ -43,11 +43,9 @@ std::unique_ptr<SecondHalfReader> SecondHalfReader::Begin(const std::string& pat
   const std::int64_t last_row = table.last_row();
   std::unique_ptr<SecondHalfReader> reader(
       new SecondHalfReader(std::move(stream), counts, last_row, linesBefore, first_chunk));
-  try {
-    reader->thread_ = std::thread([raw = reader.get()] { raw->Run(); });
-  } catch (const std::system_error&) {
-    return nullptr;  // no thread: the pass reads the whole file itself
-  }
+  reader->thread_ = TryThread([raw = reader.get()] { raw->Run(); });
+  // No thread: the pass reads the whole file itself.
+  if (!reader->thread_.joinable()) return nullptr;
   return reader;
 }
 
