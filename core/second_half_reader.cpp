@@ -120,6 +120,9 @@ void SecondHalfReader::Read(Result& result) {
       opened.OpenColumn();
     }
     if (!(opens ? opened : placement).RowExists()) return;
+    // A line led by a blank, a CR or a LF may begin the blank lines at the
+    // end, which are no data lines: the pass looks for itself.
+    if (IsLineBlank(stream_->Peek())) return;
     const std::optional<std::string_view> value = TakeUsualLine(scan, *stream_);
     if (!value || !SampleTable::Continuation::Takes(*value)) return;
     if (opens) {

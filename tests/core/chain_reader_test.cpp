@@ -273,6 +273,7 @@ TEST_F(DataValuesTest, ReadInTwoHalvesAsWhole) {
       {"RunOnLines", "1 a\n\n3 c\n4 d\n5 e\n\n7 g\n8 h\n", three},
       {"OddLines", " 1 a\n2 b\rc\n3 \t\r\n4 d\n5 e \n6 f\r\n", two},
       {"BlankLinesAtTheEnd", "1 a\n2 b\n3 c\n4 d\n \t\r\n\n", two},
+      {"BlankLinesLedByACr", "1 a\n2 b\n3 c\n4 d\n\r\t\n\n \n", two},
       {"SurplusLines", "1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 g\n8 h\n", {2, 1, std::nullopt}},
       {"NoRowForALine", "1 a\n2 b\n3 c\n4 d\n", {0.4, 1, std::nullopt}},
       {"LastLineWithoutBlank", "1 a\n2 b\n3 c\n4 d\n7", two},
