@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "files/utf8.h"
 #include "workbook/workbook_text.h"
@@ -200,8 +201,27 @@ class Digits {
 void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sink) const {
   if (row == 0) {
     AppendHeader(out);
-    return;
+  } else {
+    AppendRows(out, row, row + 1, sink);
   }
+}
+
+void WorksheetXml::AppendRows(std::string& out, std::int64_t first, std::int64_t end,
+                              const Sink* sink, std::size_t spill_size) const {
+  // The rows as they are walked, gathered a few at a time.
+  std::optional<RowBlock> rows;
+  if (last_column_ >= 0 && first < end) rows.emplace(table_);
+  for (std::int64_t row = first; row < end; ++row) {
+    AppendDataRow(out, row, rows ? &*rows : nullptr, sink);
+    if (sink != nullptr && out.size() >= spill_size) {
+      (*sink)(out);
+      out.clear();
+    }
+  }
+}
+
+void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows,
+                                 const Sink* sink) const {
   const Digits number(row);
   const Digits sheet_row_digits(row + 1);  // below the header row
   const std::string_view sheet_row = sheet_row_digits.view();
@@ -209,12 +229,11 @@ void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sin
   out += sheet_row;
   out += "\">";
   AppendNumberCell(out, "A", sheet_row, number.view());
-  if (last_column_ < 0) {
+  if (rows == nullptr) {
     out += "</row>";
     return;
   }
-  if (!rows_) rows_.emplace(table_);
-  const std::span<const std::string_view> cells = rows_->Row(row);
+  const std::span<const std::string_view> cells = rows->Row(row);
   for (std::size_t column = 0; column < cells.size(); ++column) {
     const std::string_view cell = cells[column];
     if (cell.empty()) continue;
@@ -246,12 +265,9 @@ std::uint64_t WorksheetXml::ExactBytes() const {
   std::uint64_t bytes = Head().size() + Tail().size();
   std::string row_xml;
   const Sink count = [&](std::string_view piece) { bytes += piece.size(); };
-  for (std::int64_t row = 0; row <= last_row_; ++row) {
-    AppendRow(row_xml, row, &count);
-    bytes += row_xml.size();
-    row_xml.clear();
-  }
-  return bytes;
+  AppendRow(row_xml, 0, &count);
+  AppendRows(row_xml, 1, last_row_ + 1, &count, 0);
+  return bytes + row_xml.size();
 }
 
 }  // namespace quillet
