@@ -82,6 +82,37 @@ void AppendAscii(std::string& out, std::string_view rest) {
 }  // namespace
 
 bool IsWorkbookNumber(std::string_view text) {
+  // One pass over the usual cell, a short number with a short exponent;
+  // IsPlainDecimalNumber decides whatever this pass cannot.
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  if (p != end && (*p == '+' || *p == '-')) ++p;
+  const char* const whole = p;
+  while (p != end && digit(*p)) ++p;
+  // The value is below 10 to the power of the whole part's digits, leading
+  // zeros counted, times the exponent's power.
+  const auto whole_digits = static_cast<std::size_t>(p - whole);
+  bool has_digits = whole_digits != 0;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p != end && digit(*p)) ++p;
+    has_digits = has_digits || p != fraction;
+  }
+  if (!has_digits) return false;
+  constexpr std::size_t kFits = 308;  // every value below 1e308 fits a double
+  if (p == end) return whole_digits <= kFits || IsPlainDecimalNumber(text);
+  if (*p != 'e' && *p != 'E') return false;
+  ++p;
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* const exponent_digits = p;
+  std::size_t exponent = 0;
+  while (p != end && digit(*p) && p - exponent_digits < 4) exponent = exponent * 10 + (*p++ - '0');
+  if (p == exponent_digits) return false;  // "1e", "1e+": the "e" is not part of a number
+  if (p != end) return IsPlainDecimalNumber(text);
+  // A negative exponent only makes the value smaller (too small is 0, which fits).
+  if (whole_digits + (negative ? 0 : exponent) <= kFits) return true;
   return IsPlainDecimalNumber(text);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <optional>
 
 #include "files/utf8.h"
@@ -104,14 +105,6 @@ void AppendTextCell(std::string& out, std::string_view letters, std::string_view
   out += '>';
   AppendCellText(out, text, sink);
   out += "</t></is></c>";
-}
-
-void AppendNumberCell(std::string& out, std::string_view letters, std::string_view row,
-                      std::string_view number) {
-  AppendCellStart(out, letters, row);
-  out += "><v>";
-  out += number;
-  out += "</v></c>";
 }
 
 std::size_t ShownWidth(std::string_view cell) {
@@ -220,30 +213,74 @@ void WorksheetXml::AppendRows(std::string& out, std::int64_t first, std::int64_t
   }
 }
 
+namespace {
+
+// Copies `text` to `at`, returning where it ends.
+char* Put(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+// The markup of a number cell besides its reference and number: <c r=""><v></v></c>.
+constexpr std::size_t kNumberCellMarkup = 19;
+
+// A number cell, its number as it stands, at `at`, which has room for it.
+char* PutNumberCell(char* at, std::string_view letters, std::string_view row,
+                    std::string_view number) {
+  at = Put(at, "<c r=\"");
+  at = Put(at, letters);
+  at = Put(at, row);
+  at = Put(at, "\"><v>");
+  at = Put(at, number);
+  return Put(at, "</v></c>");
+}
+
+}  // namespace
+
 void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows,
                                  const Sink* sink) const {
   const Digits number(row);
   const Digits sheet_row_digits(row + 1);  // below the header row
   const std::string_view sheet_row = sheet_row_digits.view();
-  out += "<row r=\"";
-  out += sheet_row;
-  out += "\">";
-  AppendNumberCell(out, "A", sheet_row, number.view());
-  if (rows == nullptr) {
-    out += "</row>";
-    return;
+  const std::span<const std::string_view> cells =
+      rows != nullptr ? rows->Row(row) : std::span<const std::string_view>();
+  // Written in place, in room made for the row as if each cell were a
+  // number; a text cell is appended as text is, and room made again after it.
+  const auto cell_room = [&](std::size_t column) {
+    return cells[column].size() + kNumberCellMarkup + cell_columns_[column].size() +
+           sheet_row.size();
+  };
+  std::size_t room = std::string_view("<row r=\"\"></row>").size() + sheet_row.size() +
+                     kNumberCellMarkup + 1 + sheet_row.size() + number.view().size();
+  for (std::size_t column = 0; column < cells.size(); ++column) {
+    if (!cells[column].empty()) room += cell_room(column);
   }
-  const std::span<const std::string_view> cells = rows->Row(row);
+  std::size_t used = out.size();
+  out.resize(used + room);
+  char* at = out.data() + used;
+  at = Put(at, "<row r=\"");
+  at = Put(at, sheet_row);
+  at = Put(at, "\">");
+  at = PutNumberCell(at, "A", sheet_row, number.view());
+  room -= static_cast<std::size_t>(at - (out.data() + used));
   for (std::size_t column = 0; column < cells.size(); ++column) {
     const std::string_view cell = cells[column];
     if (cell.empty()) continue;
     if (IsWorkbookNumber(cell)) {
-      AppendNumberCell(out, cell_columns_[column], sheet_row, cell);
-    } else {
-      AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
+      const char* const begin = at;
+      at = PutNumberCell(at, cell_columns_[column], sheet_row, cell);
+      room -= static_cast<std::size_t>(at - begin);
+      continue;
     }
+    room -= cell_room(column);
+    out.resize(static_cast<std::size_t>(at - out.data()));
+    AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
+    used = out.size();
+    out.resize(used + room);
+    at = out.data() + used;
   }
-  out += "</row>";
+  at = Put(at, "</row>");
+  out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 std::string_view WorksheetXml::Tail() {
