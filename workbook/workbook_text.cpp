@@ -1,7 +1,12 @@
 #include "workbook/workbook_text.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/numeric_text.h"
 #include "files/utf8.h"
@@ -114,6 +119,38 @@ bool IsWorkbookNumber(std::string_view text) {
   // A negative exponent only makes the value smaller (too small is 0, which fits).
   if (whole_digits + (negative ? 0 : exponent) <= kFits) return true;
   return IsPlainDecimalNumber(text);
+}
+
+bool IsWorkbookNumberWithSlack(const char* bytes, std::size_t size) {
+#if defined(__SSE2__)
+  if (size == 0 || size > 16) return IsWorkbookNumber({bytes, size});
+  // Where each kind of byte stands, a bit for each of the cell's bytes.
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const unsigned all = (1u << size) - 1;
+  const auto where = [all](__m128i matches) {
+    return static_cast<unsigned>(_mm_movemask_epi8(matches)) & all;
+  };
+  const auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  const unsigned digits = where(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
+                                              _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1))));
+  const unsigned points = where(is('.'));
+  const unsigned exponent = where(_mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)),
+                                                 _mm_set1_epi8('e')));  // "e" or "E"
+  const unsigned signs = where(_mm_or_si128(is('+'), is('-')));
+  if ((digits | points | exponent | signs) != all) return false;
+  // At most one point and one "e"; a sign first or just after the "e"; the
+  // point, and at least one digit, before the "e".
+  if ((points & (points - 1)) != 0 || (exponent & (exponent - 1)) != 0) return false;
+  if ((signs & ~(1u | (exponent << 1))) != 0) return false;
+  const unsigned mantissa = exponent != 0 ? exponent - 1 : all;
+  if ((points & ~mantissa) != 0 || (digits & mantissa) == 0) return false;
+  // At most 16 digits before the point, times at most 1e99: the value fits.
+  if (exponent == 0) return true;
+  const unsigned exponent_digits = digits & ~((exponent << 1) - 1);
+  if (exponent_digits == 0) return false;
+  if (std::popcount(exponent_digits) <= 2) return true;
+#endif
+  return IsWorkbookNumber({bytes, size});
 }
 
 void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {

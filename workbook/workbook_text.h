@@ -18,6 +18,11 @@ namespace quillet {
 // "Inf", "1,289" and "TRUE" text).
 bool IsWorkbookNumber(std::string_view text);
 
+// IsWorkbookNumber of the `size` bytes at `bytes`, of which 16 may be read
+// whatever `size` is: a short cell decided at once, without a walk byte by
+// byte.
+bool IsWorkbookNumberWithSlack(const char* bytes, std::size_t size);
+
 // Appends `bytes` as the UTF-8 a workbook holds: valid UTF-8 unchanged, any
 // other text read as Windows-1252 (whose five unassigned bytes stand for the
 // control characters of the same code). Nothing is escaped.

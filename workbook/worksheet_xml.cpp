@@ -223,6 +223,10 @@ char* Put(char* at, std::string_view text) {
 
 // The markup of a number cell besides its reference and number: <c r=""><v></v></c>.
 constexpr std::size_t kNumberCellMarkup = 19;
+constexpr std::string_view kNumberEnd = "</v></c>";
+// Room left at the end of a row, so that the 16 bytes from any cell's
+// start may be read (IsWorkbookNumberWithSlack).
+constexpr std::size_t kSlack = 16;
 
 // A number cell, its number as it stands, at `at`, which has room for it.
 char* PutNumberCell(char* at, std::string_view letters, std::string_view row,
@@ -232,7 +236,7 @@ char* PutNumberCell(char* at, std::string_view letters, std::string_view row,
   at = Put(at, row);
   at = Put(at, "\"><v>");
   at = Put(at, number);
-  return Put(at, "</v></c>");
+  return Put(at, kNumberEnd);
 }
 
 }  // namespace
@@ -245,12 +249,13 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
   const std::span<const std::string_view> cells =
       rows != nullptr ? rows->Row(row) : std::span<const std::string_view>();
   // Written in place, in room made for the row as if each cell were a
-  // number; a text cell is appended as text is, and room made again after it.
+  // number, with some to spare; a text cell is appended as text is, and room
+  // made again after it.
   const auto cell_room = [&](std::size_t column) {
     return cells[column].size() + kNumberCellMarkup + cell_columns_[column].size() +
            sheet_row.size();
   };
-  std::size_t room = std::string_view("<row r=\"\"></row>").size() + sheet_row.size() +
+  std::size_t room = kSlack + std::string_view("<row r=\"\"></row>").size() + sheet_row.size() +
                      kNumberCellMarkup + 1 + sheet_row.size() + number.view().size();
   for (std::size_t column = 0; column < cells.size(); ++column) {
     if (!cells[column].empty()) room += cell_room(column);
@@ -266,12 +271,15 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
   for (std::size_t column = 0; column < cells.size(); ++column) {
     const std::string_view cell = cells[column];
     if (cell.empty()) continue;
-    if (IsWorkbookNumber(cell)) {
-      const char* const begin = at;
-      at = PutNumberCell(at, cell_columns_[column], sheet_row, cell);
+    // The cell's bytes copied where a number's go, and read there, with
+    // room after them, to tell whether it is one.
+    char* const begin = at;
+    at = PutNumberCell(at, cell_columns_[column], sheet_row, cell);
+    if (IsWorkbookNumberWithSlack(at - kNumberEnd.size() - cell.size(), cell.size())) {
       room -= static_cast<std::size_t>(at - begin);
       continue;
     }
+    at = begin;
     room -= cell_room(column);
     out.resize(static_cast<std::size_t>(at - out.data()));
     AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);

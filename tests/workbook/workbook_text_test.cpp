@@ -60,8 +60,14 @@ TEST(WorkbookNumberTest, DecidesAsThePlainDecimalNumberDoes) {
                                 " 1",
                                 "1.2.3",
                                 "1e5x"};
+  // Each text also with bytes after it that would continue a number.
+  const auto with_slack = [](const std::string& text) {
+    const std::string padded = text + "5e+.-E0123456789";
+    return IsWorkbookNumberWithSlack(padded.data(), text.size());
+  };
   for (const char* text : chosen) {
     EXPECT_EQ(IsWorkbookNumber(text), IsPlainDecimalNumber(text)) << '"' << text << '"';
+    EXPECT_EQ(with_slack(text), IsPlainDecimalNumber(text)) << '"' << text << '"';
   }
   std::mt19937 random(30);
   int numbers = 0;
@@ -71,6 +77,7 @@ TEST(WorkbookNumberTest, DecidesAsThePlainDecimalNumberDoes) {
     const bool plain = IsPlainDecimalNumber(text);
     numbers += plain;
     ASSERT_EQ(IsWorkbookNumber(text), plain) << '"' << text << '"';
+    ASSERT_EQ(with_slack(text), plain) << '"' << text << '"';
   }
   // Both answers are common among the texts.
   EXPECT_GT(numbers, kTexts / 5);
