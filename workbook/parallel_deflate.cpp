@@ -7,7 +7,9 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -30,36 +32,61 @@ class Deflater {
  public:
   Deflater() : level_buffer_(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]) {}
 
-  // Begins a piece of its own, referring to nothing before it.
+  // Begins a piece of its own, referring to nothing before it. Its bytes
+  // depend only on what it compresses: the matches the library finds depend
+  // on what its state and buffer hold before, so both start out cleared.
   void Begin() {
+    stream_ = isal_zstream{};
+    std::memset(level_buffer_.get(), 0, ISAL_DEF_LVL1_DEFAULT);
     isal_deflate_init(&stream_);
     stream_.level = 1;
     stream_.level_buf = level_buffer_.get();
     stream_.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
-    stream_.flush = SYNC_FLUSH;
   }
 
   // Compresses `bytes` (at most kMostAtOnce) onto `out`, up to a byte
   // boundary; `last` ends the whole stream.
   void Add(std::string_view bytes, bool last, std::string& out) {
-    const std::size_t before = out.size();
+    // The library reads a little past the end of what it is given, and what
+    // stands there sways the matches it finds: the last bytes are given from
+    // a copy followed by zeros, so that the compressed bytes depend on
+    // nothing but the bytes given.
+    const std::size_t head = bytes.size() - std::min(bytes.size(), kTail);
+    std::array<char, kTail + kPastTheEnd> tail{};
+    std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(head), bytes.end(), tail.begin());
     // Room for the worst case: stored blocks, each with its header, and the
     // empty stored block of the flush.
+    const std::size_t before = out.size();
     const std::size_t room = bytes.size() + bytes.size() / 1024 * 8 + 1024;
     out.resize(before + room);
-    stream_.end_of_stream = last ? 1 : 0;
-    stream_.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(bytes.data()));
-    stream_.avail_in = static_cast<std::uint32_t>(bytes.size());
     stream_.next_out = reinterpret_cast<std::uint8_t*>(out.data() + before);
     stream_.avail_out = static_cast<std::uint32_t>(room);
-    const int result = isal_deflate(&stream_);
-    const bool complete = result == COMP_OK && stream_.avail_in == 0 &&
-                          (!last || stream_.internal_state.state == ZSTATE_END);
+    bool complete = true;
+    if (head > 0) {
+      stream_.flush = NO_FLUSH;
+      stream_.end_of_stream = 0;
+      complete = Deflate(bytes.data(), head);
+    }
+    stream_.flush = SYNC_FLUSH;
+    stream_.end_of_stream = last ? 1 : 0;
+    complete = complete && Deflate(tail.data(), bytes.size() - head) &&
+               (!last || stream_.internal_state.state == ZSTATE_END);
     if (!complete) throw std::runtime_error("Compression failed");
     out.resize(before + room - stream_.avail_out);
   }
 
  private:
+  static constexpr std::size_t kTail = 64;
+  static constexpr std::size_t kPastTheEnd = 256;
+
+  // Compresses `size` bytes from `bytes` into the output left; false when
+  // they are not all taken.
+  bool Deflate(const char* bytes, std::size_t size) {
+    stream_.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(bytes));
+    stream_.avail_in = static_cast<std::uint32_t>(size);
+    return isal_deflate(&stream_) == COMP_OK && stream_.avail_in == 0;
+  }
+
   isal_zstream stream_;
   std::unique_ptr<std::uint8_t[]> level_buffer_;
 };

@@ -151,9 +151,14 @@ class WorksheetSink : public TableSink {
     next_row_ = row + 1;
   }
 
+  // The tail goes with the last block: a piece of its own, that small, is
+  // compressed into bytes that depend on where the library's buffers lie.
   void End() override {
-    if (block_first_ != 0) MakeBlock(next_row_);
-    out_->Write(WorksheetXml::Tail());
+    if (block_first_ != 0) {
+      MakeBlock(next_row_, true);
+    } else {
+      out_->Write(WorksheetXml::Tail());
+    }
   }
 
  private:
@@ -162,12 +167,14 @@ class WorksheetSink : public TableSink {
   static constexpr std::uint64_t kBlockBytes = std::uint64_t{1} << 20;
 
   // The rows from the block's first to `end` (not included), on a helper.
-  void MakeBlock(std::int64_t end) {
+  void MakeBlock(std::int64_t end, bool with_tail = false) {
     const WorksheetXml* sheet = &*sheet_;
     const std::int64_t first = block_first_;
-    out_->WriteMade([sheet, first, end](std::string& xml, const ParallelDeflate::Spill& spill) {
-      sheet->AppendRows(xml, first, end, &spill);
-    });
+    out_->WriteMade(
+        [sheet, first, end, with_tail](std::string& xml, const ParallelDeflate::Spill& spill) {
+          sheet->AppendRows(xml, first, end, &spill);
+          if (with_tail) xml += WorksheetXml::Tail();
+        });
     block_first_ = 0;
   }
 
