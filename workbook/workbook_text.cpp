@@ -3,6 +3,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -121,11 +122,52 @@ bool IsWorkbookNumber(std::string_view text) {
   return IsPlainDecimalNumber(text);
 }
 
-bool IsWorkbookNumberWithSlack(const char* bytes, std::size_t size) {
 #if defined(__SSE2__)
-  if (size == 0 || size > 16) return IsWorkbookNumber({bytes, size});
+namespace {
+
+// Up to 8 bytes from `bytes` (1 <= size <= 8) as a number, the first byte
+// lowest, zeros after them; every load within the bytes.
+std::uint64_t UpTo8Bytes(const char* bytes, std::size_t size) {
+  std::uint64_t value = 0;
+  if (size >= 4) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    std::memcpy(&low, bytes, 4);
+    std::memcpy(&high, bytes + size - 4, 4);
+    return low | (std::uint64_t{high} >> (8 * (8 - size)) << 32);
+  }
+  for (std::size_t i = 0; i < size; ++i) {
+    value |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  }
+  return value;
+}
+
+// The first `size` bytes (1 <= size <= 16), zeros after them.
+__m128i ShortBytes(const char* bytes, std::size_t size) {
+  if (size <= 8) return _mm_cvtsi64_si128(static_cast<long long>(UpTo8Bytes(bytes, size)));
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  std::memcpy(&low, bytes, 8);
+  std::memcpy(&high, bytes + size - 8, 8);
+  high = size == 16 ? high : high >> (8 * (16 - size));
+  return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+}
+
+}  // namespace
+#endif
+
+bool CopyWorkbookNumber(std::string_view text, char* to) {
+  const std::size_t size = text.size();
+#if defined(__SSE2__)
+  if (size == 0 || size > 16) {
+    std::memcpy(to, text.data(), size);
+    return IsWorkbookNumber(text);
+  }
+  // The cell's bytes, zeros after them, read from within the cell; copied
+  // all at once.
+  const __m128i v = ShortBytes(text.data(), size);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
   // Where each kind of byte stands, a bit for each of the cell's bytes.
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
   const unsigned all = (1u << size) - 1;
   const auto where = [all](__m128i matches) {
     return static_cast<unsigned>(_mm_movemask_epi8(matches)) & all;
@@ -149,8 +191,11 @@ bool IsWorkbookNumberWithSlack(const char* bytes, std::size_t size) {
   const unsigned exponent_digits = digits & ~((exponent << 1) - 1);
   if (exponent_digits == 0) return false;
   if (std::popcount(exponent_digits) <= 2) return true;
+  return IsWorkbookNumber(text);
+#else
+  std::memcpy(to, text.data(), size);
+  return IsWorkbookNumber(text);
 #endif
-  return IsWorkbookNumber({bytes, size});
 }
 
 void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {

@@ -224,8 +224,8 @@ char* Put(char* at, std::string_view text) {
 // The markup of a number cell besides its reference and number: <c r=""><v></v></c>.
 constexpr std::size_t kNumberCellMarkup = 19;
 constexpr std::string_view kNumberEnd = "</v></c>";
-// Room left at the end of a row, so that the 16 bytes from any cell's
-// start may be read (IsWorkbookNumberWithSlack).
+// Room left at the end of a row, for the 16 bytes that CopyWorkbookNumber
+// may write from any cell's start.
 constexpr std::size_t kSlack = 16;
 
 // A number cell, its number as it stands, at `at`, which has room for it.
@@ -271,11 +271,15 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
   for (std::size_t column = 0; column < cells.size(); ++column) {
     const std::string_view cell = cells[column];
     if (cell.empty()) continue;
-    // The cell's bytes copied where a number's go, and read there, with
-    // room after them, to tell whether it is one.
+    // The cell's bytes copied where a number's go, and told a number on the
+    // way (the room's spare bytes take what the copy writes past them).
     char* const begin = at;
-    at = PutNumberCell(at, cell_columns_[column], sheet_row, cell);
-    if (IsWorkbookNumberWithSlack(at - kNumberEnd.size() - cell.size(), cell.size())) {
+    at = Put(at, "<c r=\"");
+    at = Put(at, cell_columns_[column]);
+    at = Put(at, sheet_row);
+    at = Put(at, "\"><v>");
+    if (CopyWorkbookNumber(cell, at)) {
+      at = Put(at + cell.size(), kNumberEnd);
       room -= static_cast<std::size_t>(at - begin);
       continue;
     }
