@@ -18,10 +18,11 @@ bool IsDigit(char c) {
 // most 22: both are exact doubles, so one multiplication or division rounds
 // it as a full conversion does. Most sampler output ("-1.46313e+06") is such
 // a number; nullopt for any other.
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 std::optional<double> ExactSmallDecimal(std::string_view text, const DecimalNumber& number) {
-  constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   std::uint64_t mantissa = 0;
   int digits = 0;
   int exponent = 0;
@@ -54,6 +55,52 @@ std::optional<double> ExactSmallDecimal(std::string_view text, const DecimalNumb
   if (exponent < -22 || exponent > 22) return std::nullopt;
   const auto m = static_cast<double>(mantissa);
   return exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
+}
+
+// ExactSmallDecimal's number found in one pass over the whole of `text`,
+// signed: the usual cell. Nullopt for any other text, whether a number or
+// not, which the full scan then decides.
+std::optional<double> QuickSmallDecimal(std::string_view text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  std::uint64_t mantissa = 0;
+  int digits = 0;  // from the first significant one
+  int exponent = 0;
+  const char* const whole = p;
+  for (; p != end && IsDigit(*p); ++p) {
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    digits += mantissa != 0;
+  }
+  bool has_digits = p != whole;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    for (; p != end && IsDigit(*p); ++p) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+      digits += mantissa != 0;
+    }
+    if (p - fraction > 400) return std::nullopt;  // beyond any exact power
+    exponent = -static_cast<int>(p - fraction);
+    has_digits = has_digits || p != fraction;
+  }
+  // More than 15 digits may have wrapped the mantissa: the full scan decides.
+  if (!has_digits || digits > 15) return std::nullopt;
+  if (p != end) {
+    if (*p != 'e' && *p != 'E') return std::nullopt;
+    ++p;
+    const bool exponent_negative = p != end && *p == '-';
+    if (p != end && (*p == '-' || *p == '+')) ++p;
+    const char* const exponent_digits = p;
+    int value = 0;
+    for (; p != end && IsDigit(*p) && p - exponent_digits < 3; ++p) value = value * 10 + (*p - '0');
+    if (p == exponent_digits || p != end) return std::nullopt;
+    exponent += exponent_negative ? -value : value;
+  }
+  if (exponent < -22 || exponent > 22) return std::nullopt;
+  const auto m = static_cast<double>(mantissa);
+  const double magnitude = exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
+  return negative ? -magnitude : magnitude;
 }
 
 }  // namespace
@@ -146,6 +193,7 @@ bool IsPlainDecimalNumber(std::string_view text) {
 }
 
 std::optional<double> PlainDecimalValue(std::string_view text) {
+  if (const auto quick = QuickSmallDecimal(text)) return quick;
   const DecimalNumber number = ScanDecimal(text);
   if (number.length == 0 || number.length != text.size()) return std::nullopt;
   if (const auto exact = ExactSmallDecimal(text, number)) {

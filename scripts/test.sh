@@ -18,12 +18,15 @@ ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1:detect_leaks
   ctest --test-dir build/asan -j "$jobs" --output-on-failure --timeout 300
 
 # The reader's and the writer's tests, with the statistics' reference runs
-# (their variables shared between the cores), again under ThreadSanitizer,
+# (their variables shared between the cores) and the workbook's deflate on its helper
+# threads, again under ThreadSanitizer,
 # and the data pass's differential replay. Only their programs are built.
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_TSAN=ON \
   -DQUILLET_GUI=OFF -DQUILLET_BENCH=OFF
-cmake --build build/tsan -j "$jobs" --target quillet_core_tests quillet_read_differential_fuzz_replay
+cmake --build build/tsan -j "$jobs" --target quillet_core_tests quillet_workbook_tests \
+  quillet_read_differential_fuzz_replay
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build/tsan/tests/quillet_core_tests --gtest_brief=1
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/quillet_workbook_tests --gtest_brief=1
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/faults/quillet_read_differential_fuzz_replay \
   fuzz/corpus/read_differential >/dev/null
 

@@ -7,44 +7,91 @@
 #endif
 
 #include <algorithm>
-#include <memory>
+#include <array>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace quillet {
 namespace {
+
+// The largest part of a piece given to the compressor at once: its sizes are
+// 32-bit.
+constexpr std::size_t kMostAtOnce = std::size_t{1} << 20;
 
 #ifdef QUILLET_HAVE_ISAL
 // The fastest level of the Intel storage library's deflate, several times
 // faster than zlib's fastest on the worksheets' XML for a few percent more
 // bytes; where it is not built (Windows), zlib's fastest below.
-std::string DeflateChunk(const std::string& input, bool last) {
-  isal_zstream stream;
-  isal_deflate_init(&stream);
-  std::unique_ptr<std::uint8_t[]> level_buffer(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]);
-  stream.level = 1;
-  stream.level_buf = level_buffer.get();
-  stream.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
-  stream.flush = SYNC_FLUSH;
-  stream.end_of_stream = last ? 1 : 0;
-  // Room for the worst case: stored blocks, each with its header, and the
-  // empty stored block of the flush.
-  std::string output(input.size() + input.size() / 1024 * 8 + 1024, '\0');
-  stream.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(input.data()));
-  stream.avail_in = static_cast<std::uint32_t>(input.size());
-  stream.next_out = reinterpret_cast<std::uint8_t*>(output.data());
-  stream.avail_out = static_cast<std::uint32_t>(output.size());
-  const int result = isal_deflate(&stream);
-  const bool complete = result == COMP_OK && stream.avail_in == 0 &&
-                        (!last || stream.internal_state.state == ZSTATE_END);
-  if (!complete) throw std::runtime_error("Compression failed");
-  output.resize(stream.total_out);
-  return output;
-}
+class Deflater {
+ public:
+  Deflater() : level_buffer_(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]) {}
 
-std::uint32_t Crc32(std::uint32_t crc, const std::string& bytes) {
+  // Begins a piece of its own, referring to nothing before it. Its bytes
+  // depend only on what it compresses: the matches the library finds depend
+  // on what its state and buffer hold before, so both start out cleared.
+  void Begin() {
+    stream_ = isal_zstream{};
+    std::memset(level_buffer_.get(), 0, ISAL_DEF_LVL1_DEFAULT);
+    isal_deflate_init(&stream_);
+    stream_.level = 1;
+    stream_.level_buf = level_buffer_.get();
+    stream_.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
+  }
+
+  // Compresses `bytes` (at most kMostAtOnce) onto `out`, up to a byte
+  // boundary; `last` ends the whole stream.
+  void Add(std::string_view bytes, bool last, std::string& out) {
+    // The library reads a little past the end of what it is given, and what
+    // stands there sways the matches it finds: the last bytes are given from
+    // a copy followed by zeros, so that the compressed bytes depend on
+    // nothing but the bytes given.
+    const std::size_t head = bytes.size() - std::min(bytes.size(), kTail);
+    std::array<char, kTail + kPastTheEnd> tail{};
+    std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(head), bytes.end(), tail.begin());
+    // Room for the worst case: stored blocks, each with its header, and the
+    // empty stored block of the flush.
+    const std::size_t before = out.size();
+    const std::size_t room = bytes.size() + bytes.size() / 1024 * 8 + 1024;
+    out.resize(before + room);
+    stream_.next_out = reinterpret_cast<std::uint8_t*>(out.data() + before);
+    stream_.avail_out = static_cast<std::uint32_t>(room);
+    bool complete = true;
+    if (head > 0) {
+      stream_.flush = NO_FLUSH;
+      stream_.end_of_stream = 0;
+      complete = Deflate(bytes.data(), head);
+    }
+    stream_.flush = SYNC_FLUSH;
+    stream_.end_of_stream = last ? 1 : 0;
+    complete = complete && Deflate(tail.data(), bytes.size() - head) &&
+               (!last || stream_.internal_state.state == ZSTATE_END);
+    if (!complete) throw std::runtime_error("Compression failed");
+    out.resize(before + room - stream_.avail_out);
+  }
+
+ private:
+  static constexpr std::size_t kTail = 64;
+  static constexpr std::size_t kPastTheEnd = 256;
+
+  // Compresses `size` bytes from `bytes` into the output left; false when
+  // they are not all taken.
+  bool Deflate(const char* bytes, std::size_t size) {
+    stream_.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(bytes));
+    stream_.avail_in = static_cast<std::uint32_t>(size);
+    return isal_deflate(&stream_) == COMP_OK && stream_.avail_in == 0;
+  }
+
+  isal_zstream stream_;
+  std::unique_ptr<std::uint8_t[]> level_buffer_;
+};
+
+std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
   return crc32_gzip_refl(crc, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 #else
@@ -54,86 +101,276 @@ constexpr int kLevel = 1;
 constexpr int kRawWindowBits = -15;  // a bare deflate stream: the container holds the rest
 constexpr int kMemoryLevel = 8;
 
-// Compresses one chunk on its own; `last` ends the whole stream.
-std::string DeflateChunk(const std::string& input, bool last) {
-  z_stream z{};
-  if (deflateInit2(&z, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) !=
-      Z_OK) {
-    throw std::bad_alloc();
+class Deflater {
+ public:
+  Deflater() {
+    if (deflateInit2(&z_, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
+      throw std::bad_alloc();
+    }
   }
-  // Room for the worst case, plus the empty stored block of a flush.
-  std::string output(deflateBound(&z, static_cast<uLong>(input.size())) + 16, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-  z.avail_in = static_cast<uInt>(input.size());
-  z.next_out = reinterpret_cast<Bytef*>(output.data());
-  z.avail_out = static_cast<uInt>(output.size());
-  const int result = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-  const bool complete = last ? result == Z_STREAM_END : result == Z_OK && z.avail_in == 0;
-  output.resize(z.total_out);
-  deflateEnd(&z);
-  if (!complete) throw std::runtime_error("Compression failed");
-  return output;
-}
+  ~Deflater() { deflateEnd(&z_); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
 
-std::uint32_t Crc32(std::uint32_t crc, const std::string& bytes) {
+  void Begin() { deflateReset(&z_); }
+
+  void Add(std::string_view bytes, bool last, std::string& out) {
+    const std::size_t before = out.size();
+    // Room for the worst case, plus the empty stored block of a flush.
+    const std::size_t room = deflateBound(&z_, static_cast<uLong>(bytes.size())) + 16;
+    out.resize(before + room);
+    z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z_.avail_in = static_cast<uInt>(bytes.size());
+    z_.next_out = reinterpret_cast<Bytef*>(out.data() + before);
+    z_.avail_out = static_cast<uInt>(room);
+    const int result = deflate(&z_, last ? Z_FINISH : Z_SYNC_FLUSH);
+    const bool complete = last ? result == Z_STREAM_END : result == Z_OK && z_.avail_in == 0;
+    if (!complete) throw std::runtime_error("Compression failed");
+    out.resize(before + room - z_.avail_out);
+  }
+
+ private:
+  z_stream z_{};
+};
+
+std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
   return static_cast<std::uint32_t>(
       crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 #endif
 
+// Compresses `bytes` onto `piece`, a part at a time, with their checksum.
+void AddToPiece(Deflater& deflater, std::string_view bytes, bool last,
+                ParallelDeflate::Piece& piece) {
+  piece.crc = Crc32(piece.crc, bytes);
+  piece.size += bytes.size();
+  do {
+    const std::string_view part = bytes.substr(0, kMostAtOnce);
+    bytes.remove_prefix(part.size());
+    // Nothing to add and nothing to end: no flush of its own either.
+    if (!part.empty() || (last && bytes.empty())) {
+      deflater.Add(part, last && bytes.empty(), piece.bytes);
+    }
+  } while (!bytes.empty());
+}
+
+// Polynomials over GF(2) modulo the CRC-32 polynomial, bit-reflected: the
+// way a checksum moves past bytes it did not see.
+constexpr std::uint32_t kCrcPolynomial = 0xEDB88320;
+
+std::uint32_t MultiplyModulo(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t product = 0;
+  for (std::uint32_t bit = std::uint32_t{1} << 31; bit != 0; bit >>= 1) {
+    if (a & bit) product ^= b;
+    b = b & 1 ? (b >> 1) ^ kCrcPolynomial : b >> 1;
+  }
+  return product;
+}
+
+// x to the power 8 * `bytes`, modulo the polynomial.
+std::uint32_t PowerOfBytes(std::uint64_t bytes) {
+  std::uint32_t power = std::uint32_t{1} << 31;   // 1
+  std::uint32_t square = std::uint32_t{1} << 23;  // x^8, then x^16, x^32, ...
+  for (; bytes != 0; bytes >>= 1) {
+    if (bytes & 1) power = MultiplyModulo(power, square);
+    square = MultiplyModulo(square, square);
+  }
+  return power;
+}
+
 }  // namespace
 
+std::uint32_t CombineCrc32(std::uint32_t first, std::uint32_t second, std::uint64_t second_size) {
+  return MultiplyModulo(PowerOfBytes(second_size), first) ^ second;
+}
+
+// A piece to make: bytes written here, or a maker of its own bytes.
+struct ParallelDeflate::Job {
+  std::string input;
+  Maker make;
+  bool last = false;
+  std::promise<Piece> done;
+};
+
+// The helper threads, started with the first piece that is not the whole
+// stream, and the strings they and the calling thread hand each other, kept
+// for the next pieces so that their memory is not taken from the system anew.
+class ParallelDeflate::Helpers {
+ public:
+  ~Helpers() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // Starts the threads, one per core, when none runs yet; false when not one
+  // could be started.
+  bool Start() {
+    if (!threads_.empty()) return true;
+    if (!threads_start_) return false;
+    const unsigned count = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < count; ++i) {
+      try {
+        threads_.emplace_back([this] { Work(); });
+      } catch (const std::system_error&) {
+        break;  // a limit of processes, of memory for a stack: fewer helpers
+      }
+    }
+    threads_start_ = !threads_.empty();
+    return threads_start_;
+  }
+
+  // Enough pieces in flight to keep every helper busy while the oldest is
+  // handed on, few enough to keep memory small.
+  std::size_t MostPending() const { return threads_.size() + 1; }
+
+  void Push(Job job) {
+    {
+      const std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(job));
+    }
+    changed_.notify_one();
+  }
+
+  // Makes and compresses `job`'s piece with `deflater`.
+  Piece Run(Job& job, Deflater& deflater, std::string& made) {
+    Piece piece;
+    piece.bytes = Spare();
+    deflater.Begin();
+    if (job.make) {
+      made.clear();
+      const Spill spill = [&](std::string_view bytes) {
+        AddToPiece(deflater, bytes, false, piece);
+      };
+      job.make(made, spill);
+      AddToPiece(deflater, made, job.last, piece);
+    } else {
+      AddToPiece(deflater, job.input, job.last, piece);
+      Keep(std::move(job.input));
+    }
+    return piece;
+  }
+
+  // A string without bytes, with room kept from an earlier piece if any.
+  std::string Spare() {
+    const std::lock_guard lock(mutex_);
+    if (spares_.empty()) return {};
+    std::string spare = std::move(spares_.back());
+    spares_.pop_back();
+    return spare;
+  }
+
+  void Keep(std::string spare) {
+    spare.clear();
+    const std::lock_guard lock(mutex_);
+    if (spares_.size() < 2 * MostPending() + 2) spares_.push_back(std::move(spare));
+  }
+
+ private:
+  void Work() {
+    Deflater deflater;
+    std::string made;  // a maker's bytes, its room kept from piece to piece
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      Job job = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      try {
+        job.done.set_value(Run(job, deflater, made));
+      } catch (...) {
+        job.done.set_exception(std::current_exception());
+      }
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> queue_;
+  std::vector<std::string> spares_;
+  bool stopping_ = false;
+  bool threads_start_ = true;  // false once not one helper could start
+  std::vector<std::thread> threads_;
+};
+
 ParallelDeflate::ParallelDeflate(std::function<void(std::string_view)> sink)
-    : sink_(std::move(sink)),
-      // Enough chunks in flight to keep every core busy while the oldest is
-      // handed on, few enough to keep memory small.
-      most_pending_(std::max(2u, std::thread::hardware_concurrency()) + 1) {
+    : sink_(std::move(sink)), helpers_(new Helpers) {
   chunk_.reserve(kChunkSize);
 }
 
-// A future of std::async waits for its compression when it is destroyed, so
-// no thread outlives the stream.
-ParallelDeflate::~ParallelDeflate() = default;
+// The helpers end before the pieces still waiting for them are dropped.
+ParallelDeflate::~ParallelDeflate() {
+  helpers_.reset();
+}
 
 void ParallelDeflate::WriteLarge(std::string_view bytes) {
   while (!bytes.empty()) {
     const std::size_t part = std::min(bytes.size(), kChunkSize - chunk_.size());
     chunk_.append(bytes.substr(0, part));
     bytes.remove_prefix(part);
-    if (chunk_.size() == kChunkSize) Submit(false);
+    if (chunk_.size() == kChunkSize) SubmitChunk(false);
   }
 }
 
-void ParallelDeflate::Submit(bool last) {
-  summary_.crc = Crc32(summary_.crc, chunk_);
-  summary_.size += chunk_.size();
-  if (pending_.size() == most_pending_) HandOnOldest();
-  auto input = std::make_shared<const std::string>(std::move(chunk_));
-  const auto compress = [input, last] { return DeflateChunk(*input, last); };
-  if (helpers_start_) {
-    try {
-      pending_.push_back(std::async(std::launch::async, compress));
-    } catch (const std::system_error&) {
-      // No thread can be started (a limit of processes, of memory for a
-      // stack): from now on every chunk is compressed on this thread.
-      helpers_start_ = false;
-    }
-  }
-  if (!helpers_start_) pending_.push_back(std::async(std::launch::deferred, compress));
-  chunk_ = std::string();
+void ParallelDeflate::WriteMade(Maker make) {
+  if (!chunk_.empty()) SubmitChunk(false);
+  Job job;
+  job.make = std::move(make);
+  Submit(std::move(job));
+}
+
+void ParallelDeflate::SubmitChunk(bool last) {
+  Job job;
+  job.input = std::move(chunk_);
+  job.last = last;
+  chunk_ = helpers_->Spare();
   chunk_.reserve(kChunkSize);
+  Submit(std::move(job));
+}
+
+void ParallelDeflate::Submit(Job job) {
+  // The whole stream in one piece, or no helper to be had: made here, and
+  // handed on at once, after every piece before it.
+  if ((job.last && pending_.empty()) || !helpers_->Start()) {
+    while (!pending_.empty()) HandOnOldest();
+    Deflater deflater;
+    std::string made;
+    Piece piece = helpers_->Run(job, deflater, made);
+    HandOn(piece);
+    return;
+  }
+  if (pending_.size() >= helpers_->MostPending()) HandOnOldest();
+  pending_.push_back(job.done.get_future());
+  helpers_->Push(std::move(job));
 }
 
 void ParallelDeflate::HandOnOldest() {
-  std::future<std::string> oldest = std::move(pending_.front());
+  std::future<Piece> oldest = std::move(pending_.front());
   pending_.pop_front();
-  const std::string compressed = oldest.get();
-  summary_.compressed_size += compressed.size();
-  sink_(compressed);
+  Piece piece = oldest.get();
+  HandOn(piece);
+}
+
+void ParallelDeflate::HandOn(Piece& piece) {
+  summary_.crc = CombineCrc32(summary_.crc, piece.crc, piece.size);
+  summary_.size += piece.size;
+  summary_.compressed_size += piece.bytes.size();
+  sink_(piece.bytes);
+  helpers_->Keep(std::move(piece.bytes));
+}
+
+void ParallelDeflate::Settle() noexcept {
+  for (const std::future<Piece>& piece : pending_) piece.wait();
 }
 
 DeflateSummary ParallelDeflate::Finish() {
-  Submit(true);
+  SubmitChunk(true);
   while (!pending_.empty()) HandOnOldest();
   const DeflateSummary summary = summary_;
   summary_ = {};

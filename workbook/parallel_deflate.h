@@ -1,19 +1,22 @@
 // One raw deflate stream, compressed on every core: the bytes are cut into
-// chunks that are compressed independently and side by side, each but the
+// pieces that are compressed independently and side by side, each but the
 // last ended on a byte boundary without the final-block mark, so that the
-// compressed chunks, put one after another in their order, form a single
-// valid stream. A chunk cannot refer back into the one before it, which costs
+// compressed pieces, put one after another in their order, form a single
+// valid stream. A piece cannot refer back into the one before it, which costs
 // a little compression and gains a compression about as many times faster as
-// there are cores. Where no thread can be started, the chunks are compressed
-// on the calling thread, into the same bytes.
+// there are cores. A piece is either bytes written here, cut into chunks, or
+// bytes that a helper thread makes itself before it compresses them, so that
+// making them is shared among the cores too. Where no thread can be started,
+// the pieces are made and compressed on the calling thread, into the same
+// bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,6 +36,10 @@ struct DeflatedBytes {
   DeflateSummary summary;
 };
 
+// The CRC-32 of two byte strings one after the other, from the CRC-32 of each
+// and the size of the second.
+std::uint32_t CombineCrc32(std::uint32_t first, std::uint32_t second, std::uint64_t second_size);
+
 class ParallelDeflate {
  public:
   // The compressed bytes go to `sink`, in order, on the calling thread.
@@ -49,22 +56,46 @@ class ParallelDeflate {
     }
   }
 
+  // Where a maker may hand on what it has made so far (and then empties it
+  // itself), so that its bytes are never all held at once.
+  using Spill = std::function<void(std::string_view)>;
+  // Appends its bytes to the string it is given, on a helper thread.
+  using Maker = std::function<void(std::string& bytes, const Spill& spill)>;
+
+  // The bytes `make` makes follow in the stream what was written before. What
+  // `make` uses must last until Settle() or Finish() returned.
+  void WriteMade(Maker make);
+
+  // Waits until every piece given so far is made and compressed, handing
+  // nothing on and throwing nothing: after it, no maker runs any more.
+  void Settle() noexcept;
+
   // Ends the stream and hands on what is still being compressed; the object
-  // may then begin a new stream. Throws what a compression threw.
+  // may then begin a new stream. Throws what a maker or a compression threw.
   DeflateSummary Finish();
+
+  // Compressed bytes with the checksum and size of what they were made of.
+  struct Piece {
+    std::string bytes;
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+  };
 
  private:
   static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+  struct Job;
+  class Helpers;
 
   void WriteLarge(std::string_view bytes);
-  void Submit(bool last);
+  void SubmitChunk(bool last);
+  void Submit(Job job);
   void HandOnOldest();
+  void HandOn(Piece& piece);
 
   std::function<void(std::string_view)> sink_;
   std::string chunk_;
-  std::deque<std::future<std::string>> pending_;
-  std::size_t most_pending_;
-  bool helpers_start_ = true;  // false once a helper thread could not start
+  std::unique_ptr<Helpers> helpers_;
+  std::deque<std::future<Piece>> pending_;
   DeflateSummary summary_;
 };
 

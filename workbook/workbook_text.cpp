@@ -1,7 +1,13 @@
 #include "workbook/workbook_text.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/numeric_text.h"
 #include "files/utf8.h"
@@ -82,7 +88,114 @@ void AppendAscii(std::string& out, std::string_view rest) {
 }  // namespace
 
 bool IsWorkbookNumber(std::string_view text) {
+  // One pass over the usual cell, a short number with a short exponent;
+  // IsPlainDecimalNumber decides whatever this pass cannot.
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  if (p != end && (*p == '+' || *p == '-')) ++p;
+  const char* const whole = p;
+  while (p != end && digit(*p)) ++p;
+  // The value is below 10 to the power of the whole part's digits, leading
+  // zeros counted, times the exponent's power.
+  const auto whole_digits = static_cast<std::size_t>(p - whole);
+  bool has_digits = whole_digits != 0;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p != end && digit(*p)) ++p;
+    has_digits = has_digits || p != fraction;
+  }
+  if (!has_digits) return false;
+  constexpr std::size_t kFits = 308;  // every value below 1e308 fits a double
+  if (p == end) return whole_digits <= kFits || IsPlainDecimalNumber(text);
+  if (*p != 'e' && *p != 'E') return false;
+  ++p;
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* const exponent_digits = p;
+  std::size_t exponent = 0;
+  while (p != end && digit(*p) && p - exponent_digits < 4) exponent = exponent * 10 + (*p++ - '0');
+  if (p == exponent_digits) return false;  // "1e", "1e+": the "e" is not part of a number
+  if (p != end) return IsPlainDecimalNumber(text);
+  // A negative exponent only makes the value smaller (too small is 0, which fits).
+  if (whole_digits + (negative ? 0 : exponent) <= kFits) return true;
   return IsPlainDecimalNumber(text);
+}
+
+#if defined(__SSE2__)
+namespace {
+
+// Up to 8 bytes from `bytes` (1 <= size <= 8) as a number, the first byte
+// lowest, zeros after them; every load within the bytes.
+std::uint64_t UpTo8Bytes(const char* bytes, std::size_t size) {
+  std::uint64_t value = 0;
+  if (size >= 4) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    std::memcpy(&low, bytes, 4);
+    std::memcpy(&high, bytes + size - 4, 4);
+    return low | (std::uint64_t{high} >> (8 * (8 - size)) << 32);
+  }
+  for (std::size_t i = 0; i < size; ++i) {
+    value |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  }
+  return value;
+}
+
+// The first `size` bytes (1 <= size <= 16), zeros after them.
+__m128i ShortBytes(const char* bytes, std::size_t size) {
+  if (size <= 8) return _mm_cvtsi64_si128(static_cast<long long>(UpTo8Bytes(bytes, size)));
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  std::memcpy(&low, bytes, 8);
+  std::memcpy(&high, bytes + size - 8, 8);
+  high = size == 16 ? high : high >> (8 * (16 - size));
+  return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+}
+
+}  // namespace
+#endif
+
+bool CopyWorkbookNumber(std::string_view text, char* to) {
+  const std::size_t size = text.size();
+#if defined(__SSE2__)
+  if (size == 0 || size > 16) {
+    std::memcpy(to, text.data(), size);
+    return IsWorkbookNumber(text);
+  }
+  // The cell's bytes, zeros after them, read from within the cell; copied
+  // all at once.
+  const __m128i v = ShortBytes(text.data(), size);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+  // Where each kind of byte stands, a bit for each of the cell's bytes.
+  const unsigned all = (1u << size) - 1;
+  const auto where = [all](__m128i matches) {
+    return static_cast<unsigned>(_mm_movemask_epi8(matches)) & all;
+  };
+  const auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  const unsigned digits = where(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
+                                              _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1))));
+  const unsigned points = where(is('.'));
+  const unsigned exponent = where(_mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)),
+                                                 _mm_set1_epi8('e')));  // "e" or "E"
+  const unsigned signs = where(_mm_or_si128(is('+'), is('-')));
+  if ((digits | points | exponent | signs) != all) return false;
+  // At most one point and one "e"; a sign first or just after the "e"; the
+  // point, and at least one digit, before the "e".
+  if ((points & (points - 1)) != 0 || (exponent & (exponent - 1)) != 0) return false;
+  if ((signs & ~(1u | (exponent << 1))) != 0) return false;
+  const unsigned mantissa = exponent != 0 ? exponent - 1 : all;
+  if ((points & ~mantissa) != 0 || (digits & mantissa) == 0) return false;
+  // At most 16 digits before the point, times at most 1e99: the value fits.
+  if (exponent == 0) return true;
+  const unsigned exponent_digits = digits & ~((exponent << 1) - 1);
+  if (exponent_digits == 0) return false;
+  if (std::popcount(exponent_digits) <= 2) return true;
+  return IsWorkbookNumber(text);
+#else
+  std::memcpy(to, text.data(), size);
+  return IsWorkbookNumber(text);
+#endif
 }
 
 void AppendWorkbookUtf8(std::string& out, std::string_view bytes) {

@@ -18,6 +18,11 @@ namespace quillet {
 // "Inf", "1,289" and "TRUE" text).
 bool IsWorkbookNumber(std::string_view text);
 
+// IsWorkbookNumber of `text`, which is also copied to `to`: up to 16 bytes
+// past its end may be written there too. A short cell is read once, all its
+// bytes at once, instead of byte by byte.
+bool CopyWorkbookNumber(std::string_view text, char* to);
+
 // Appends `bytes` as the UTF-8 a workbook holds: valid UTF-8 unchanged, any
 // other text read as Windows-1252 (whose five unassigned bytes stand for the
 // control characters of the same code). Nothing is escaped.

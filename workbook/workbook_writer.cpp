@@ -1,5 +1,6 @@
 #include "workbook/workbook_writer.h"
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
@@ -96,12 +97,18 @@ std::string WorkbookRelationships(std::size_t sheet_count) {
   return Relationships(body);
 }
 
-// A table as the next worksheet of the workbook, handed to the zip container
-// in pieces of a few hundred kilobytes.
+// A table as the next worksheet of the workbook: the head and the header row
+// made here, the data rows made and compressed on the helper threads of the
+// zip container's deflate, a block of about a chunk's bytes at a time.
 class WorksheetSink : public TableSink {
  public:
   WorksheetSink(std::string name, std::string part, std::function<ZipWriter&()> zip)
       : name_(std::move(name)), part_(std::move(part)), zip_(std::move(zip)) {}
+
+  // No helper may still be making rows of the sheet once it is gone.
+  ~WorksheetSink() override {
+    if (out_ != nullptr) out_->Settle();
+  }
 
   std::string Name() const override { return name_; }
 
@@ -112,7 +119,8 @@ class WorksheetSink : public TableSink {
   }
 
   void Begin(const ConversionState& state) override {
-    sheet_.emplace(state.table, LastRowWritten(state));
+    const std::int64_t last_row = LastRowWritten(state);
+    sheet_.emplace(state.table, last_row);
     out_ = &zip_();
     // The classic zip form whenever the sheet fits it: the bound decides at
     // once for all but very large tables, whose XML is then built once more
@@ -120,34 +128,65 @@ class WorksheetSink : public TableSink {
     std::uint64_t size = sheet_->MostBytes();
     if (out_->NeedsLargeForm(size)) size = sheet_->ExactBytes();
     out_->BeginEntry(part_, size);
+    // A block of rows: about kBlockBytes of XML when the cells are short.
+    const std::int64_t columns = state.table.created() ? state.table.LastColumn() + 2 : 1;
+    const std::uint64_t stored_per_row =
+        last_row > 0 ? state.table.StoredBytes() / static_cast<std::uint64_t>(last_row) : 0;
+    const std::uint64_t row_bytes =
+        static_cast<std::uint64_t>(columns) * kCellMarkup + stored_per_row;
+    block_rows_ = static_cast<std::int64_t>(std::max<std::uint64_t>(1, kBlockBytes / row_bytes));
     xml_ = sheet_->Head();
-    hand_on_ = [this](std::string_view piece) { out_->Write(piece); };
   }
 
   void Row(std::int64_t row) override {
-    sheet_->AppendRow(xml_, row, &hand_on_);
-    if (xml_.size() >= kPieceSize) {
+    if (row == 0) {
+      const WorksheetXml::Sink hand_on = [this](std::string_view piece) { out_->Write(piece); };
+      sheet_->AppendRow(xml_, row, &hand_on);
       out_->Write(xml_);
       xml_.clear();
+      return;
+    }
+    if (block_first_ == 0) block_first_ = row;
+    if (row + 1 - block_first_ >= block_rows_) MakeBlock(row + 1);
+    next_row_ = row + 1;
+  }
+
+  // The tail goes with the last block: a piece of its own, that small, is
+  // compressed into bytes that depend on where the library's buffers lie.
+  void End() override {
+    if (block_first_ != 0) {
+      MakeBlock(next_row_, true);
+    } else {
+      out_->Write(WorksheetXml::Tail());
     }
   }
 
-  void End() override {
-    xml_ += WorksheetXml::Tail();
-    out_->Write(xml_);
-    xml_.clear();
-  }
-
  private:
-  static constexpr std::size_t kPieceSize = std::size_t{1} << 18;
+  // The XML a short cell adds to its text, about: <c r="B12"><v></v></c>.
+  static constexpr std::uint64_t kCellMarkup = 24;
+  static constexpr std::uint64_t kBlockBytes = std::uint64_t{1} << 20;
+
+  // The rows from the block's first to `end` (not included), on a helper.
+  void MakeBlock(std::int64_t end, bool with_tail = false) {
+    const WorksheetXml* sheet = &*sheet_;
+    const std::int64_t first = block_first_;
+    out_->WriteMade(
+        [sheet, first, end, with_tail](std::string& xml, const ParallelDeflate::Spill& spill) {
+          sheet->AppendRows(xml, first, end, &spill);
+          if (with_tail) xml += WorksheetXml::Tail();
+        });
+    block_first_ = 0;
+  }
 
   std::string name_;
   std::string part_;
   std::function<ZipWriter&()> zip_;
   std::optional<WorksheetXml> sheet_;
   ZipWriter* out_ = nullptr;
-  std::string xml_;
-  WorksheetXml::Sink hand_on_;  // a long cell's slices, straight to out_
+  std::string xml_;               // the head and the header row
+  std::int64_t block_rows_ = 1;   // rows in a block
+  std::int64_t block_first_ = 0;  // the first row of the block to come; 0 before one
+  std::int64_t next_row_ = 1;     // after the last row given
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <optional>
 
 #include "files/utf8.h"
 #include "workbook/workbook_text.h"
@@ -105,14 +107,6 @@ void AppendTextCell(std::string& out, std::string_view letters, std::string_view
   out += "</t></is></c>";
 }
 
-void AppendNumberCell(std::string& out, std::string_view letters, std::string_view row,
-                      std::string_view number) {
-  AppendCellStart(out, letters, row);
-  out += "><v>";
-  out += number;
-  out += "</v></c>";
-}
-
 std::size_t ShownWidth(std::string_view cell) {
   if (IsWorkbookNumber(cell)) return std::min(cell.size(), kWidestNumber);
   return std::min(WorkbookTextLength(cell), kWidestText);
@@ -200,31 +194,105 @@ class Digits {
 void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sink) const {
   if (row == 0) {
     AppendHeader(out);
-    return;
+  } else {
+    AppendRows(out, row, row + 1, sink);
   }
+}
+
+void WorksheetXml::AppendRows(std::string& out, std::int64_t first, std::int64_t end,
+                              const Sink* sink, std::size_t spill_size) const {
+  // The rows as they are walked, gathered a few at a time.
+  std::optional<RowBlock> rows;
+  if (last_column_ >= 0 && first < end) rows.emplace(table_);
+  for (std::int64_t row = first; row < end; ++row) {
+    AppendDataRow(out, row, rows ? &*rows : nullptr, sink);
+    if (sink != nullptr && out.size() >= spill_size) {
+      (*sink)(out);
+      out.clear();
+    }
+  }
+}
+
+namespace {
+
+// Copies `text` to `at`, returning where it ends.
+char* Put(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+// The markup of a number cell besides its reference and number: <c r=""><v></v></c>.
+constexpr std::size_t kNumberCellMarkup = 19;
+constexpr std::string_view kNumberEnd = "</v></c>";
+// Room left at the end of a row, for the 16 bytes that CopyWorkbookNumber
+// may write from any cell's start.
+constexpr std::size_t kSlack = 16;
+
+// A number cell, its number as it stands, at `at`, which has room for it.
+char* PutNumberCell(char* at, std::string_view letters, std::string_view row,
+                    std::string_view number) {
+  at = Put(at, "<c r=\"");
+  at = Put(at, letters);
+  at = Put(at, row);
+  at = Put(at, "\"><v>");
+  at = Put(at, number);
+  return Put(at, kNumberEnd);
+}
+
+}  // namespace
+
+void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows,
+                                 const Sink* sink) const {
   const Digits number(row);
   const Digits sheet_row_digits(row + 1);  // below the header row
   const std::string_view sheet_row = sheet_row_digits.view();
-  out += "<row r=\"";
-  out += sheet_row;
-  out += "\">";
-  AppendNumberCell(out, "A", sheet_row, number.view());
-  if (last_column_ < 0) {
-    out += "</row>";
-    return;
+  const std::span<const std::string_view> cells =
+      rows != nullptr ? rows->Row(row) : std::span<const std::string_view>();
+  // Written in place, in room made for the row as if each cell were a
+  // number, with some to spare; a text cell is appended as text is, and room
+  // made again after it.
+  const auto cell_room = [&](std::size_t column) {
+    return cells[column].size() + kNumberCellMarkup + cell_columns_[column].size() +
+           sheet_row.size();
+  };
+  std::size_t room = kSlack + std::string_view("<row r=\"\"></row>").size() + sheet_row.size() +
+                     kNumberCellMarkup + 1 + sheet_row.size() + number.view().size();
+  for (std::size_t column = 0; column < cells.size(); ++column) {
+    if (!cells[column].empty()) room += cell_room(column);
   }
-  if (!rows_) rows_.emplace(table_);
-  const std::span<const std::string_view> cells = rows_->Row(row);
+  std::size_t used = out.size();
+  out.resize(used + room);
+  char* at = out.data() + used;
+  at = Put(at, "<row r=\"");
+  at = Put(at, sheet_row);
+  at = Put(at, "\">");
+  at = PutNumberCell(at, "A", sheet_row, number.view());
+  room -= static_cast<std::size_t>(at - (out.data() + used));
   for (std::size_t column = 0; column < cells.size(); ++column) {
     const std::string_view cell = cells[column];
     if (cell.empty()) continue;
-    if (IsWorkbookNumber(cell)) {
-      AppendNumberCell(out, cell_columns_[column], sheet_row, cell);
-    } else {
-      AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
+    // The cell's bytes copied where a number's go, and told a number on the
+    // way (the room's spare bytes take what the copy writes past them).
+    char* const begin = at;
+    at = Put(at, "<c r=\"");
+    at = Put(at, cell_columns_[column]);
+    at = Put(at, sheet_row);
+    at = Put(at, "\"><v>");
+    if (CopyWorkbookNumber(cell, at)) {
+      at = Put(at + cell.size(), kNumberEnd);
+      room -= static_cast<std::size_t>(at - begin);
+      continue;
     }
+    at = begin;
+    room -= cell_room(column);
+    out.resize(static_cast<std::size_t>(at - out.data()));
+    AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
+    used = out.size();
+    out.resize(used + room);
+    at = out.data() + used;
   }
-  out += "</row>";
+  at = Put(at, "</row>");
+  out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 std::string_view WorksheetXml::Tail() {
@@ -246,12 +314,9 @@ std::uint64_t WorksheetXml::ExactBytes() const {
   std::uint64_t bytes = Head().size() + Tail().size();
   std::string row_xml;
   const Sink count = [&](std::string_view piece) { bytes += piece.size(); };
-  for (std::int64_t row = 0; row <= last_row_; ++row) {
-    AppendRow(row_xml, row, &count);
-    bytes += row_xml.size();
-    row_xml.clear();
-  }
-  return bytes;
+  AppendRow(row_xml, 0, &count);
+  AppendRows(row_xml, 1, last_row_ + 1, &count, 0);
+  return bytes + row_xml.size();
 }
 
 }  // namespace quillet

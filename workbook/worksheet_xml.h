@@ -41,6 +41,12 @@ class WorksheetXml {
   // at a time, so that its XML, up to seven times its size, is never whole.
   void AppendRow(std::string& out, std::int64_t row, const Sink* sink = nullptr) const;
 
+  // Appends the data rows first..end-1 (first at least 1), as AppendRow does;
+  // given a sink, also hands `out` to it (and empties it) whenever it has
+  // grown past `spill_size`. Several threads may append rows at once.
+  void AppendRows(std::string& out, std::int64_t first, std::int64_t end,
+                  const Sink* sink = nullptr, std::size_t spill_size = std::size_t{1} << 20) const;
+
   // What follows the rows.
   static std::string_view Tail();
 
@@ -54,14 +60,12 @@ class WorksheetXml {
 
  private:
   void AppendHeader(std::string& out) const;
+  void AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows, const Sink* sink) const;
 
   const SampleTable& table_;
   std::int64_t last_row_;
   std::int64_t last_column_;               // of the table: -1 when it has none
   std::vector<std::string> cell_columns_;  // the worksheet letters of each table column
-  // The rows as they are walked, gathered a few at a time; made at the
-  // first row, for a table with columns.
-  mutable std::optional<RowBlock> rows_;
 };
 
 }  // namespace quillet

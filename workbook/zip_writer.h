@@ -43,6 +43,12 @@ class ZipWriter {
 
   void Write(std::string_view bytes) { deflate_.Write(bytes); }
 
+  // Bytes of the open entry made on a helper thread (ParallelDeflate::WriteMade).
+  void WriteMade(ParallelDeflate::Maker make) { deflate_.WriteMade(std::move(make)); }
+
+  // Waits until no maker runs any more (ParallelDeflate::Settle).
+  void Settle() noexcept { deflate_.Settle(); }
+
   // Adds an entry named `name` whose bytes were compressed beforehand
   // (DeflateWhole), ending the one before.
   void AddDeflated(std::string name, const DeflatedBytes& deflated);
