@@ -18,14 +18,6 @@ void SampleTable::CellBytes::Open() {
   used = 0;
 }
 
-void SampleTable::Column::MakeRoom(std::size_t rows) {
-  if (lengths.size() < lengths.capacity()) return;
-  const std::size_t room =
-      std::min(rows, std::max({lengths.size() + 1, kFirstSlots, lengths.capacity() * 2}));
-  offsets.reserve(room);
-  lengths.reserve(room);
-}
-
 void SampleTable::Column::Grow(std::size_t index, std::size_t rows) {
   if (index >= lengths.capacity()) {
     const std::size_t room =
@@ -82,15 +74,13 @@ void SampleTable::CheckBounds(std::int64_t row, std::int64_t column) const {
 
 void SampleTable::Set(std::int64_t row, std::int64_t column, std::string_view text) {
   CheckBounds(row, column);
+  if (text.size() >= kLargeCell) {
+    SetLarge(row, column, std::string(text));
+    return;
+  }
   Column& cells = columns_[static_cast<std::size_t>(column)];
   const auto index = static_cast<std::size_t>(row);
   cells.Reach(index, static_cast<std::size_t>(last_row_) + 1);
-  if (text.size() >= kLargeCell) {
-    large_cells_.emplace_back(text);
-    bytes_.stored += text.size();
-    cells.Escape(index, kLargeFlag | (large_cells_.size() - 1));
-    return;
-  }
   cells.Put(index, text, bytes_);
 }
 
@@ -100,11 +90,15 @@ void SampleTable::SetTaking(std::int64_t row, std::int64_t column, std::string&&
     return;
   }
   CheckBounds(row, column);
+  SetLarge(row, column, std::move(text));
+}
+
+void SampleTable::SetLarge(std::int64_t row, std::int64_t column, std::string&& text) {
   Column& cells = columns_[static_cast<std::size_t>(column)];
   const auto index = static_cast<std::size_t>(row);
   cells.Reach(index, static_cast<std::size_t>(last_row_) + 1);
+  bytes_.stored += text.size();
   large_cells_.push_back(std::move(text));
-  bytes_.stored += large_cells_.back().size();
   cells.Escape(index, kLargeFlag | (large_cells_.size() - 1));
 }
 
@@ -181,14 +175,16 @@ bool SampleTable::Join(Continuation&& later) {
       const std::size_t row = first_row + index;
       const std::uint8_t length = cells.lengths[index];
       if (length == 0) continue;
-      const std::uint64_t at = length == kEscaped ? cells.escaped[index] >> kLengthBits
-                                                  : cells.base + cells.offsets[index];
-      const std::size_t size = length == kEscaped ? cells.escaped[index] & kLengthMask : length;
+      // A continuation holds no large cell: an escaped one stands in the store.
+      const CellRef ref = length == kEscaped
+                              ? cells.escaped.at(index)
+                              : ((cells.base + cells.offsets[index]) << kLengthBits) | length;
+      const std::uint64_t at = ref >> kLengthBits;
       if (length != kEscaped && at - joined.base <= UINT32_MAX) {
         joined.offsets[row] = static_cast<std::uint32_t>(at - joined.base);
         joined.lengths[row] = length;
       } else {
-        joined.Escape(row, (at << kLengthBits) | size);
+        joined.Escape(row, ref);
       }
     }
   }

@@ -98,8 +98,6 @@ class SampleTable {
       Grow(index, rows);
     }
     void Grow(std::size_t index, std::size_t rows);
-    // Room for one slot more, grown as Reach grows it.
-    void MakeRoom(std::size_t rows);
     // Row `index`'s slot (which exists) set to `text`, its bytes stored in
     // `bytes` unless it is large.
     void Put(std::size_t index, std::string_view text, CellBytes& bytes) {
@@ -175,10 +173,10 @@ class SampleTable {
     // `text` (Takes) as the next row of the last column.
     void Append(std::string_view text) {
       Column& cells = columns_.back();
-      cells.MakeRoom(columns_.size() == 1 ? rows_ - static_cast<std::size_t>(first_row_) : rows_);
-      cells.offsets.push_back(0);
-      cells.lengths.push_back(0);
-      cells.Put(cells.size() - 1, text, bytes_);
+      const std::size_t index = cells.size();
+      cells.Reach(index,
+                  columns_.size() == 1 ? rows_ - static_cast<std::size_t>(first_row_) : rows_);
+      cells.Put(index, text, bytes_);
     }
 
    private:
@@ -221,15 +219,14 @@ class SampleTable {
   void AddColumn();
 
   void Set(std::int64_t row, std::int64_t column, std::string_view text);
-  // The same, in fewer steps where `row` is the next of the last column, as
-  // the reader fills it.
+  // The same, in fewer steps for a small cell of the last column, which the
+  // reader fills.
   void SetNext(std::int64_t row, std::int64_t column, std::string_view text) {
-    Column& cells = columns_.back();
-    const auto index = static_cast<std::size_t>(row);
-    if (static_cast<std::size_t>(column) + 1 == columns_.size() && index == cells.size() &&
-        index < cells.lengths.capacity() && row <= last_row_ && text.size() < kLargeCell) {
-      cells.offsets.push_back(0);
-      cells.lengths.push_back(0);
+    if (static_cast<std::size_t>(column) + 1 == columns_.size() && row >= 0 && row <= last_row_ &&
+        text.size() < kLargeCell) {
+      Column& cells = columns_.back();
+      const auto index = static_cast<std::size_t>(row);
+      cells.Reach(index, static_cast<std::size_t>(last_row_) + 1);
       cells.Put(index, text, bytes_);
       return;
     }
@@ -283,6 +280,8 @@ class SampleTable {
   }
 
   void CheckBounds(std::int64_t row, std::int64_t column) const;
+  // Row `row` of `column` (both in range) set to the large cell `text`.
+  void SetLarge(std::int64_t row, std::int64_t column, std::string&& text);
   // A new column, its cells counted from where the store stands now.
   Column NewColumn() const;
 
