@@ -13,53 +13,18 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// The value of the plain decimal number text[number.digits, number.length)
-// when it is an integer of at most 15 digits scaled by a power of ten of at
-// most 22: both are exact doubles, so one multiplication or division rounds
-// it as a full conversion does. Most sampler output ("-1.46313e+06") is such
-// a number; nullopt for any other.
+// Powers of ten that are exact doubles.
 constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-std::optional<double> ExactSmallDecimal(std::string_view text, const DecimalNumber& number) {
-  std::uint64_t mantissa = 0;
-  int digits = 0;
-  int exponent = 0;
-  bool after_point = false;
-  std::size_t i = number.digits;
-  for (; i < number.length; ++i) {
-    const char c = text[i];
-    if (c == '.') {
-      after_point = true;
-      continue;
-    }
-    if (!IsDigit(c)) break;
-    if (mantissa != 0 || c != '0') {
-      if (++digits > 15) return std::nullopt;
-    }
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-    if (after_point) --exponent;
-  }
-  if (i < number.length) {  // the exponent: "e", a sign, digits
-    ++i;
-    const bool negative = text[i] == '-';
-    if (text[i] == '-' || text[i] == '+') ++i;
-    int value = 0;
-    for (; i < number.length; ++i) {
-      if (value > 1000) return std::nullopt;
-      value = value * 10 + (text[i] - '0');
-    }
-    exponent += negative ? -value : value;
-  }
-  if (exponent < -22 || exponent > 22) return std::nullopt;
-  const auto m = static_cast<double>(mantissa);
-  return exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
-}
-
-// ExactSmallDecimal's number found in one pass over the whole of `text`,
-// signed: the usual cell. Nullopt for any other text, whether a number or
-// not, which the full scan then decides.
+// The value of `text`, the whole of it, when it is a signed integer of at
+// most 15 digits scaled by a power of ten of at most 22 (digits, a point,
+// digits, an exponent of up to three digits), found in one pass: both are
+// exact doubles, so one multiplication or division rounds it as a full
+// conversion does. Most sampler output ("-1.46313e+06") is such a number;
+// nullopt for any other text, whether a number or not, which the full scan
+// then decides.
 std::optional<double> QuickSmallDecimal(std::string_view text) {
   const char* p = text.data();
   const char* const end = p + text.size();
@@ -196,9 +161,6 @@ std::optional<double> PlainDecimalValue(std::string_view text) {
   if (const auto quick = QuickSmallDecimal(text)) return quick;
   const DecimalNumber number = ScanDecimal(text);
   if (number.length == 0 || number.length != text.size()) return std::nullopt;
-  if (const auto exact = ExactSmallDecimal(text, number)) {
-    return number.negative ? -*exact : *exact;
-  }
   double value = 0.0;
   const std::errc error =
       std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec;
