@@ -13,9 +13,10 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
-#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "core/try_thread.h"
 
 namespace quillet {
 namespace {
@@ -214,11 +215,9 @@ class ParallelDeflate::Helpers {
     if (!threads_start_) return false;
     const unsigned count = std::max(1u, std::thread::hardware_concurrency());
     for (unsigned i = 0; i < count; ++i) {
-      try {
-        threads_.emplace_back([this] { Work(); });
-      } catch (const std::system_error&) {
-        break;  // a limit of processes, of memory for a stack: fewer helpers
-      }
+      std::thread thread = TryThread([this] { Work(); });
+      if (!thread.joinable()) break;  // a limit of processes, of memory for a stack: fewer helpers
+      threads_.push_back(std::move(thread));
     }
     threads_start_ = !threads_.empty();
     return threads_start_;
