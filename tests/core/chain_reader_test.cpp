@@ -320,7 +320,9 @@ TEST_F(DataValuesTest, ReadInTwoHalvesAsWhole) {
       const auto [left, shown] = read(shape, split);
       EXPECT_EQ(left, whole);
       // Joined: the second part's lines counted at once.
-      if (shape.plain && split < last_two) EXPECT_LT(shown.size(), lines);
+      if (shape.plain && split < last_two) {
+        EXPECT_LT(shown.size(), lines);
+      }
     }
   }
   // Split after "3 a3": the first three lines counted one by one, then all.
