@@ -23,9 +23,10 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 // digits, an exponent of up to three digits), found in one pass: both are
 // exact doubles, so one multiplication or division rounds it as a full
 // conversion does. Most sampler output ("-1.46313e+06") is such a number;
-// nullopt for any other text, whether a number or not, which the full scan
-// then decides.
-std::optional<double> QuickSmallDecimal(std::string_view text) {
+// false for any other text, whether a number or not, which the full scan
+// then decides. The value is set through `value` rather than returned as an
+// optional, whose flag and value the caller would read back from memory.
+bool QuickSmallDecimal(std::string_view text, double& value) {
   const char* p = text.data();
   const char* const end = p + text.size();
   const bool negative = p != end && *p == '-';
@@ -45,27 +46,30 @@ std::optional<double> QuickSmallDecimal(std::string_view text) {
       mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
       digits += mantissa != 0;
     }
-    if (p - fraction > 400) return std::nullopt;  // beyond any exact power
+    if (p - fraction > 400) return false;  // beyond any exact power
     exponent = -static_cast<int>(p - fraction);
     has_digits = has_digits || p != fraction;
   }
   // More than 15 digits may have wrapped the mantissa: the full scan decides.
-  if (!has_digits || digits > 15) return std::nullopt;
+  if (!has_digits || digits > 15) return false;
   if (p != end) {
-    if (*p != 'e' && *p != 'E') return std::nullopt;
+    if (*p != 'e' && *p != 'E') return false;
     ++p;
     const bool exponent_negative = p != end && *p == '-';
     if (p != end && (*p == '-' || *p == '+')) ++p;
     const char* const exponent_digits = p;
-    int value = 0;
-    for (; p != end && IsDigit(*p) && p - exponent_digits < 3; ++p) value = value * 10 + (*p - '0');
-    if (p == exponent_digits || p != end) return std::nullopt;
-    exponent += exponent_negative ? -value : value;
+    int exponent_value = 0;
+    for (; p != end && IsDigit(*p) && p - exponent_digits < 3; ++p) {
+      exponent_value = exponent_value * 10 + (*p - '0');
+    }
+    if (p == exponent_digits || p != end) return false;
+    exponent += exponent_negative ? -exponent_value : exponent_value;
   }
-  if (exponent < -22 || exponent > 22) return std::nullopt;
+  if (exponent < -22 || exponent > 22) return false;
   const auto m = static_cast<double>(mantissa);
   const double magnitude = exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
-  return negative ? -magnitude : magnitude;
+  value = negative ? -magnitude : magnitude;
+  return true;
 }
 
 }  // namespace
@@ -158,10 +162,10 @@ bool IsPlainDecimalNumber(std::string_view text) {
 }
 
 std::optional<double> PlainDecimalValue(std::string_view text) {
-  if (const auto quick = QuickSmallDecimal(text)) return quick;
+  double value = 0.0;
+  if (QuickSmallDecimal(text, value)) return value;
   const DecimalNumber number = ScanDecimal(text);
   if (number.length == 0 || number.length != text.size()) return std::nullopt;
-  double value = 0.0;
   const std::errc error =
       std::from_chars(text.data() + number.digits, text.data() + text.size(), value).ec;
   if (error == std::errc::result_out_of_range) {

@@ -15,18 +15,6 @@ namespace quillet::stats {
 // floor(n/2) (an odd middle draw is left out).
 std::vector<double> SplitChains(std::span<const double> values, std::size_t chains);
 
-// Where draw `i` of a chain of `n` stands among the split chains (chain c's
-// halves are chains 2c and 2c + 1), or `npos` for the middle draw it drops.
-inline constexpr std::size_t kDropped = static_cast<std::size_t>(-1);
-std::size_t SplitPosition(std::size_t chain, std::size_t i, std::size_t n);
-
-// The normal scores of draws given in ascending order of a key: `positions`
-// says where each goes in `scores`, `keys` its key (equal neighbours are ties
-// and share their average rank r). The score is Phi^-1((r - 3/8) / (S + 1/4)),
-// S the number of draws.
-void NormalScores(std::span<const std::size_t> positions, std::span<const double> keys,
-                  std::span<double> scores);
-
 // True when a draw is NaN or infinite or the largest and the smallest differ
 // by less than the double's epsilon (then R-hat and the ESS are undefined).
 bool NotFiniteOrConstant(std::span<const double> values);

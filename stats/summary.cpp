@@ -9,6 +9,8 @@
 #include "stats/convergence.h"
 #include "stats/order_statistics.h"
 #include "stats/radix_sort.h"
+#include "stats/ranks.h"
+#include "stats/sums.h"
 
 namespace quillet::stats {
 namespace {
@@ -28,17 +30,38 @@ double MinOrNaN(double a, double b) {
   return std::isnan(a) || std::isnan(b) ? kNaN : std::min(a, b);
 }
 
+// The sums of the distances from `centre` and of their squares, each in four
+// running parts.
+std::pair<double, double> DistancesAndSquaresAbout(std::span<const double> values, double centre) {
+  double distances[4] = {0.0, 0.0, 0.0, 0.0};
+  double squares[4] = {0.0, 0.0, 0.0, 0.0};
+  std::size_t i = 0;
+  for (; i + 4 <= values.size(); i += 4) {
+    for (std::size_t k = 0; k < 4; ++k) {
+      const double d = values[i + k] - centre;
+      distances[k] += d;
+      squares[k] += d * d;
+    }
+  }
+  for (; i < values.size(); ++i) {
+    const double d = values[i] - centre;
+    distances[0] += d;
+    squares[0] += d * d;
+  }
+  return {(distances[0] + distances[1]) + (distances[2] + distances[3]),
+          (squares[0] + squares[1]) + (squares[2] + squares[3])};
+}
+
 void SetLocationAndSpread(std::span<const double> draws, Summary& summary) {
-  // Summed in extended precision, where there is one.
-  long double sum = 0.0L;
-  for (double x : draws) sum += x;
-  const long double n = static_cast<long double>(draws.size());
-  summary.values[kMean] = static_cast<double>(sum / n);
+  // A first mean, then the distances from it summed, which makes the mean
+  // as exact as summing in extended precision and the squares about it
+  // exact to the last few bits (the corrected two-pass sum).
+  const double n = static_cast<double>(draws.size());
+  const double rough = SumOf(draws) / n;
+  const auto [distances, squares] = DistancesAndSquaresAbout(draws, rough);
+  summary.values[kMean] = rough + distances / n;
   if (draws.size() < 2) return;
-  const double m = summary.values[kMean];
-  long double squares = 0.0L;
-  for (double x : draws) squares += (x - m) * (x - m);
-  summary.values[kSd] = std::sqrt(static_cast<double>(squares / (n - 1.0L)));
+  summary.values[kSd] = std::sqrt((squares - distances * distances / n) / (n - 1.0));
 }
 
 void SetOrderStatistics(std::span<const double> sorted, Summary& summary) {
@@ -57,6 +80,41 @@ double TailEss(std::span<const double> split_draws, std::size_t split_chains, do
   return EffectiveSampleSize(indicator, split_chains);
 }
 
+// The draws ordered by their distance from the median, with their places:
+// those below it (walked downwards) merged with those at or above it, the
+// middle draw an odd chain drops left out.
+void OrderByDistance(const std::vector<Ranked>& order, double median,
+                     std::vector<std::size_t>& places, std::vector<double>& distances) {
+  const std::size_t size = order.size();
+  places.resize(size);
+  distances.resize(size);
+  std::size_t down = static_cast<std::size_t>(
+      std::lower_bound(order.begin(), order.end(), median,
+                       [](const Ranked& draw, double value) { return draw.value < value; }) -
+      order.begin());
+  std::size_t up = down;
+  std::size_t kept = 0;
+  const auto take = [&](std::size_t from, double distance) {
+    places[kept] = order[from].index;
+    distances[kept] = distance;
+    kept += order[from].index != kDropped;
+  };
+  // Which side is nearer, the draws decide at random: chosen by arithmetic
+  // rather than a branch that would be mispredicted every other draw.
+  while (down > 0 && up < size) {
+    const double down_distance = median - order[down - 1].value;
+    const double up_distance = order[up].value - median;
+    const std::size_t take_down = down_distance <= up_distance;
+    take(up - take_down * (up - down + 1), std::min(down_distance, up_distance));
+    down -= take_down;
+    up += 1 - take_down;
+  }
+  for (; down > 0; --down) take(down - 1, median - order[down - 1].value);
+  for (; up < size; ++up) take(up, order[up].value - median);
+  places.resize(kept);
+  distances.resize(kept);
+}
+
 // R-hat and the ESS. `order` holds the draws in ascending order of value,
 // each with its place among the split chains (SplitPosition).
 void SetDiagnostics(std::span<const double> draws, std::size_t chains,
@@ -67,39 +125,23 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains,
   const std::size_t split_size = split_chains * (n / 2);
 
   // Bulk: the split draws' normal scores, in the order of their values.
-  std::vector<std::size_t> positions;
+  std::vector<std::size_t> places;
   std::vector<double> keys;
-  positions.reserve(split_size);
+  places.reserve(split_size);
   keys.reserve(split_size);
-  for (const auto& [value, position] : order) {
-    if (position == kDropped) continue;
-    positions.push_back(position);
+  for (const auto& [value, place] : order) {
+    if (place == kDropped) continue;
+    places.push_back(place);
     keys.push_back(value);
   }
   std::vector<double> scores(split_size);
-  NormalScores(positions, keys, scores);
+  NormalScores(places, keys, scores);
   const double rhat_bulk = Rhat(scores, split_chains);
   summary.values[kEssBulk] = EffectiveSampleSize(scores, split_chains);
 
-  // Tail: the distances from the median, ordered by merging the draws below
-  // it (walked downwards) with those at or above it.
-  const double median = Median(sorted);
-  const std::size_t below = static_cast<std::size_t>(
-      std::lower_bound(sorted.begin(), sorted.end(), median) - sorted.begin());
-  positions.clear();
-  keys.clear();
-  std::size_t down = below;
-  std::size_t up = below;
-  while (down > 0 || up < order.size()) {
-    const double down_key = down > 0 ? median - order[down - 1].value : 0.0;
-    const double up_key = up < order.size() ? order[up].value - median : 0.0;
-    const bool take_down = down > 0 && (up == order.size() || down_key <= up_key);
-    const std::size_t position = take_down ? order[--down].index : order[up++].index;
-    if (position == kDropped) continue;
-    positions.push_back(position);
-    keys.push_back(take_down ? down_key : up_key);
-  }
-  NormalScores(positions, keys, scores);
+  // Tail: the same of the distances from the median.
+  OrderByDistance(order, Median(sorted), places, keys);
+  NormalScores(places, keys, scores);
   summary.values[kRhat] = MaxOrNaN(rhat_bulk, Rhat(scores, split_chains));
 
   // Chains of an even length, one after another, are their own split.
@@ -153,9 +195,11 @@ Summary Summarise(std::span<const double> draws, std::size_t chains) {
   for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = order[i].value;
   SetOrderStatistics(sorted, summary);
 
+  constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
   if (summary.draws < kLeastDiagnosedDraws) {
     AddNote(summary, "fewer than 4 draws per chain");
-  } else if (NotFiniteOrConstant(sorted)) {
+  } else if (sorted.back() - sorted.front() < kEpsilon) {
+    // The draws are finite: the extremes decide.
     AddNote(summary, "constant draws");
   } else {
     SetDiagnostics(draws, chains, order, sorted, summary);
