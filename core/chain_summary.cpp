@@ -22,16 +22,26 @@ std::string NotANumberNote(std::size_t chain, std::size_t chains, std::int64_t r
   return note + "row " + std::to_string(row) + " is not a number";
 }
 
+// What a thread that summarises one variable after another keeps for the
+// next: the memory its draws and statistics are worked out in.
+struct SummaryScratch {
+  std::vector<std::vector<double>> values;  // per chain
+  std::vector<double> draws;
+  stats::SummaryBuffers buffers;
+};
+
 // The summary of one variable from its cells in each chain; its name is left
 // to the caller.
 VariableSummary SummariseCells(const std::vector<SampleTable::FinishedColumn>& chains,
-                               std::size_t trace_points) {
+                               std::size_t trace_points, SummaryScratch& scratch) {
   VariableSummary result;
   // Each chain's draws, then cut to the shortest.
-  std::vector<std::vector<double>> values(chains.size());
+  std::vector<std::vector<double>>& values = scratch.values;
+  values.resize(chains.size());
   std::optional<std::string> not_a_number;
   for (std::size_t c = 0; c < chains.size(); ++c) {
     const std::int64_t row_end = chains[c].rowEnd();
+    values[c].clear();
     values[c].reserve(static_cast<std::size_t>(std::max<std::int64_t>(row_end - 1, 0)));
     for (std::int64_t row = 1; row < row_end; ++row) {
       const std::string_view cell = chains[c].Get(row);
@@ -50,15 +60,15 @@ VariableSummary SummariseCells(const std::vector<SampleTable::FinishedColumn>& c
       for (std::size_t d = 0; d < n; d += result.trace_step) points.push_back(chain[d]);
     }
   }
-  std::vector<double> draws;
-  if (chains.size() == 1) {
-    draws = std::move(values.front());
-    draws.resize(n);
-  } else {
-    draws.reserve(n * chains.size());
-    for (const auto& chain : values) draws.insert(draws.end(), chain.begin(), chain.begin() + n);
+  // One chain's draws are all of them; those of several, one after another.
+  std::span<const double> draws = std::span(values.front()).first(n);
+  if (chains.size() > 1) {
+    scratch.draws.clear();
+    for (const auto& chain : values) {
+      scratch.draws.insert(scratch.draws.end(), chain.begin(), chain.begin() + n);
+    }
+    draws = scratch.draws;
   }
-  values.clear();
 
   if (not_a_number) {
     result.summary.chains = chains.size();
@@ -66,20 +76,21 @@ VariableSummary SummariseCells(const std::vector<SampleTable::FinishedColumn>& c
     result.summary.values.fill(std::numeric_limits<double>::quiet_NaN());
     result.summary.note = *not_a_number;
   } else {
-    result.summary = stats::Summarise(draws, chains.size());
+    result.summary = stats::Summarise(draws, chains.size(), scratch.buffers);
   }
   return result;
 }
 
 VariableSummary SummariseVariable(const std::vector<const ConversionState*>& chains,
-                                  std::int64_t column, std::size_t trace_points) {
+                                  std::int64_t column, std::size_t trace_points,
+                                  SummaryScratch& scratch) {
   // After the Read every column is finished; a chain without this one has no cells of it.
   std::vector<SampleTable::FinishedColumn> cells(chains.size());
   for (std::size_t c = 0; c < chains.size(); ++c) {
     const SampleTable& table = chains[c]->table;
     if (column <= table.LastColumn()) cells[c] = table.TakeFinishedColumn(column);
   }
-  VariableSummary result = SummariseCells(cells, trace_points);
+  VariableSummary result = SummariseCells(cells, trace_points, scratch);
   result.name = std::string(chains.front()->table.Get(0, column));
   return result;
 }
@@ -96,10 +107,12 @@ std::vector<VariableSummary> SummariseOthers(const std::vector<const ConversionS
   std::mutex failure_mutex;
   const auto work = [&] {
     try {
+      SummaryScratch scratch;
       for (std::int64_t column = next++; column < variables; column = next++) {
         const auto index = static_cast<std::size_t>(column);
         if (index < skip.size() && skip[index]) continue;
-        summaries[index] = SummariseVariable(chains, column, index < traced ? trace_points : 0);
+        summaries[index] =
+            SummariseVariable(chains, column, index < traced ? trace_points : 0, scratch);
       }
     } catch (...) {
       const std::lock_guard lock(failure_mutex);
@@ -191,6 +204,7 @@ void SummaryWhileReading::HandOver(std::int64_t column) {
 }
 
 void SummaryWhileReading::Work() {
+  std::unique_ptr<SummaryScratch> scratch;
   std::unique_lock lock(queue_->mutex);
   for (;;) {
     queue_->changed.wait(
@@ -203,7 +217,8 @@ void SummaryWhileReading::Work() {
     std::optional<VariableSummary> summary;
     try {
       const bool trace = static_cast<std::size_t>(column) < traced_;
-      summary = SummariseCells(std::vector{std::move(cells)}, trace ? trace_points_ : 0);
+      if (!scratch) scratch = std::make_unique<SummaryScratch>();
+      summary = SummariseCells(std::vector{std::move(cells)}, trace ? trace_points_ : 0, *scratch);
     } catch (...) {
       // Made again after the Read, which meets the same failure, if any, there.
     }
@@ -238,13 +253,15 @@ std::vector<VariableSummary> SummaryWhileReading::Finish() {
   // The rest, on every core, while the worker ends its queue.
   std::vector<VariableSummary> summaries = SummariseOthers(chains, traced_, trace_points_, handed);
   EndWorker(false);
+  SummaryScratch scratch;
   for (std::size_t column = 0; column < summaries.size() && column < handed.size(); ++column) {
     if (!handed[column]) continue;
     const auto c = static_cast<std::int64_t>(column);
     std::vector<std::optional<VariableSummary>>& done = queue_->done;
-    summaries[column] = column < done.size() && done[column]
-                            ? std::move(*done[column])
-                            : SummariseVariable(chains, c, column < traced_ ? trace_points_ : 0);
+    summaries[column] =
+        column < done.size() && done[column]
+            ? std::move(*done[column])
+            : SummariseVariable(chains, c, column < traced_ ? trace_points_ : 0, scratch);
     summaries[column].name = std::string(state_.table.Get(0, c));
   }
   return summaries;

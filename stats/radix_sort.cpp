@@ -21,6 +21,11 @@ std::uint64_t OrderedBits(double value) {
 }  // namespace
 
 void SortByValue(std::vector<Ranked>& items) {
+  std::vector<Ranked> scratch;
+  SortByValue(items, scratch);
+}
+
+void SortByValue(std::vector<Ranked>& items, std::vector<Ranked>& scratch) {
   if (items.size() < 2) return;
   std::vector<std::array<std::size_t, std::size_t{1} << kDigitBits>> counts(kPasses);
   for (auto& count : counts) count.fill(0);
@@ -29,7 +34,7 @@ void SortByValue(std::vector<Ranked>& items) {
     for (int pass = 0; pass < kPasses; ++pass)
       ++counts[pass][(key >> (pass * kDigitBits)) & kDigitMask];
   }
-  std::vector<Ranked> scratch(items.size());
+  scratch.resize(items.size());
   for (int pass = 0; pass < kPasses; ++pass) {
     auto& count = counts[pass];
     // A digit that all items share changes nothing.

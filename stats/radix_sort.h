@@ -15,4 +15,8 @@ struct Ranked {
 // the bits of the values, eleven at a time, least significant first.
 void SortByValue(std::vector<Ranked>& items);
 
+// The same with memory of the caller's for the items in between, so that a
+// caller that sorts many may keep it for the next sort.
+void SortByValue(std::vector<Ranked>& items, std::vector<Ranked>& scratch);
+
 }  // namespace quillet::stats

@@ -13,7 +13,24 @@
 #include "stats/sums.h"
 
 namespace quillet::stats {
+
+struct SummaryBuffers::Vectors {
+  std::vector<Ranked> order;  // the draws, sorted, with their places
+  std::vector<Ranked> sort_scratch;
+  std::vector<double> sorted;
+  std::vector<std::size_t> places;  // as the ranks take them
+  std::vector<double> keys;
+  std::vector<double> scores;
+  std::vector<double> indicator;
+  std::vector<double> split;
+};
+
+SummaryBuffers::SummaryBuffers() : vectors_(new Vectors) {}
+SummaryBuffers::~SummaryBuffers() = default;
+
 namespace {
+
+using Vectors = SummaryBuffers::Vectors;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -74,8 +91,9 @@ void SetOrderStatistics(std::span<const double> sorted, Summary& summary) {
 }
 
 // The split draws' ESS of the indicator x <= q.
-double TailEss(std::span<const double> split_draws, std::size_t split_chains, double q) {
-  std::vector<double> indicator(split_draws.size());
+double TailEss(std::span<const double> split_draws, std::size_t split_chains, double q,
+               std::vector<double>& indicator) {
+  indicator.resize(split_draws.size());
   for (std::size_t i = 0; i < split_draws.size(); ++i) indicator[i] = split_draws[i] <= q;
   return EffectiveSampleSize(indicator, split_chains);
 }
@@ -117,24 +135,26 @@ void OrderByDistance(const std::vector<Ranked>& order, double median,
 
 // R-hat and the ESS. `order` holds the draws in ascending order of value,
 // each with its place among the split chains (SplitPosition).
-void SetDiagnostics(std::span<const double> draws, std::size_t chains,
-                    const std::vector<Ranked>& order, std::span<const double> sorted,
+void SetDiagnostics(std::span<const double> draws, std::size_t chains, Vectors& buffers,
                     Summary& summary) {
+  const std::vector<Ranked>& order = buffers.order;
+  const std::span<const double> sorted = buffers.sorted;
   const std::size_t n = draws.size() / chains;
   const std::size_t split_chains = 2 * chains;
   const std::size_t split_size = split_chains * (n / 2);
 
   // Bulk: the split draws' normal scores, in the order of their values.
-  std::vector<std::size_t> places;
-  std::vector<double> keys;
-  places.reserve(split_size);
-  keys.reserve(split_size);
+  std::vector<std::size_t>& places = buffers.places;
+  std::vector<double>& keys = buffers.keys;
+  places.clear();
+  keys.clear();
   for (const auto& [value, place] : order) {
     if (place == kDropped) continue;
     places.push_back(place);
     keys.push_back(value);
   }
-  std::vector<double> scores(split_size);
+  std::vector<double>& scores = buffers.scores;
+  scores.resize(split_size);
   NormalScores(places, keys, scores);
   const double rhat_bulk = Rhat(scores, split_chains);
   summary.values[kEssBulk] = EffectiveSampleSize(scores, split_chains);
@@ -145,11 +165,12 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains,
   summary.values[kRhat] = MaxOrNaN(rhat_bulk, Rhat(scores, split_chains));
 
   // Chains of an even length, one after another, are their own split.
-  std::vector<double> split_copy;
-  if (n % 2 == 1) split_copy = SplitChains(draws, chains);
-  const std::span<const double> split = n % 2 == 1 ? std::span<const double>(split_copy) : draws;
-  summary.values[kEssTail] = MinOrNaN(TailEss(split, split_chains, Quantile(sorted, 0.05)),
-                                      TailEss(split, split_chains, Quantile(sorted, 0.95)));
+  if (n % 2 == 1) buffers.split = SplitChains(draws, chains);
+  const std::span<const double> split = n % 2 == 1 ? std::span<const double>(buffers.split) : draws;
+  std::vector<double>& indicator = buffers.indicator;
+  summary.values[kEssTail] =
+      MinOrNaN(TailEss(split, split_chains, Quantile(sorted, 0.05), indicator),
+               TailEss(split, split_chains, Quantile(sorted, 0.95), indicator));
   const double ess_mean = EffectiveSampleSize(split, split_chains);
   summary.values[kMcseMean] = summary.values[kSd] / std::sqrt(ess_mean);
 
@@ -167,6 +188,12 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains,
 }  // namespace
 
 Summary Summarise(std::span<const double> draws, std::size_t chains) {
+  SummaryBuffers buffers;
+  return Summarise(draws, chains, buffers);
+}
+
+Summary Summarise(std::span<const double> draws, std::size_t chains, SummaryBuffers& buffers) {
+  Vectors& vectors = buffers.vectors();
   Summary summary;
   summary.values.fill(kNaN);
   summary.chains = chains;
@@ -184,14 +211,16 @@ Summary Summarise(std::span<const double> draws, std::size_t chains) {
 
   // Each draw with its place among the split chains, which is all that the
   // ranks need of where it stood.
-  std::vector<Ranked> order(draws.size());
+  std::vector<Ranked>& order = vectors.order;
+  order.resize(draws.size());
   const std::size_t n = summary.draws;
   for (std::size_t c = 0; c < chains; ++c) {
     for (std::size_t i = 0; i < n; ++i)
       order[c * n + i] = {draws[c * n + i], SplitPosition(c, i, n)};
   }
-  SortByValue(order);
-  std::vector<double> sorted(draws.size());
+  SortByValue(order, vectors.sort_scratch);
+  std::vector<double>& sorted = vectors.sorted;
+  sorted.resize(draws.size());
   for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = order[i].value;
   SetOrderStatistics(sorted, summary);
 
@@ -202,7 +231,7 @@ Summary Summarise(std::span<const double> draws, std::size_t chains) {
     // The draws are finite: the extremes decide.
     AddNote(summary, "constant draws");
   } else {
-    SetDiagnostics(draws, chains, order, sorted, summary);
+    SetDiagnostics(draws, chains, vectors, summary);
   }
   return summary;
 }

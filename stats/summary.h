@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -49,6 +50,26 @@ struct Summary {
 // all finite, fewer than 4 per chain, or constant leave what they do not
 // define as NaN and say so in the note.
 Summary Summarise(std::span<const double> draws, std::size_t chains);
+
+// The memory that summaries work in, kept from one to the next: a run's
+// variables are summarised one after another, most of one length, and
+// memory taken from the system anew is faulted in and cleared page by page.
+class SummaryBuffers {
+ public:
+  SummaryBuffers();
+  ~SummaryBuffers();
+  SummaryBuffers(const SummaryBuffers&) = delete;
+  SummaryBuffers& operator=(const SummaryBuffers&) = delete;
+
+  struct Vectors;  // what they are, known to Summarise alone
+  Vectors& vectors() { return *vectors_; }
+
+ private:
+  std::unique_ptr<Vectors> vectors_;
+};
+
+// Summarise, in `buffers`.
+Summary Summarise(std::span<const double> draws, std::size_t chains, SummaryBuffers& buffers);
 
 // The least number of draws per chain for R-hat and the ESS.
 inline constexpr std::size_t kLeastDiagnosedDraws = 4;
