@@ -10,6 +10,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -24,6 +25,24 @@ namespace {
 // The largest part of a piece given to the compressor at once: its sizes are
 // 32-bit.
 constexpr std::size_t kMostAtOnce = std::size_t{1} << 20;
+
+// Memory a compressor writes into before its bytes are appended where they
+// go: kept from one call to the next and never cleared, since the room for
+// the worst case is several times what compression gives.
+class OutputRoom {
+ public:
+  char* Get(std::size_t size) {
+    if (size > size_) {
+      bytes_.reset(new char[size]);
+      size_ = size;
+    }
+    return bytes_.get();
+  }
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+};
 
 #ifdef QUILLET_HAVE_ISAL
 // The fastest level of the Intel storage library's deflate, several times
@@ -57,10 +76,9 @@ class Deflater {
     std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(head), bytes.end(), tail.begin());
     // Room for the worst case: stored blocks, each with its header, and the
     // empty stored block of the flush.
-    const std::size_t before = out.size();
     const std::size_t room = bytes.size() + bytes.size() / 1024 * 8 + 1024;
-    out.resize(before + room);
-    stream_.next_out = reinterpret_cast<std::uint8_t*>(out.data() + before);
+    char* const into = room_.Get(room);
+    stream_.next_out = reinterpret_cast<std::uint8_t*>(into);
     stream_.avail_out = static_cast<std::uint32_t>(room);
     bool complete = true;
     if (head > 0) {
@@ -73,7 +91,7 @@ class Deflater {
     complete = complete && Deflate(tail.data(), bytes.size() - head) &&
                (!last || stream_.internal_state.state == ZSTATE_END);
     if (!complete) throw std::runtime_error("Compression failed");
-    out.resize(before + room - stream_.avail_out);
+    out.append(into, room - stream_.avail_out);
   }
 
  private:
@@ -90,6 +108,7 @@ class Deflater {
 
   isal_zstream stream_;
   std::unique_ptr<std::uint8_t[]> level_buffer_;
+  OutputRoom room_;
 };
 
 std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
@@ -117,22 +136,22 @@ class Deflater {
   void Begin() { deflateReset(&z_); }
 
   void Add(std::string_view bytes, bool last, std::string& out) {
-    const std::size_t before = out.size();
     // Room for the worst case, plus the empty stored block of a flush.
     const std::size_t room = deflateBound(&z_, static_cast<uLong>(bytes.size())) + 16;
-    out.resize(before + room);
+    char* const into = room_.Get(room);
     z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     z_.avail_in = static_cast<uInt>(bytes.size());
-    z_.next_out = reinterpret_cast<Bytef*>(out.data() + before);
+    z_.next_out = reinterpret_cast<Bytef*>(into);
     z_.avail_out = static_cast<uInt>(room);
     const int result = deflate(&z_, last ? Z_FINISH : Z_SYNC_FLUSH);
     const bool complete = last ? result == Z_STREAM_END : result == Z_OK && z_.avail_in == 0;
     if (!complete) throw std::runtime_error("Compression failed");
-    out.resize(before + room - z_.avail_out);
+    out.append(into, room - z_.avail_out);
   }
 
  private:
   z_stream z_{};
+  OutputRoom room_;
 };
 
 std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
