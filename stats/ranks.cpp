@@ -7,13 +7,6 @@
 
 namespace quillet::stats {
 
-std::size_t SplitPosition(std::size_t chain, std::size_t i, std::size_t n) {
-  const std::size_t half = n / 2;
-  if (i < half) return 2 * chain * half + i;
-  if (i >= n - half) return (2 * chain + 1) * half + (i - (n - half));
-  return kDropped;
-}
-
 void NormalScores(std::span<const std::size_t> positions, std::span<const double> keys,
                   std::span<double> scores) {
   const std::size_t count = positions.size();

@@ -14,7 +14,12 @@ inline constexpr std::size_t kDropped = std::numeric_limits<std::size_t>::max();
 
 // Where draw `i` of chain `chain`, n draws long, stands among the split
 // chains (chain c's halves are chains 2c and 2c + 1), or kDropped.
-std::size_t SplitPosition(std::size_t chain, std::size_t i, std::size_t n);
+inline std::size_t SplitPosition(std::size_t chain, std::size_t i, std::size_t n) {
+  const std::size_t half = n / 2;
+  if (i < half) return 2 * chain * half + i;
+  if (i >= n - half) return (2 * chain + 1) * half + (i - (n - half));
+  return kDropped;
+}
 
 // The normal scores of draws given in ascending order of a key: `positions`
 // says where each goes in `scores`, `keys` its key (equal neighbours are ties
