@@ -69,10 +69,8 @@ void MeanAutocovariance::ComputeAllLags() {
   // linear one.
   std::size_t padded = 1;
   while (padded < 2 * length_) padded <<= 1;
-  const std::size_t mask = padded - 1;
-  // Two chains at once, as the real and the imaginary part of one sequence
-  // Z: the sum of their power spectra is (|Z[k]|^2 + |Z[-k]|^2) / 2. The
-  // chains' spectra are summed, and transformed back once.
+  // Two chains at once, as the real and the imaginary part of one sequence;
+  // the chains' power spectra are summed, and transformed back once.
   std::vector<double> power(padded, 0.0);
   std::vector<std::complex<double>> transform(padded);
   for (std::size_t p = 0; p < varying_.size(); p += 2) {
@@ -87,17 +85,12 @@ void MeanAutocovariance::ComputeAllLags() {
       for (std::size_t i = 0; i < length_; ++i) transform[i] = a[i] - a_mean;
     }
     std::fill(transform.begin() + static_cast<std::ptrdiff_t>(length_), transform.end(), 0.0);
-    FourierTransform(transform, false);
-    if (pair) {
-      for (std::size_t k = 0; k < padded; ++k) {
-        power[k] += (std::norm(transform[k]) + std::norm(transform[(padded - k) & mask])) / 2.0;
-      }
-    } else {
-      for (std::size_t k = 0; k < padded; ++k) power[k] += std::norm(transform[k]);
-    }
+    TransformToBitReversed(transform);
+    // One chain alone has the imaginary part 0, and its own spectrum.
+    AddPairedPower(transform, power);
   }
   for (std::size_t k = 0; k < padded; ++k) transform[k] = power[k];
-  FourierTransform(transform, true);
+  InverseFromBitReversed(transform);
   const double scale =
       static_cast<double>(padded) * static_cast<double>(length_) * static_cast<double>(chains_);
   all_lags_.resize(length_);

@@ -3,15 +3,23 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <utility>
 
 namespace quillet::stats {
 namespace {
 
+using Complex = std::complex<double>;
+
 // The twiddle factors exp(-pi i k / span) of every span 1, 2, 4, ... < n, a
 // span's k = 0 .. span - 1 from offset span - 1 (n - 1 in all). Each from
-// its own angle, so that errors do not pile up along the table.
-void MakeTwiddles(std::vector<std::complex<double>>& twiddles, std::size_t n) {
+// its own angle, so that errors do not pile up along the table. For
+// transforms of up to a few hundred thousand values the table is kept for
+// the next transform of the same size (the chains of a run are all of one
+// length).
+const Complex* Twiddles(std::size_t n, std::vector<Complex>& made) {
+  constexpr std::size_t kMostKept = std::size_t{1} << 18;
+  thread_local std::vector<Complex> kept;
+  std::vector<Complex>& twiddles = n <= kMostKept ? kept : made;
+  if (twiddles.size() == n - 1) return twiddles.data();
   twiddles.resize(n - 1);
   for (std::size_t span = 1; span < n; span <<= 1) {
     for (std::size_t k = 0; k < span; ++k) {
@@ -19,63 +27,94 @@ void MakeTwiddles(std::vector<std::complex<double>>& twiddles, std::size_t n) {
       twiddles[span - 1 + k] = {std::cos(angle), std::sin(angle)};
     }
   }
+  return twiddles.data();
 }
 
-// The butterflies of one span over `count` values (a multiple of 2 span);
-// `sign` -1 takes the twiddles' conjugates. The products are written out:
-// std::complex's would check every one for NaN.
-void Butterflies(std::complex<double>* values, std::size_t count, std::size_t span,
-                 const std::complex<double>* twiddles, double sign) {
+// The products are written out: std::complex's would check each for NaN.
+// `sign` -1 takes the twiddle's conjugate.
+Complex Times(Complex value, Complex twiddle, double sign) {
+  const double wi = sign * twiddle.imag();
+  return {value.real() * twiddle.real() - value.imag() * wi,
+          value.real() * wi + value.imag() * twiddle.real()};
+}
+
+// One span's butterflies of the forward transform (decimation in
+// frequency) over `count` values, a multiple of 2 span.
+void ForwardButterflies(Complex* values, std::size_t count, std::size_t span, const Complex* w) {
   for (std::size_t start = 0; start < count; start += 2 * span) {
-    std::complex<double>* low = values + start;
-    std::complex<double>* high = low + span;
+    Complex* low = values + start;
+    Complex* high = low + span;
     for (std::size_t k = 0; k < span; ++k) {
-      const double wr = twiddles[k].real();
-      const double wi = sign * twiddles[k].imag();
-      const double hr = high[k].real();
-      const double hi = high[k].imag();
-      const double odd_r = hr * wr - hi * wi;
-      const double odd_i = hr * wi + hi * wr;
-      const double lr = low[k].real();
-      const double li = low[k].imag();
-      high[k] = {lr - odd_r, li - odd_i};
-      low[k] = {lr + odd_r, li + odd_i};
+      const Complex a = low[k];
+      const Complex b = high[k];
+      low[k] = {a.real() + b.real(), a.imag() + b.imag()};
+      high[k] = Times({a.real() - b.real(), a.imag() - b.imag()}, w[k], 1.0);
     }
   }
 }
+
+// One span's butterflies of the inverse (decimation in time).
+void InverseButterflies(Complex* values, std::size_t count, std::size_t span, const Complex* w) {
+  for (std::size_t start = 0; start < count; start += 2 * span) {
+    Complex* low = values + start;
+    Complex* high = low + span;
+    for (std::size_t k = 0; k < span; ++k) {
+      const Complex a = low[k];
+      const Complex odd = Times(high[k], w[k], -1.0);
+      high[k] = {a.real() - odd.real(), a.imag() - odd.imag()};
+      low[k] = {a.real() + odd.real(), a.imag() + odd.imag()};
+    }
+  }
+}
+
+// Spans below this are done a block of values at a time, while the block
+// stays in the nearest cache.
+constexpr std::size_t kBlock = std::size_t{1} << 11;
 
 }  // namespace
 
-void FourierTransform(std::vector<std::complex<double>>& values, bool inverse) {
+void TransformToBitReversed(std::vector<Complex>& values) {
   const std::size_t n = values.size();
   if (n < 2) return;
-  // Bit-reversed order, then butterflies of doubling span (radix 2).
-  for (std::size_t i = 1, j = 0; i < n; ++i) {
-    std::size_t bit = n >> 1;
-    for (; j & bit; bit >>= 1) j ^= bit;
-    j ^= bit;
-    if (i < j) std::swap(values[i], values[j]);
+  std::vector<Complex> made;
+  const Complex* w = Twiddles(n, made);
+  const std::size_t block = std::min(n, kBlock);
+  for (std::size_t span = n / 2; span >= block; span >>= 1) {
+    ForwardButterflies(values.data(), n, span, w + span - 1);
   }
-  // For transforms of up to a few hundred thousand values the table is kept
-  // for the next transform of the same size (the chains of a run are all of
-  // one length).
-  constexpr std::size_t kMostKept = std::size_t{1} << 18;
-  thread_local std::vector<std::complex<double>> kept;
-  std::vector<std::complex<double>> made;
-  std::vector<std::complex<double>>& twiddles = n <= kMostKept ? kept : made;
-  if (twiddles.size() != n - 1) MakeTwiddles(twiddles, n);
-  const double sign = inverse ? -1.0 : 1.0;
-  // The short spans a block at a time, while the block stays in the
-  // nearest cache; then the long spans over all the values.
-  constexpr std::size_t kBlock = std::size_t{1} << 11;
+  for (std::size_t start = 0; start < n; start += block) {
+    for (std::size_t span = block / 2; span >= 1; span >>= 1) {
+      ForwardButterflies(values.data() + start, block, span, w + span - 1);
+    }
+  }
+}
+
+void InverseFromBitReversed(std::vector<Complex>& values) {
+  const std::size_t n = values.size();
+  if (n < 2) return;
+  std::vector<Complex> made;
+  const Complex* w = Twiddles(n, made);
   const std::size_t block = std::min(n, kBlock);
   for (std::size_t start = 0; start < n; start += block) {
     for (std::size_t span = 1; span < block; span <<= 1) {
-      Butterflies(values.data() + start, block, span, twiddles.data() + span - 1, sign);
+      InverseButterflies(values.data() + start, block, span, w + span - 1);
     }
   }
   for (std::size_t span = block; span < n; span <<= 1) {
-    Butterflies(values.data(), n, span, twiddles.data() + span - 1, sign);
+    InverseButterflies(values.data(), n, span, w + span - 1);
+  }
+}
+
+void AddPairedPower(const std::vector<Complex>& transform, std::vector<double>& power) {
+  const std::size_t n = transform.size();
+  // Positions 0 and 1 hold X[0] and X[n/2], their own partners; every
+  // further octave [m, 2m) of positions holds its frequencies and their
+  // negatives mirrored.
+  for (std::size_t p = 0; p < std::min<std::size_t>(n, 2); ++p) power[p] += std::norm(transform[p]);
+  for (std::size_t m = 2; m < n; m <<= 1) {
+    for (std::size_t p = m; p < 2 * m; ++p) {
+      power[p] += (std::norm(transform[p]) + std::norm(transform[3 * m - 1 - p])) / 2.0;
+    }
   }
 }
 
