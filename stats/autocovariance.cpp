@@ -89,12 +89,14 @@ void MeanAutocovariance::ComputeAllLags() {
     // One chain alone has the imaginary part 0, and its own spectrum.
     AddPairedPower(transform, power);
   }
-  for (std::size_t k = 0; k < padded; ++k) transform[k] = power[k];
-  InverseFromBitReversed(transform);
+  InverseOfEvenSpectrum(power, transform);
   const double scale =
       static_cast<double>(padded) * static_cast<double>(length_) * static_cast<double>(chains_);
   all_lags_.resize(length_);
-  for (std::size_t lag = 0; lag < length_; ++lag) all_lags_[lag] = transform[lag].real() / scale;
+  for (std::size_t lag = 0; lag < length_; ++lag) {
+    const std::complex<double> pair = transform[lag / 2];
+    all_lags_[lag] = (lag % 2 == 0 ? pair.real() : pair.imag()) / scale;
+  }
 }
 
 }  // namespace quillet::stats

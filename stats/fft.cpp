@@ -19,7 +19,9 @@ const Complex* Twiddles(std::size_t n, std::vector<Complex>& made) {
   constexpr std::size_t kMostKept = std::size_t{1} << 18;
   thread_local std::vector<Complex> kept;
   std::vector<Complex>& twiddles = n <= kMostKept ? kept : made;
-  if (twiddles.size() == n - 1) return twiddles.data();
+  // A table serves every shorter transform too: a span's factors do not
+  // depend on the length.
+  if (twiddles.size() >= n - 1) return twiddles.data();
   twiddles.resize(n - 1);
   for (std::size_t span = 1; span < n; span <<= 1) {
     for (std::size_t k = 0; k < span; ++k) {
@@ -71,6 +73,24 @@ void InverseButterflies(Complex* values, std::size_t count, std::size_t span, co
 // stays in the nearest cache.
 constexpr std::size_t kBlock = std::size_t{1} << 11;
 
+// The inverse, without scaling, of values in bit-reversed order: x[j] =
+// sum X[k] exp(2 pi i j k / n), x[j] at position j.
+void InverseFromBitReversed(std::vector<Complex>& values) {
+  const std::size_t n = values.size();
+  if (n < 2) return;
+  std::vector<Complex> made;
+  const Complex* w = Twiddles(n, made);
+  const std::size_t block = std::min(n, kBlock);
+  for (std::size_t start = 0; start < n; start += block) {
+    for (std::size_t span = 1; span < block; span <<= 1) {
+      InverseButterflies(values.data() + start, block, span, w + span - 1);
+    }
+  }
+  for (std::size_t span = block; span < n; span <<= 1) {
+    InverseButterflies(values.data(), n, span, w + span - 1);
+  }
+}
+
 }  // namespace
 
 void TransformToBitReversed(std::vector<Complex>& values) {
@@ -89,20 +109,31 @@ void TransformToBitReversed(std::vector<Complex>& values) {
   }
 }
 
-void InverseFromBitReversed(std::vector<Complex>& values) {
-  const std::size_t n = values.size();
-  if (n < 2) return;
+void InverseOfEvenSpectrum(const std::vector<double>& spectrum, std::vector<Complex>& halves) {
+  const std::size_t n = spectrum.size();
+  if (n < 2) {
+    halves.assign(1, n == 1 ? spectrum[0] : 0.0);
+    return;
+  }
+  // The even and the odd positions of the result as the real and the
+  // imaginary part of one inverse of half the length, whose spectrum at k is
+  // E + i O: E = X[k] + X[k + n/2] and O = (X[k] - X[k + n/2]) exp(2 pi i k / n).
+  // In bit-reversed order, X[k] and X[k + n/2] stand side by side at 2j and
+  // 2j + 1, where j is k's place among the half.
+  const std::size_t half = n / 2;
   std::vector<Complex> made;
-  const Complex* w = Twiddles(n, made);
-  const std::size_t block = std::min(n, kBlock);
-  for (std::size_t start = 0; start < n; start += block) {
-    for (std::size_t span = 1; span < block; span <<= 1) {
-      InverseButterflies(values.data() + start, block, span, w + span - 1);
-    }
+  const Complex* w = Twiddles(n, made) + half - 1;  // exp(-2 pi i k / n)
+  halves.resize(half);
+  for (std::size_t j = 0, k = 0; j < half; ++j) {
+    const double even = spectrum[2 * j] + spectrum[2 * j + 1];
+    const double odd = spectrum[2 * j] - spectrum[2 * j + 1];
+    halves[j] = {even + odd * w[k].imag(), odd * w[k].real()};
+    // k: j + 1 with its bits reversed.
+    std::size_t bit = half >> 1;
+    for (; k & bit; bit >>= 1) k ^= bit;
+    k ^= bit;
   }
-  for (std::size_t span = block; span < n; span <<= 1) {
-    InverseButterflies(values.data(), n, span, w + span - 1);
-  }
+  InverseFromBitReversed(halves);
 }
 
 void AddPairedPower(const std::vector<Complex>& transform, std::vector<double>& power) {
