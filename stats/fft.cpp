@@ -13,14 +13,12 @@ using Complex = std::complex<double>;
 // span's k = 0 .. span - 1 from offset span - 1 (n - 1 in all). Each from
 // its own angle, so that errors do not pile up along the table. For
 // transforms of up to a few hundred thousand values the table is kept for
-// the next transform of the same size (the chains of a run are all of one
-// length).
+// the next transforms (the chains of a run are all of one length); a span's
+// factors do not depend on the length, so a table serves every shorter one.
 const Complex* Twiddles(std::size_t n, std::vector<Complex>& made) {
   constexpr std::size_t kMostKept = std::size_t{1} << 18;
   thread_local std::vector<Complex> kept;
   std::vector<Complex>& twiddles = n <= kMostKept ? kept : made;
-  // A table serves every shorter transform too: a span's factors do not
-  // depend on the length.
   if (twiddles.size() >= n - 1) return twiddles.data();
   twiddles.resize(n - 1);
   for (std::size_t span = 1; span < n; span <<= 1) {
