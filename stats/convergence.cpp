@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "stats/autocovariance.h"
 #include "stats/sums.h"
@@ -23,11 +24,34 @@ double Variance(std::span<const double> values) {
   return SquaresAbout(values, Mean(values)) / static_cast<double>(values.size() - 1);
 }
 
-std::vector<double> ChainMeans(std::span<const double> values, std::size_t chains) {
+// Each chain's mean, or nothing when a draw is NaN or infinite: the one
+// pass over the draws that R-hat and the ESS both begin with.
+std::optional<std::vector<double>> FiniteChainMeans(std::span<const double> values,
+                                                    std::size_t chains) {
   const std::size_t n = values.size() / chains;
   std::vector<double> means(chains);
-  for (std::size_t c = 0; c < chains; ++c) means[c] = Mean(values.subspan(c * n, n));
+  for (std::size_t c = 0; c < chains; ++c) {
+    const std::span<const double> chain = values.subspan(c * n, n);
+    const double sum = SumOf(chain);
+    // Only a sum that is not finite can hide a draw that is not.
+    if (!std::isfinite(sum) && !SumChecked(chain).finite) return std::nullopt;
+    means[c] = sum / static_cast<double>(n);
+  }
   return means;
+}
+
+// True when the largest and the smallest value differ by less than the
+// double's epsilon. A value an epsilon away from the first settles it at
+// once (nearly always the second); otherwise every value is within an
+// epsilon of the first, and the extremes decide.
+bool Constant(std::span<const double> values) {
+  constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+  const double first = values.front();
+  for (double value : values) {
+    if (std::fabs(value - first) >= kEpsilon) return false;
+  }
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  return std::fabs(*highest - *lowest) < kEpsilon;
 }
 
 }  // namespace
@@ -45,50 +69,39 @@ std::vector<double> SplitChains(std::span<const double> values, std::size_t chai
 }
 
 bool NotFiniteOrConstant(std::span<const double> values) {
-  if (values.empty()) return true;
-  // NaN once a value is NaN or infinite.
-  double poison[4] = {0.0, 0.0, 0.0, 0.0};
-  std::size_t i = 0;
-  for (; i + 4 <= values.size(); i += 4) {
-    for (std::size_t k = 0; k < 4; ++k) poison[k] += values[i + k] * 0.0;
-  }
-  for (; i < values.size(); ++i) poison[0] += values[i] * 0.0;
-  if (!(poison[0] + poison[1] + poison[2] + poison[3] == 0.0)) return true;
-  constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
-  // A value an epsilon away from the first settles it at once; otherwise
-  // every value is within an epsilon of the first, and the extremes decide.
-  const double first = values.front();
-  for (double value : values) {
-    if (std::fabs(value - first) >= kEpsilon) return false;
-  }
-  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-  return std::fabs(*highest - *lowest) < kEpsilon;
+  return values.empty() || !SumChecked(values).finite || Constant(values);
 }
 
 double Rhat(std::span<const double> values, std::size_t chains) {
-  if (values.empty() || NotFiniteOrConstant(values)) return kNaN;
+  if (values.empty()) return kNaN;
+  const auto means = FiniteChainMeans(values, chains);
+  if (!means || Constant(values)) return kNaN;
   const std::size_t n = values.size() / chains;
-  double within = 0.0;
-  for (std::size_t c = 0; c < chains; ++c) within += Variance(values.subspan(c * n, n));
-  within /= static_cast<double>(chains);
-  const double between = static_cast<double>(n) * Variance(ChainMeans(values, chains));
   const double iterations = static_cast<double>(n);
+  double within = 0.0;
+  for (std::size_t c = 0; c < chains; ++c) {
+    within += SquaresAbout(values.subspan(c * n, n), (*means)[c]) / (iterations - 1.0);
+  }
+  within /= static_cast<double>(chains);
+  const double between = iterations * Variance(*means);
   return std::sqrt((between / within + iterations - 1.0) / iterations);
 }
 
 double EffectiveSampleSize(std::span<const double> values, std::size_t chains) {
   const std::size_t n = values.size() / chains;
-  if (n < 3 || NotFiniteOrConstant(values)) return kNaN;
-  MeanAutocovariance acov(values, chains);
+  if (n < 3) return kNaN;
+  const auto means = FiniteChainMeans(values, chains);
+  if (!means || Constant(values)) return kNaN;
+  MeanAutocovariance acov(values, chains, *means);
   const double iterations = static_cast<double>(n);
   const double mean_var = acov(0) * iterations / (iterations - 1.0);
   double var_plus = mean_var * (iterations - 1.0) / iterations;
-  if (chains > 1) var_plus += Variance(ChainMeans(values, chains));
+  if (chains > 1) var_plus += Variance(*means);
   const auto rho = [&](std::size_t lag) { return 1.0 - (mean_var - acov(lag)) / var_plus; };
 
   // Geyer's initial positive sequence: sums of neighbouring pairs while
-  // they stay positive.
-  std::vector<double> rho_hat(n, 0.0);
+  // they stay positive (lags it does not reach count as 0).
+  std::vector<double> rho_hat(2, 0.0);
   std::size_t t = 0;
   double even = 1.0;
   double odd = rho(1);
@@ -96,6 +109,7 @@ double EffectiveSampleSize(std::span<const double> values, std::size_t chains) {
   rho_hat[1] = odd;
   while (t + 5 < n && !std::isnan(even + odd) && even + odd > 0.0) {
     t += 2;
+    rho_hat.resize(t + 2, 0.0);
     even = rho(t);
     odd = rho(t + 1);
     if (even + odd >= 0.0) {

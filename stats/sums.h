@@ -17,6 +17,31 @@ inline double SumOf(std::span<const double> values) {
   return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
+// The sum as SumOf adds it, and whether every value is finite (a sum that
+// overflows is no sign of a value that is not).
+struct CheckedSum {
+  double sum;
+  bool finite;
+};
+inline CheckedSum SumChecked(std::span<const double> values) {
+  double sums[4] = {0.0, 0.0, 0.0, 0.0};
+  // x * 0 is 0, or NaN once x is NaN or infinite.
+  double poison[4] = {0.0, 0.0, 0.0, 0.0};
+  std::size_t i = 0;
+  for (; i + 4 <= values.size(); i += 4) {
+    for (std::size_t k = 0; k < 4; ++k) {
+      sums[k] += values[i + k];
+      poison[k] += values[i + k] * 0.0;
+    }
+  }
+  for (; i < values.size(); ++i) {
+    sums[0] += values[i];
+    poison[0] += values[i] * 0.0;
+  }
+  return {(sums[0] + sums[1]) + (sums[2] + sums[3]),
+          (poison[0] + poison[1]) + (poison[2] + poison[3]) == 0.0};
+}
+
 // The sum of the squared distances from `centre`.
 inline double SquaresAbout(std::span<const double> values, double centre) {
   double sums[4] = {0.0, 0.0, 0.0, 0.0};
