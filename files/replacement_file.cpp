@@ -186,6 +186,14 @@ void ReplacementFile::Write(const char* data, std::size_t size) {
     Discard();
     Fail(kCannotWrite, target_, fault);
   }
+  written_ += size;
+  // The disk writes while the rest is made, rather than all of it at the
+  // Flush in Commit.
+  constexpr std::uint64_t kWriteOutStep = std::uint64_t{8} << 20;
+  if (regular_file_ && written_ - written_out_ >= kWriteOutStep) {
+    StartWritingOut(fd_, written_out_, written_ - written_out_);
+    written_out_ = written_;
+  }
 }
 
 void ReplacementFile::Commit() {

@@ -67,15 +67,17 @@ class ReplacementFile {
   void Discard() noexcept;
   void NameNewFile();  // gives an unnamed new file its hidden name (Linux)
 
-  std::string target_;        // the path as given, for messages
-  std::string real_path_;     // where the file lands (a link's destination)
-  std::string temp_path_;     // the new file beside it; empty when written in place
-  int fd_ = -1;               // a C runtime descriptor; on Windows over the system's handle
-  bool regular_file_ = true;  // false for a device, pipe or descriptor: nothing to flush to disk
-  bool empty_first_ = false;  // in place, old bytes still there: emptied by the first Write
-  bool unnamed_ = false;      // the new file has no name yet (Linux)
-  int removal_slot_ = -1;     // the hidden name's place among those removed on a signal
-  std::uint32_t attributes_ = 0;  // the old file's attributes, for the new one (Windows)
+  std::string target_;         // the path as given, for messages
+  std::string real_path_;      // where the file lands (a link's destination)
+  std::string temp_path_;      // the new file beside it; empty when written in place
+  int fd_ = -1;                // a C runtime descriptor; on Windows over the system's handle
+  bool regular_file_ = true;   // false for a device, pipe or descriptor: nothing to flush to disk
+  bool empty_first_ = false;   // in place, old bytes still there: emptied by the first Write
+  std::uint64_t written_ = 0;  // bytes written so far
+  std::uint64_t written_out_ = 0;  // of those, how many the system was asked to write out
+  bool unnamed_ = false;           // the new file has no name yet (Linux)
+  int removal_slot_ = -1;          // the hidden name's place among those removed on a signal
+  std::uint32_t attributes_ = 0;   // the old file's attributes, for the new one (Windows)
 };
 
 }  // namespace quillet

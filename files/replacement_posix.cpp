@@ -282,6 +282,18 @@ Fault Flush(int fd) {
   return Done(::fsync(fd) == 0);
 }
 
+void StartWritingOut(int fd, std::uint64_t offset, std::uint64_t size) {
+#ifdef __linux__
+  // Only a request: a failure to write shows in the Flush.
+  (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(size),
+                          SYNC_FILE_RANGE_WRITE);
+#else
+  (void)fd;
+  (void)offset;
+  (void)size;
+#endif
+}
+
 Fault Close(int fd) {
   return Done(::close(fd) == 0);
 }

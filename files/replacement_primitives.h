@@ -92,6 +92,10 @@ int OpenInPlace(const std::string& path, OldFile& old, Fault& fault);
 Fault Truncate(int fd);
 Fault WriteAll(int fd, const char* data, std::size_t size);
 Fault Flush(int fd);  // to disk
+// Asks the system to begin writing `size` bytes from `offset` to disk now,
+// without waiting for them, so that the Flush at the end waits for the last
+// ones only; where the system has no such request, nothing.
+void StartWritingOut(int fd, std::uint64_t offset, std::uint64_t size);
 Fault Close(int fd);  // the descriptor is released even when it fails
 // One step that puts `from` in the place of `to`, or leaves both as they were.
 Fault RenameOver(const std::string& from, const std::string& to);

@@ -280,6 +280,9 @@ Fault Flush(int fd) {
   return Done(FlushFileBuffers(HandleOf(fd)));
 }
 
+// Windows writes a file's data out by itself, soon after it is written.
+void StartWritingOut(int /*fd*/, std::uint64_t /*offset*/, std::uint64_t /*size*/) {}
+
 // _close releases the descriptor and its handle even when it reports an error.
 Fault Close(int fd) {
   return _close(fd) == 0 ? Fault{} : Fault{Fault::kOther, std::strerror(errno)};
