@@ -99,42 +99,65 @@ double TailEss(std::span<const double> split_draws, std::size_t split_chains, do
 }
 
 // The draws ordered by their distance from the median, with their places:
-// those below it (walked downwards) merged with those at or above it, the
-// middle draw an odd chain drops left out.
-void OrderByDistance(const std::vector<Ranked>& order, double median,
+// those below it, walked downwards, merged with those at or above it (a
+// draw below before one above at the same distance), the middle draw an odd
+// chain drops left out; `kept` draws are not dropped.
+void OrderByDistance(const std::vector<Ranked>& order, double median, std::size_t kept,
                      std::vector<std::size_t>& places, std::vector<double>& distances) {
   const std::size_t size = order.size();
-  places.resize(size);
-  distances.resize(size);
-  std::size_t down = static_cast<std::size_t>(
+  // One slot more, where a dropped draw is put out of the way.
+  places.resize(size + 1);
+  distances.resize(size + 1);
+  const std::size_t middle = static_cast<std::size_t>(
       std::lower_bound(order.begin(), order.end(), median,
                        [](const Ranked& draw, double value) { return draw.value < value; }) -
       order.begin());
-  std::size_t up = down;
-  std::size_t kept = 0;
-  const auto take = [&](std::size_t from, double distance) {
-    places[kept] = order[from].index;
-    distances[kept] = distance;
-    kept += order[from].index != kDropped;
+  constexpr double kNone = std::numeric_limits<double>::infinity();
+  // Two walks at once, which the processor runs side by side since neither
+  // waits for the other: from the median outwards, nearest first, writing
+  // from the front, and from both ends inwards, farthest first, writing from
+  // the back. Each takes half of the draws. Which side is nearer, the draws
+  // decide at random: chosen by arithmetic rather than a branch that would
+  // be mispredicted every other draw.
+  std::size_t down = middle;  // the nearest not taken below
+  std::size_t up = middle;    // ... and above
+  std::size_t front = 0;
+  std::size_t low = 0;      // the farthest not taken below
+  std::size_t high = size;  // ... and above
+  std::size_t back = kept;
+  const auto put = [&](std::size_t& at, std::size_t from, double distance, bool forwards) {
+    const bool keep = order[from].index != kDropped;
+    const std::size_t slot = keep ? (forwards ? at : at - 1) : size;
+    places[slot] = order[from].index;
+    distances[slot] = distance;
+    if (keep) at = forwards ? at + 1 : at - 1;
   };
-  // Which side is nearer, the draws decide at random: chosen by arithmetic
-  // rather than a branch that would be mispredicted every other draw.
-  while (down > 0 && up < size) {
-    const double down_distance = median - order[down - 1].value;
-    const double up_distance = order[up].value - median;
-    const std::size_t take_down = down_distance <= up_distance;
-    take(up - take_down * (up - down + 1), std::min(down_distance, up_distance));
-    down -= take_down;
-    up += 1 - take_down;
+  const std::size_t front_steps = size / 2;
+  const std::size_t back_steps = size - front_steps;
+  for (std::size_t step = 0; step < back_steps; ++step) {
+    if (step < front_steps) {
+      const double down_distance = down > 0 ? median - order[down - (down > 0)].value : kNone;
+      const double up_distance = up < size ? order[up - (up == size)].value - median : kNone;
+      const std::size_t take_down = down_distance <= up_distance;
+      put(front, up - take_down * (up - down + 1), std::min(down_distance, up_distance), true);
+      down -= take_down;
+      up += 1 - take_down;
+    }
+    const double low_distance = low < middle ? median - order[low].value : -kNone;
+    const double high_distance =
+        high > middle ? order[high - (high > middle)].value - median : -kNone;
+    const std::size_t take_low = low_distance > high_distance;
+    put(back, high - 1 + take_low * (low + 1 - high), std::max(low_distance, high_distance), false);
+    low += take_low;
+    high -= 1 - take_low;
   }
-  for (; down > 0; --down) take(down - 1, median - order[down - 1].value);
-  for (; up < size; ++up) take(up, order[up].value - median);
   places.resize(kept);
   distances.resize(kept);
 }
 
 // R-hat and the ESS. `order` holds the draws in ascending order of value,
-// each with its place among the split chains (SplitPosition).
+// each with its place among the split chains (SplitPosition); `sorted` and
+// `places` the same apart.
 void SetDiagnostics(std::span<const double> draws, std::size_t chains, Vectors& buffers,
                     Summary& summary) {
   const std::vector<Ranked>& order = buffers.order;
@@ -143,24 +166,29 @@ void SetDiagnostics(std::span<const double> draws, std::size_t chains, Vectors& 
   const std::size_t split_chains = 2 * chains;
   const std::size_t split_size = split_chains * (n / 2);
 
-  // Bulk: the split draws' normal scores, in the order of their values.
+  // Bulk: the split draws' normal scores, in the order of their values:
+  // the sorted draws and their places, less any middle draw a split drops.
   std::vector<std::size_t>& places = buffers.places;
   std::vector<double>& keys = buffers.keys;
-  places.clear();
-  keys.clear();
-  for (const auto& [value, place] : order) {
-    if (place == kDropped) continue;
-    places.push_back(place);
-    keys.push_back(value);
+  std::span<const double> bulk_keys = sorted;
+  if (split_size != order.size()) {
+    places.clear();
+    keys.clear();
+    for (const auto& [value, place] : order) {
+      if (place == kDropped) continue;
+      places.push_back(place);
+      keys.push_back(value);
+    }
+    bulk_keys = keys;
   }
   std::vector<double>& scores = buffers.scores;
   scores.resize(split_size);
-  NormalScores(places, keys, scores);
+  NormalScores(places, bulk_keys, scores);
   const double rhat_bulk = Rhat(scores, split_chains);
   summary.values[kEssBulk] = EffectiveSampleSize(scores, split_chains);
 
   // Tail: the same of the distances from the median.
-  OrderByDistance(order, Median(sorted), places, keys);
+  OrderByDistance(order, Median(sorted), split_size, places, keys);
   NormalScores(places, keys, scores);
   summary.values[kRhat] = MaxOrNaN(rhat_bulk, Rhat(scores, split_chains));
 
@@ -220,8 +248,13 @@ Summary Summarise(std::span<const double> draws, std::size_t chains, SummaryBuff
   }
   SortByValue(order, vectors.sort_scratch);
   std::vector<double>& sorted = vectors.sorted;
-  sorted.resize(draws.size());
-  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = order[i].value;
+  std::vector<std::size_t>& places = vectors.places;
+  sorted.resize(order.size());
+  places.resize(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    sorted[i] = order[i].value;
+    places[i] = order[i].index;
+  }
   SetOrderStatistics(sorted, summary);
 
   constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
