@@ -136,16 +136,22 @@ void OrderByDistance(const std::vector<Ranked>& order, double median, std::size_
   const std::size_t back_steps = size - front_steps;
   for (std::size_t step = 0; step < back_steps; ++step) {
     if (step < front_steps) {
-      const double down_distance = down > 0 ? median - order[down - (down > 0)].value : kNone;
-      const double up_distance = up < size ? order[up - (up == size)].value - median : kNone;
+      // Each draw read whether or not it is there, so that the choice is
+      // arithmetic; one that is not counts as infinitely far.
+      const double below = median - order[down > 0 ? down - 1 : 0].value;
+      const double above = order[up < size ? up : size - 1].value - median;
+      const double down_distance = down > 0 ? below : kNone;
+      const double up_distance = up < size ? above : kNone;
       const std::size_t take_down = down_distance <= up_distance;
       put(front, up - take_down * (up - down + 1), std::min(down_distance, up_distance), true);
       down -= take_down;
       up += 1 - take_down;
     }
-    const double low_distance = low < middle ? median - order[low].value : -kNone;
-    const double high_distance =
-        high > middle ? order[high - (high > middle)].value - median : -kNone;
+    // low <= middle < size: the median is no larger than the largest draw.
+    const double lowest = median - order[low].value;
+    const double highest = order[high > middle ? high - 1 : middle].value - median;
+    const double low_distance = low < middle ? lowest : -kNone;
+    const double high_distance = high > middle ? highest : -kNone;
     const std::size_t take_low = low_distance > high_distance;
     put(back, high - 1 + take_low * (low + 1 - high), std::max(low_distance, high_distance), false);
     low += take_low;
