@@ -38,33 +38,36 @@ Complex Times(Complex value, Complex twiddle, double sign) {
           value.real() * wi + value.imag() * twiddle.real()};
 }
 
-// One span's butterflies of the forward transform (decimation in
-// frequency) over `count` values, a multiple of 2 span.
-void ForwardButterflies(Complex* values, std::size_t count, std::size_t span, const Complex* w) {
+// Applies `butterfly` to each pair of values a span apart, over `count`
+// values (a multiple of 2 span), with the span's twiddle factors `w`.
+template <typename Butterfly>
+void EachButterfly(Complex* values, std::size_t count, std::size_t span, const Complex* w,
+                   Butterfly butterfly) {
   for (std::size_t start = 0; start < count; start += 2 * span) {
     Complex* low = values + start;
     Complex* high = low + span;
-    for (std::size_t k = 0; k < span; ++k) {
-      const Complex a = low[k];
-      const Complex b = high[k];
-      low[k] = {a.real() + b.real(), a.imag() + b.imag()};
-      high[k] = Times({a.real() - b.real(), a.imag() - b.imag()}, w[k], 1.0);
-    }
+    for (std::size_t k = 0; k < span; ++k) butterfly(low[k], high[k], w[k]);
   }
+}
+
+// One span's butterflies of the forward transform (decimation in frequency).
+void ForwardButterflies(Complex* values, std::size_t count, std::size_t span, const Complex* w) {
+  EachButterfly(values, count, span, w, [](Complex& low, Complex& high, Complex twiddle) {
+    const Complex a = low;
+    const Complex b = high;
+    low = {a.real() + b.real(), a.imag() + b.imag()};
+    high = Times({a.real() - b.real(), a.imag() - b.imag()}, twiddle, 1.0);
+  });
 }
 
 // One span's butterflies of the inverse (decimation in time).
 void InverseButterflies(Complex* values, std::size_t count, std::size_t span, const Complex* w) {
-  for (std::size_t start = 0; start < count; start += 2 * span) {
-    Complex* low = values + start;
-    Complex* high = low + span;
-    for (std::size_t k = 0; k < span; ++k) {
-      const Complex a = low[k];
-      const Complex odd = Times(high[k], w[k], -1.0);
-      high[k] = {a.real() - odd.real(), a.imag() - odd.imag()};
-      low[k] = {a.real() + odd.real(), a.imag() + odd.imag()};
-    }
-  }
+  EachButterfly(values, count, span, w, [](Complex& low, Complex& high, Complex twiddle) {
+    const Complex a = low;
+    const Complex odd = Times(high, twiddle, -1.0);
+    high = {a.real() - odd.real(), a.imag() - odd.imag()};
+    low = {a.real() + odd.real(), a.imag() + odd.imag()};
+  });
 }
 
 // Spans below this are done a block of values at a time, while the block
