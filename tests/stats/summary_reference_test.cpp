@@ -10,10 +10,12 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <random>
 #include <sstream>
 
 #include "core/chain_summary.h"
 #include "core/read_command.h"
+#include "stats/summary.h"
 #include "support/recording_ui.h"
 
 namespace quillet {
@@ -163,6 +165,32 @@ TEST(SummaryReferenceTest, AgreesWithPosterior) {
   std::cout << "largest relative difference from posterior: " << worst << " (" << checked
             << " values)\n";
   ::testing::Test::RecordProperty("largest_relative_difference", std::to_string(worst));
+}
+
+// Variables one after another through the same buffers, as a summarising
+// thread takes them: longer and shorter, odd and even, with ties and
+// without, of one chain and of several. Each summary is the one that buffers
+// of its own give, to the bit.
+TEST(SummaryBuffersTest, KeptBuffersGiveWhatFreshOnesGive) {
+  struct Case {
+    std::size_t draws;  // per chain
+    std::size_t chains;
+    unsigned distinct;  // values the draws take, or 0 for any
+  };
+  std::mt19937_64 random(11);
+  std::normal_distribution<double> normal;
+  stats::SummaryBuffers kept;
+  for (const Case& c : {Case{1000, 1, 0}, Case{7, 2, 0}, Case{301, 3, 5}, Case{50, 1, 0},
+                        Case{2001, 2, 0}, Case{9, 1, 1}, Case{400, 4, 2}}) {
+    std::vector<double> draws(c.draws * c.chains);
+    for (double& x : draws)
+      x = c.distinct ? static_cast<double>(random() % c.distinct) : normal(random);
+    const stats::Summary fresh = stats::Summarise(draws, c.chains);
+    const stats::Summary reused = stats::Summarise(draws, c.chains, kept);
+    SCOPED_TRACE(std::to_string(c.draws) + " x " + std::to_string(c.chains));
+    EXPECT_EQ(std::memcmp(fresh.values.data(), reused.values.data(), sizeof fresh.values), 0);
+    EXPECT_EQ(fresh.note, reused.note);
+  }
 }
 
 }  // namespace
