@@ -70,7 +70,7 @@ void MeanAutocovariance::ComputeAllLags() {
   std::size_t padded = 1;
   while (padded < 2 * length_) padded <<= 1;
   // Two chains at once, as the real and the imaginary part of one sequence;
-  // the chains' power spectra are summed, and transformed back once.
+  // the chains' powers at each frequency are summed, and transformed back once.
   std::vector<double> power(padded, 0.0);
   std::vector<std::complex<double>> transform(padded);
   for (std::size_t p = 0; p < varying_.size(); p += 2) {
@@ -86,10 +86,10 @@ void MeanAutocovariance::ComputeAllLags() {
     }
     std::fill(transform.begin() + static_cast<std::ptrdiff_t>(length_), transform.end(), 0.0);
     TransformToBitReversed(transform);
-    // One chain alone has the imaginary part 0, and its own spectrum.
+    // One chain alone has the imaginary part 0, and its own powers.
     AddPairedPower(transform, power);
   }
-  InverseOfEvenSpectrum(power, transform);
+  InverseOfEvenTransform(power, transform);
   const double scale =
       static_cast<double>(padded) * static_cast<double>(length_) * static_cast<double>(chains_);
   all_lags_.resize(length_);

@@ -110,14 +110,14 @@ void TransformToBitReversed(std::vector<Complex>& values) {
   }
 }
 
-void InverseOfEvenSpectrum(const std::vector<double>& spectrum, std::vector<Complex>& halves) {
-  const std::size_t n = spectrum.size();
+void InverseOfEvenTransform(const std::vector<double>& frequencies, std::vector<Complex>& halves) {
+  const std::size_t n = frequencies.size();
   if (n < 2) {
-    halves.assign(1, n == 1 ? spectrum[0] : 0.0);
+    halves.assign(1, n == 1 ? frequencies[0] : 0.0);
     return;
   }
   // The even and the odd positions of the result as the real and the
-  // imaginary part of one inverse of half the length, whose spectrum at k is
+  // imaginary part of one inverse of half the length, whose value at frequency k is
   // E + i O: E = X[k] + X[k + n/2] and O = (X[k] - X[k + n/2]) exp(2 pi i k / n).
   // In bit-reversed order, X[k] and X[k + n/2] stand side by side at 2j and
   // 2j + 1, where j is k's place among the half.
@@ -126,8 +126,8 @@ void InverseOfEvenSpectrum(const std::vector<double>& spectrum, std::vector<Comp
   const Complex* w = Twiddles(n, made) + half - 1;  // exp(-2 pi i k / n)
   halves.resize(half);
   for (std::size_t j = 0, k = 0; j < half; ++j) {
-    const double even = spectrum[2 * j] + spectrum[2 * j + 1];
-    const double odd = spectrum[2 * j] - spectrum[2 * j + 1];
+    const double even = frequencies[2 * j] + frequencies[2 * j + 1];
+    const double odd = frequencies[2 * j] - frequencies[2 * j + 1];
     halves[j] = {even + odd * w[k].imag(), odd * w[k].real()};
     // k: j + 1 with its bits reversed.
     std::size_t bit = half >> 1;

@@ -14,16 +14,16 @@ namespace quillet::stats {
 // of two), X[k] at the position whose bits are those of k reversed.
 void TransformToBitReversed(std::vector<std::complex<double>>& values);
 
-// The inverse, without scaling, of a real spectrum X of n values with
+// The inverse, without scaling, of real frequency values X, n of them, with
 // X[k] = X[n - k], in bit-reversed order, through a transform of half the
 // length: the real x[j] = sum X[k] exp(2 pi i j k / n) in pairs, x[2m] +
 // i x[2m + 1] at halves[m] (n / 2 of them, or x[0] alone when n is 1).
-void InverseOfEvenSpectrum(const std::vector<double>& spectrum,
-                           std::vector<std::complex<double>>& halves);
+void InverseOfEvenTransform(const std::vector<double>& frequencies,
+                            std::vector<std::complex<double>>& halves);
 
 // Adds (|X[k]|^2 + |X[n - k]|^2) / 2 (k and n - k modulo n) to power[k],
 // both in bit-reversed order: when X is the transform of a + ib, a and b
-// real, that is |A[k]|^2 + |B[k]|^2, the sum of their power spectra.
+// real, that is |A[k]|^2 + |B[k]|^2, the sum of their powers at frequency k.
 void AddPairedPower(const std::vector<std::complex<double>>& transform, std::vector<double>& power);
 
 }  // namespace quillet::stats

@@ -20,11 +20,6 @@ std::uint64_t OrderedBits(double value) {
 
 }  // namespace
 
-void SortByValue(std::vector<Ranked>& items) {
-  std::vector<Ranked> scratch;
-  SortByValue(items, scratch);
-}
-
 void SortByValue(std::vector<Ranked>& items, std::vector<Ranked>& scratch) {
   if (items.size() < 2) return;
   std::vector<std::array<std::size_t, std::size_t{1} << kDigitBits>> counts(kPasses);

@@ -13,10 +13,8 @@ struct Ranked {
 
 // Sorts by value, ascending (no NaN; -0 before +0, which compare equal), by
 // the bits of the values, eleven at a time, least significant first.
-void SortByValue(std::vector<Ranked>& items);
-
-// The same with memory of the caller's for the items in between, so that a
-// caller that sorts many may keep it for the next sort.
+// `scratch` is the caller's memory for the items in between, so that a caller
+// that sorts many may keep it for the next sort.
 void SortByValue(std::vector<Ranked>& items, std::vector<Ranked>& scratch);
 
 }  // namespace quillet::stats

@@ -47,28 +47,6 @@ double MinOrNaN(double a, double b) {
   return std::isnan(a) || std::isnan(b) ? kNaN : std::min(a, b);
 }
 
-// The sums of the distances from `centre` and of their squares, each in four
-// running parts.
-std::pair<double, double> DistancesAndSquaresAbout(std::span<const double> values, double centre) {
-  double distances[4] = {0.0, 0.0, 0.0, 0.0};
-  double squares[4] = {0.0, 0.0, 0.0, 0.0};
-  std::size_t i = 0;
-  for (; i + 4 <= values.size(); i += 4) {
-    for (std::size_t k = 0; k < 4; ++k) {
-      const double d = values[i + k] - centre;
-      distances[k] += d;
-      squares[k] += d * d;
-    }
-  }
-  for (; i < values.size(); ++i) {
-    const double d = values[i] - centre;
-    distances[0] += d;
-    squares[0] += d * d;
-  }
-  return {(distances[0] + distances[1]) + (distances[2] + distances[3]),
-          (squares[0] + squares[1]) + (squares[2] + squares[3])};
-}
-
 void SetLocationAndSpread(std::span<const double> draws, Summary& summary) {
   // A first mean, then the distances from it summed, which makes the mean
   // as exact as summing in extended precision and the squares about it

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <span>
+#include <utility>
 
 namespace quillet::stats {
 
@@ -53,6 +54,29 @@ inline double SquaresAbout(std::span<const double> values, double centre) {
   }
   for (; i < values.size(); ++i) sums[0] += (values[i] - centre) * (values[i] - centre);
   return (sums[0] + sums[1]) + (sums[2] + sums[3]);
+}
+
+// The sums of the distances from `centre` and of their squares, each in four
+// running parts.
+inline std::pair<double, double> DistancesAndSquaresAbout(std::span<const double> values,
+                                                          double centre) {
+  double distances[4] = {0.0, 0.0, 0.0, 0.0};
+  double squares[4] = {0.0, 0.0, 0.0, 0.0};
+  std::size_t i = 0;
+  for (; i + 4 <= values.size(); i += 4) {
+    for (std::size_t k = 0; k < 4; ++k) {
+      const double d = values[i + k] - centre;
+      distances[k] += d;
+      squares[k] += d * d;
+    }
+  }
+  for (; i < values.size(); ++i) {
+    const double d = values[i] - centre;
+    distances[0] += d;
+    squares[0] += d * d;
+  }
+  return {(distances[0] + distances[1]) + (distances[2] + distances[3]),
+          (squares[0] + squares[1]) + (squares[2] + squares[3])};
 }
 
 }  // namespace quillet::stats
