@@ -175,6 +175,26 @@ void AddToPiece(Deflater& deflater, std::string_view bytes, bool last,
   } while (!bytes.empty());
 }
 
+// The compressors of a helper: one for bytes with hints, one for any bytes.
+struct Deflaters {
+  Deflater any;
+  HintedDeflater hinted;
+};
+
+// Compresses a maker's part onto `piece`, on its own: it refers to nothing
+// before it.
+void AddMadeToPiece(Deflaters& deflaters, const ParallelDeflate::Made& made, bool last,
+                    ParallelDeflate::Piece& piece) {
+  if (made.hints.empty() || made.bytes.size() > kMostHintedBytes) {
+    deflaters.any.Begin();
+    AddToPiece(deflaters.any, made.bytes, last, piece);
+    return;
+  }
+  piece.crc = Crc32(piece.crc, made.bytes);
+  piece.size += made.bytes.size();
+  deflaters.hinted.Add(made.bytes, made.hints, last, piece.bytes);
+}
+
 // Polynomials over GF(2) modulo the CRC-32 polynomial, bit-reflected: the
 // way a checksum moves past bytes it did not see.
 constexpr std::uint32_t kCrcPolynomial = 0xEDB88320;
@@ -254,20 +274,19 @@ class ParallelDeflate::Helpers {
     changed_.notify_one();
   }
 
-  // Makes and compresses `job`'s piece with `deflater`.
-  Piece Run(Job& job, Deflater& deflater, std::string& made) {
+  // Makes and compresses `job`'s piece with `deflaters`, in `made`'s room.
+  Piece Run(Job& job, Deflaters& deflaters, Made& made) {
     Piece piece;
     piece.bytes = Spare();
-    deflater.Begin();
     if (job.make) {
-      made.clear();
-      const Spill spill = [&](std::string_view bytes) {
-        AddToPiece(deflater, bytes, false, piece);
-      };
+      made.bytes.clear();
+      made.hints.clear();
+      const Spill spill = [&](const Made& part) { AddMadeToPiece(deflaters, part, false, piece); };
       job.make(made, spill);
-      AddToPiece(deflater, made, job.last, piece);
+      AddMadeToPiece(deflaters, made, job.last, piece);
     } else {
-      AddToPiece(deflater, job.input, job.last, piece);
+      deflaters.any.Begin();
+      AddToPiece(deflaters.any, job.input, job.last, piece);
       Keep(std::move(job.input));
     }
     return piece;
@@ -290,8 +309,8 @@ class ParallelDeflate::Helpers {
 
  private:
   void Work() {
-    Deflater deflater;
-    std::string made;  // a maker's bytes, its room kept from piece to piece
+    Deflaters deflaters;
+    Made made;  // a maker's bytes, their room kept from piece to piece
     std::unique_lock lock(mutex_);
     for (;;) {
       changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
@@ -300,7 +319,7 @@ class ParallelDeflate::Helpers {
       queue_.pop_front();
       lock.unlock();
       try {
-        job.done.set_value(Run(job, deflater, made));
+        job.done.set_value(Run(job, deflaters, made));
       } catch (...) {
         job.done.set_exception(std::current_exception());
       }
@@ -357,9 +376,9 @@ void ParallelDeflate::Submit(Job job) {
   // handed on at once, after every piece before it.
   if ((job.last && pending_.empty()) || !helpers_->Start()) {
     while (!pending_.empty()) HandOnOldest();
-    Deflater deflater;
-    std::string made;
-    Piece piece = helpers_->Run(job, deflater, made);
+    Deflaters deflaters;
+    Made made;
+    Piece piece = helpers_->Run(job, deflaters, made);
     HandOn(piece);
     return;
   }

@@ -6,7 +6,9 @@
 // a little compression and gains a compression about as many times faster as
 // there are cores. A piece is either bytes written here, cut into chunks, or
 // bytes that a helper thread makes itself before it compresses them, so that
-// making them is shared among the cores too. Where no thread can be started,
+// making them is shared among the cores too; a maker that knows where its
+// bytes repeat themselves says so, and spares the compression the search for
+// them (HintedDeflater). Where no thread can be started,
 // the pieces are made and compressed on the calling thread, into the same
 // bytes.
 #pragma once
@@ -19,6 +21,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "workbook/hinted_deflate.h"
 
 namespace quillet {
 
@@ -56,11 +61,19 @@ class ParallelDeflate {
     }
   }
 
-  // Where a maker may hand on what it has made so far (and then empties it
-  // itself), so that its bytes are never all held at once.
-  using Spill = std::function<void(std::string_view)>;
-  // Appends its bytes to the string it is given, on a helper thread.
-  using Maker = std::function<void(std::string& bytes, const Spill& spill)>;
+  // What a maker makes: bytes, and where it knows them to repeat earlier
+  // ones of the same bytes (none: they are compressed as any bytes are).
+  struct Made {
+    std::string bytes;
+    std::vector<RepeatHint> hints;
+  };
+  // Where a maker may hand on what it has made so far (which it then
+  // empties itself), so that its bytes are never all held at once. Each part
+  // handed on, and the rest, is compressed on its own.
+  using Spill = std::function<void(const Made&)>;
+  // Appends its bytes (and their hints) to what it is given, on a helper
+  // thread.
+  using Maker = std::function<void(Made& made, const Spill& spill)>;
 
   // The bytes `make` makes follow in the stream what was written before. What
   // `make` uses must last until Settle() or Finish() returned.

@@ -170,11 +170,15 @@ class WorksheetSink : public TableSink {
   void MakeBlock(std::int64_t end, bool with_tail = false) {
     const WorksheetXml* sheet = &*sheet_;
     const std::int64_t first = block_first_;
-    out_->WriteMade(
-        [sheet, first, end, with_tail](std::string& xml, const ParallelDeflate::Spill& spill) {
-          sheet->AppendRows(xml, first, end, &spill);
-          if (with_tail) xml += WorksheetXml::Tail();
-        });
+    out_->WriteMade([sheet, first, end, with_tail](ParallelDeflate::Made& made,
+                                                   const ParallelDeflate::Spill& spill) {
+      const WorksheetXml::Sink hand_on = [&](std::string_view) {
+        spill(made);
+        made.hints.clear();
+      };
+      sheet->AppendRows(made.bytes, first, end, &hand_on, &made.hints);
+      if (with_tail) made.bytes += WorksheetXml::Tail();
+    });
     block_first_ = 0;
   }
 

@@ -200,17 +200,43 @@ void WorksheetXml::AppendRow(std::string& out, std::int64_t row, const Sink* sin
 }
 
 void WorksheetXml::AppendRows(std::string& out, std::int64_t first, std::int64_t end,
-                              const Sink* sink, std::size_t spill_size) const {
+                              const Sink* sink, std::vector<RepeatHint>* hints,
+                              std::size_t spill_size) const {
   // The rows as they are walked, gathered a few at a time.
   std::optional<RowBlock> rows;
   if (last_column_ >= 0 && first < end) rows.emplace(table_);
+  RepeatMarks marks{hints};
   for (std::int64_t row = first; row < end; ++row) {
-    AppendDataRow(out, row, rows ? &*rows : nullptr, sink);
+    AppendDataRow(out, row, rows ? &*rows : nullptr, sink, marks);
     if (sink != nullptr && out.size() >= spill_size) {
       (*sink)(out);
       out.clear();
     }
   }
+}
+
+// Marks left from XML already handed on give hints that find no bytes to
+// agree with, and only cost a look.
+void WorksheetXml::RepeatMarks::Add(std::size_t at, std::size_t& last) {
+  if (last != 0 && at > last && at <= kMostHintedBytes) {
+    hints->push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(at - last)});
+  }
+  last = at;
+}
+
+void WorksheetXml::RepeatMarks::Cell(std::size_t digits_at, std::size_t end) {
+  if (pending_end != 0) Add(pending_end, number_end);
+  Add(digits_at, digits);
+  pending_end = end;
+}
+
+// The row's end repeats the last row's end, and failing that, the end of
+// the cell before.
+void WorksheetXml::RepeatMarks::RowEnd() {
+  if (pending_end == 0) return;
+  Add(pending_end, row_end);
+  Add(pending_end, number_end);
+  pending_end = 0;
 }
 
 namespace {
@@ -228,21 +254,10 @@ constexpr std::string_view kNumberEnd = "</v></c>";
 // may write from any cell's start.
 constexpr std::size_t kSlack = 16;
 
-// A number cell, its number as it stands, at `at`, which has room for it.
-char* PutNumberCell(char* at, std::string_view letters, std::string_view row,
-                    std::string_view number) {
-  at = Put(at, "<c r=\"");
-  at = Put(at, letters);
-  at = Put(at, row);
-  at = Put(at, "\"><v>");
-  at = Put(at, number);
-  return Put(at, kNumberEnd);
-}
-
 }  // namespace
 
 void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows,
-                                 const Sink* sink) const {
+                                 const Sink* sink, RepeatMarks& marks) const {
   const Digits number(row);
   const Digits sheet_row_digits(row + 1);  // below the header row
   const std::string_view sheet_row = sheet_row_digits.view();
@@ -263,10 +278,24 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
   std::size_t used = out.size();
   out.resize(used + room);
   char* at = out.data() + used;
+  const auto offset = [&](const char* place) {
+    return static_cast<std::size_t>(place - out.data());
+  };
   at = Put(at, "<row r=\"");
+  const char* const row_digits = at;
   at = Put(at, sheet_row);
   at = Put(at, "\">");
-  at = PutNumberCell(at, "A", sheet_row, number.view());
+  at = Put(at, "<c r=\"A");
+  const char* const number_digits = at;
+  at = Put(at, sheet_row);
+  at = Put(at, "\"><v>");
+  at = Put(at, number.view());
+  if (marks.hints != nullptr) {
+    // The row's number cell repeats the digits of its row tag just before.
+    marks.digits = offset(row_digits);
+    marks.Cell(offset(number_digits), offset(at));
+  }
+  at = Put(at, kNumberEnd);
   room -= static_cast<std::size_t>(at - (out.data() + used));
   for (std::size_t column = 0; column < cells.size(); ++column) {
     const std::string_view cell = cells[column];
@@ -276,10 +305,13 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
     char* const begin = at;
     at = Put(at, "<c r=\"");
     at = Put(at, cell_columns_[column]);
+    const char* const digits = at;
     at = Put(at, sheet_row);
     at = Put(at, "\"><v>");
     if (CopyWorkbookNumber(cell, at)) {
-      at = Put(at + cell.size(), kNumberEnd);
+      at += cell.size();
+      if (marks.hints != nullptr) marks.Cell(offset(digits), offset(at));
+      at = Put(at, kNumberEnd);
       room -= static_cast<std::size_t>(at - begin);
       continue;
     }
@@ -291,6 +323,7 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
     out.resize(used + room);
     at = out.data() + used;
   }
+  if (marks.hints != nullptr) marks.RowEnd();
   at = Put(at, "</row>");
   out.resize(static_cast<std::size_t>(at - out.data()));
 }
@@ -315,7 +348,7 @@ std::uint64_t WorksheetXml::ExactBytes() const {
   std::string row_xml;
   const Sink count = [&](std::string_view piece) { bytes += piece.size(); };
   AppendRow(row_xml, 0, &count);
-  AppendRows(row_xml, 1, last_row_ + 1, &count, 0);
+  AppendRows(row_xml, 1, last_row_ + 1, &count, nullptr, 0);
   return bytes + row_xml.size();
 }
 

@@ -17,6 +17,7 @@
 
 #include "core/row_block.h"
 #include "core/sample_table.h"
+#include "workbook/hinted_deflate.h"
 
 namespace quillet {
 
@@ -43,9 +44,12 @@ class WorksheetXml {
 
   // Appends the data rows first..end-1 (first at least 1), as AppendRow does;
   // given a sink, also hands `out` to it (and empties it) whenever it has
-  // grown past `spill_size`. Several threads may append rows at once.
+  // grown past `spill_size`. Given `hints`, adds where the rows' XML repeats
+  // itself, at offsets into `out`: what a sink takes, it takes with the hints
+  // made so far, and empties them. Several threads may append rows at once.
   void AppendRows(std::string& out, std::int64_t first, std::int64_t end,
-                  const Sink* sink = nullptr, std::size_t spill_size = std::size_t{1} << 20) const;
+                  const Sink* sink = nullptr, std::vector<RepeatHint>* hints = nullptr,
+                  std::size_t spill_size = std::size_t{1} << 20) const;
 
   // What follows the rows.
   static std::string_view Tail();
@@ -59,8 +63,29 @@ class WorksheetXml {
   std::uint64_t ExactBytes() const;
 
  private:
+  // Where the last rows' markup stands, which the next cells repeat: a
+  // number cell's row digits and the end of its number lie as far from
+  // those of the number cell before as that cell is long, and a row's end
+  // as far from the last row's end as that row is long. Offsets into the
+  // XML; 0 for none yet.
+  struct RepeatMarks {
+    std::vector<RepeatHint>* hints = nullptr;
+    std::size_t digits = 0;
+    std::size_t number_end = 0;   // the last one given a hint
+    std::size_t pending_end = 0;  // the last cell's, given a hint once it is followed
+    std::size_t row_end = 0;
+    // A hint at `at` to look back to `last`, if there is a `last`; `at`
+    // becomes the last.
+    void Add(std::size_t at, std::size_t& last);
+    // A number cell's places: its row digits and the end of its number.
+    void Cell(std::size_t digits_at, std::size_t end);
+    // The end of a row, after its last cell.
+    void RowEnd();
+  };
+
   void AppendHeader(std::string& out) const;
-  void AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows, const Sink* sink) const;
+  void AppendDataRow(std::string& out, std::int64_t row, RowBlock* rows, const Sink* sink,
+                     RepeatMarks& marks) const;
 
   const SampleTable& table_;
   std::int64_t last_row_;

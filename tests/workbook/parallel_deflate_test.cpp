@@ -110,18 +110,23 @@ TEST(ParallelDeflateTest, PiecesInflateToWhatWasGivenWithTheirChecksum) {
           deflate.Write(bytes);
           continue;
         }
-        deflate.WriteMade(
-            [&bytes, spills = step.spills](std::string& out, const ParallelDeflate::Spill& spill) {
-              // The bytes appended in parts, spilled after all but the last.
-              const std::size_t part = bytes.size() / (spills + 1) + 1;
-              for (std::size_t at = 0; at < bytes.size(); at += part) {
-                out.append(bytes, at, part);
-                if (at + part < bytes.size()) {
-                  spill(out);
-                  out.clear();
-                }
-              }
-            });
+        deflate.WriteMade([&bytes, spills = step.spills, hinted = step.repetitive](
+                              ParallelDeflate::Made& out, const ParallelDeflate::Spill& spill) {
+          // The bytes appended in parts, spilled after all but the last; a
+          // repetitive part with hints, true ones and false.
+          const std::size_t part = bytes.size() / (spills + 1) + 1;
+          for (std::size_t at = 0; at < bytes.size(); at += part) {
+            out.bytes.append(bytes, at, part);
+            for (std::uint32_t i = 40; hinted && i < out.bytes.size(); i += 13) {
+              out.hints.push_back({i, i % 3 == 0 ? 29u : i % 37});
+            }
+            if (at + part < bytes.size()) {
+              spill(out);
+              out.bytes.clear();
+              out.hints.clear();
+            }
+          }
+        });
       }
       const DeflateSummary summary = deflate.Finish();
       EXPECT_EQ(Inflate(compressed), expected);
@@ -138,8 +143,9 @@ TEST(ParallelDeflateTest, WhatAMakerThrowsReachesFinishAndTheStreamGoesOn) {
   std::string compressed;
   ParallelDeflate deflate([&](std::string_view bytes) { compressed.append(bytes); });
   deflate.Write("before");
-  deflate.WriteMade(
-      [](std::string&, const ParallelDeflate::Spill&) { throw std::runtime_error("no rows"); });
+  deflate.WriteMade([](ParallelDeflate::Made&, const ParallelDeflate::Spill&) {
+    throw std::runtime_error("no rows");
+  });
   EXPECT_THROW(deflate.Finish(), std::runtime_error);
 }
 

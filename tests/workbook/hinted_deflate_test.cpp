@@ -1,0 +1,122 @@
+#include "workbook/hinted_deflate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+// A raw deflate stream inflated by zlib; throws when it is not one whole
+// stream.
+std::string Inflate(const std::string& compressed) {
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) throw std::runtime_error("inflateInit2");
+  std::string out;
+  char buffer[1 << 16];
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  z.avail_in = static_cast<uInt>(compressed.size());
+  int result = Z_OK;
+  while (result == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    result = inflate(&z, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - z.avail_out);
+  }
+  const bool whole = result == Z_STREAM_END && z.avail_in == 0;
+  inflateEnd(&z);
+  if (!whole) throw std::runtime_error("not one whole deflate stream");
+  return out;
+}
+
+struct Piece {
+  std::string bytes;
+  std::vector<RepeatHint> hints;
+};
+
+// Number cells as a worksheet row has them, with the hints its maker gives:
+// each reference's digits and each number's end as far back as the cell
+// before is long.
+Piece Cells(std::size_t count, std::mt19937& random) {
+  Piece piece;
+  std::size_t digits = 0;
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    piece.bytes += "<c r=\"";
+    piece.bytes += static_cast<char>('A' + i % 26);
+    const std::size_t here = piece.bytes.size();
+    piece.bytes += "17\"><v>";
+    if (digits != 0) piece.hints.push_back({std::uint32_t(here), std::uint32_t(here - digits)});
+    digits = here;
+    piece.bytes += std::to_string(random() % 100000) + "." + std::to_string(random() % 1000);
+    if (end != 0) {
+      const std::size_t at = piece.bytes.size();
+      piece.hints.push_back({std::uint32_t(at), std::uint32_t(at - end)});
+    }
+    end = piece.bytes.size();
+    piece.bytes += "</v></c>";
+  }
+  return piece;
+}
+
+// Hints everywhere, most of them pointing at bytes that differ, some out of
+// reach (before the start, too far, at or past the end, distance 0).
+std::vector<RepeatHint> WildHints(std::size_t size, std::mt19937& random) {
+  std::vector<RepeatHint> hints;
+  for (std::uint32_t at = 0; at < size + 40; at += 1 + random() % 9) {
+    hints.push_back({at, static_cast<std::uint32_t>(random() % 40000)});
+  }
+  return hints;
+}
+
+TEST(HintedDeflaterTest, InflatesToTheBytesGivenWhateverTheHints) {
+  std::mt19937 random(26);
+  std::string one_value(70000, 'a');
+  for (int b = 0; b < 256; ++b) one_value += static_cast<char>(b);
+  std::string noise(100000, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  const Piece cells = Cells(30000, random);
+
+  struct Case {
+    const char* name;
+    Piece piece;
+    double most_ratio;  // compressed size / size at most; 0: no check
+  };
+  std::vector<Case> cases = {
+      {"nothing", {}, 0},
+      {"one byte", {"x", {}}, 0},
+      {"a run longer than the longest match", {std::string(10000, 'z'), {{1, 1}}}, 0.01},
+      // One byte far more frequent than all others: the optimal code would
+      // be longer than the format allows.
+      {"one value and every byte once", {one_value, {}}, 0},
+      {"noise, hints everywhere", {noise, WildHints(noise.size(), random)}, 0},
+      {"cells, their true hints", cells, 0.30},
+      {"cells, wild hints", {cells.bytes, WildHints(cells.bytes.size(), random)}, 0},
+      // Every byte value after the bytes whose codes are made.
+      {"cells, then every byte", {cells.bytes + one_value.substr(69000), cells.hints}, 0.30},
+  };
+  HintedDeflater deflater;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Each piece alone as a whole stream, and as the middle of one: its
+    // bytes must not depend on what the deflater did before.
+    std::string alone;
+    deflater.Add(c.piece.bytes, c.piece.hints, true, alone);
+    EXPECT_EQ(Inflate(alone), c.piece.bytes);
+    if (c.most_ratio > 0) {
+      EXPECT_LT(static_cast<double>(alone.size()), c.most_ratio * c.piece.bytes.size());
+    }
+    std::string within;
+    deflater.Add("before", {}, false, within);
+    deflater.Add(c.piece.bytes, c.piece.hints, false, within);
+    deflater.Add("after", {}, true, within);
+    EXPECT_EQ(Inflate(within), "before" + c.piece.bytes + "after");
+  }
+}
+
+}  // namespace
+}  // namespace quillet
