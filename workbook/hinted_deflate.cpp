@@ -315,21 +315,6 @@ void PutHeader(BitWriter& out, bool last, const Code& literals, const Code& dist
   }
 }
 
-// The literals `bytes`, coded.
-void PutLiterals(BitWriter& out, const Code& code, const unsigned char* bytes, std::size_t n) {
-  const auto put = [&](unsigned char byte) { out.Put(code.bits[byte], code.lengths[byte]); };
-  std::size_t i = 0;
-  // Three codes of at most 15 bits fit the writer's room between flushes.
-  for (; i + 3 <= n; i += 3) {
-    put(bytes[i]);
-    put(bytes[i + 1]);
-    put(bytes[i + 2]);
-    out.Flush();
-  }
-  for (; i < n; ++i) put(bytes[i]);
-  out.Flush();
-}
-
 // A distance less one, coded by its looked-up symbol.
 Coded DistanceOf(std::uint32_t x) {
   const int symbol = kDistanceSymbols[x < 256 ? x : 256 + (x >> 7)];
@@ -378,21 +363,45 @@ struct Frequencies {
   }
 };
 
-// The literals and back-references, coded.
+// The literals and back-references, coded. The writer and the codes' tables
+// are its own, not referred to, so that they stay in registers: the bytes it
+// writes might otherwise be where they lie.
 struct Coder {
-  BitWriter& out;
-  const Code& literal_code;
-  const Code& distance_code;
+  BitWriter out;
+  const std::uint16_t* literal_bits;
+  const std::uint8_t* literal_lengths;
+  const std::uint16_t* distance_bits;
+  const std::uint8_t* distance_lengths;
 
-  void Literals(const char* bytes, std::uint32_t n) {
-    PutLiterals(out, literal_code, reinterpret_cast<const unsigned char*>(bytes), n);
+  Coder(BitWriter writer, const Code& literals, const Code& distances)
+      : out(writer),
+        literal_bits(literals.bits.data()),
+        literal_lengths(literals.lengths.data()),
+        distance_bits(distances.bits.data()),
+        distance_lengths(distances.lengths.data()) {}
+
+  void Literal(unsigned char byte) { out.Put(literal_bits[byte], literal_lengths[byte]); }
+
+  void Literals(const char* text, std::uint32_t n) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::uint32_t i = 0;
+    // Three codes of at most 15 bits fit the writer's room between flushes.
+    for (; i + 3 <= n; i += 3) {
+      Literal(bytes[i]);
+      Literal(bytes[i + 1]);
+      Literal(bytes[i + 2]);
+      out.Flush();
+    }
+    for (; i < n; ++i) Literal(bytes[i]);
+    out.Flush();
   }
+
   void Match(std::uint32_t length, std::uint32_t distance) {
     const Coded& l = kLengthCodes[length];
-    out.Put(literal_code.bits[l.symbol], literal_code.lengths[l.symbol]);
+    out.Put(literal_bits[l.symbol], literal_lengths[l.symbol]);
     out.Put(l.extra, l.extra_bits);
     const Coded d = DistanceOf(distance);
-    out.Put(distance_code.bits[d.symbol], distance_code.lengths[d.symbol]);
+    out.Put(distance_bits[d.symbol], distance_lengths[d.symbol]);
     out.Put(d.extra, d.extra_bits);
     out.Flush();
   }
@@ -425,8 +434,9 @@ void HintedDeflater::Add(std::string_view text, std::span<const RepeatHint> hint
   if (room_.size() < room) room_.resize(room);
   BitWriter writer(room_.data());
   PutHeader(writer, last, literal_code, distance_code);
-  Coder coder{writer, literal_code, distance_code};
+  Coder coder(writer, literal_code, distance_code);
   Walk(text, size, hints, coder);
+  writer = coder.out;
   writer.Put(literal_code.bits[kEndOfBlock], literal_code.lengths[kEndOfBlock]);
   char* end;
   if (!last) {

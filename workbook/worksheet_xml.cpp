@@ -215,15 +215,6 @@ void WorksheetXml::AppendRows(std::string& out, std::int64_t first, std::int64_t
   }
 }
 
-// Marks left from XML already handed on give hints that find no bytes to
-// agree with, and only cost a look.
-void WorksheetXml::RepeatMarks::Add(std::size_t at, std::size_t& last) {
-  if (last != 0 && at > last && at <= kMostHintedBytes) {
-    hints->push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(at - last)});
-  }
-  last = at;
-}
-
 void WorksheetXml::RepeatMarks::Cell(std::size_t digits_at, std::size_t end) {
   if (pending_end != 0) Add(pending_end, number_end);
   Add(digits_at, digits);
@@ -277,6 +268,12 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
   }
   std::size_t used = out.size();
   out.resize(used + room);
+  // Two hints a cell, and the row's end: room made once for the row (and
+  // as much again, as the vector itself would grow).
+  if (marks.hints != nullptr) {
+    const std::size_t hints = marks.hints->size() + 2 * cells.size() + 4;
+    if (marks.hints->capacity() < hints) marks.hints->reserve(2 * hints);
+  }
   char* at = out.data() + used;
   const auto offset = [&](const char* place) {
     return static_cast<std::size_t>(place - out.data());

@@ -75,8 +75,14 @@ class WorksheetXml {
     std::size_t pending_end = 0;  // the last cell's, given a hint once it is followed
     std::size_t row_end = 0;
     // A hint at `at` to look back to `last`, if there is a `last`; `at`
-    // becomes the last.
-    void Add(std::size_t at, std::size_t& last);
+    // becomes the last. Marks left from XML already handed on give hints
+    // that find no bytes to agree with, and only cost a look.
+    void Add(std::size_t at, std::size_t& last) {
+      if (last != 0 && at > last && at <= kMostHintedBytes) {
+        hints->push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(at - last)});
+      }
+      last = at;
+    }
     // A number cell's places: its row digits and the end of its number.
     void Cell(std::size_t digits_at, std::size_t end);
     // The end of a row, after its last cell.
