@@ -7,6 +7,18 @@
 #include <stdexcept>
 #include <vector>
 
+// The coding is compiled twice on x86-64 with GCC or Clang: for any such
+// processor, and for those with BMI2, whose shifts by a count in a register
+// take one instruction instead of three, the most of what a literal costs.
+// Everything the coding calls is inlined into both, and the processor's
+// kind chooses one at run time.
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#define QUILLET_CODING_FOR_BMI2 1
+#define QUILLET_INLINE [[gnu::always_inline]] inline
+#else
+#define QUILLET_INLINE inline
+#endif
+
 namespace quillet {
 namespace {
 
@@ -181,12 +193,12 @@ class BitWriter {
   explicit BitWriter(char* at) : at_(at) {}
 
   // At most 56 bits between two calls of Flush().
-  void Put(std::uint64_t bits, int count) {
+  QUILLET_INLINE void Put(std::uint64_t bits, int count) {
     buffer_ |= bits << used_;
     used_ += count;
   }
 
-  void Flush() {
+  QUILLET_INLINE void Flush() {
     std::memcpy(at_, &buffer_, sizeof buffer_);
     at_ += used_ >> 3;
     buffer_ >>= used_ & ~7;
@@ -210,7 +222,7 @@ class BitWriter {
 };
 
 // How many bytes from `a` and `b` agree, up to `most`.
-std::uint32_t Agreeing(const char* a, const char* b, std::uint32_t most) {
+QUILLET_INLINE std::uint32_t Agreeing(const char* a, const char* b, std::uint32_t most) {
   std::uint32_t n = 0;
   for (; n + 8 <= most; n += 8) {
     std::uint64_t x;
@@ -316,7 +328,7 @@ void PutHeader(BitWriter& out, bool last, const Code& literals, const Code& dist
 }
 
 // A distance less one, coded by its looked-up symbol.
-Coded DistanceOf(std::uint32_t x) {
+QUILLET_INLINE Coded DistanceOf(std::uint32_t x) {
   const int symbol = kDistanceSymbols[x < 256 ? x : 256 + (x >> 7)];
   if (symbol < 4) return {symbol, 0, 0};
   const int extra_bits = symbol / 2 - 1;
@@ -326,7 +338,8 @@ Coded DistanceOf(std::uint32_t x) {
 // Walks the bytes up to `end`, handing `to` each run of literals and each
 // back-reference that the hints give, in order.
 template <typename To>
-void Walk(std::string_view text, std::uint32_t end, std::span<const RepeatHint> hints, To& to) {
+QUILLET_INLINE void Walk(std::string_view text, std::uint32_t end,
+                         std::span<const RepeatHint> hints, To& to) {
   const char* bytes = text.data();
   std::uint32_t done = 0;  // bytes up to here are handed on
   for (const RepeatHint& hint : hints) {
@@ -380,9 +393,11 @@ struct Coder {
         distance_bits(distances.bits.data()),
         distance_lengths(distances.lengths.data()) {}
 
-  void Literal(unsigned char byte) { out.Put(literal_bits[byte], literal_lengths[byte]); }
+  QUILLET_INLINE void Literal(unsigned char byte) {
+    out.Put(literal_bits[byte], literal_lengths[byte]);
+  }
 
-  void Literals(const char* text, std::uint32_t n) {
+  QUILLET_INLINE void Literals(const char* text, std::uint32_t n) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     std::uint32_t i = 0;
     // Three codes of at most 15 bits fit the writer's room between flushes.
@@ -396,7 +411,7 @@ struct Coder {
     out.Flush();
   }
 
-  void Match(std::uint32_t length, std::uint32_t distance) {
+  QUILLET_INLINE void Match(std::uint32_t length, std::uint32_t distance) {
     const Coded& l = kLengthCodes[length];
     out.Put(literal_bits[l.symbol], literal_lengths[l.symbol]);
     out.Put(l.extra, l.extra_bits);
@@ -406,6 +421,28 @@ struct Coder {
     out.Flush();
   }
 };
+
+// The piece's literals and back-references coded, for any processor.
+// A copy of its own codes them, whose address nothing else knows.
+void CodeAnywhere(std::string_view text, std::span<const RepeatHint> hints, Coder& coder) {
+  Coder local = coder;
+  Walk(text, static_cast<std::uint32_t>(text.size()), hints, local);
+  coder = local;
+}
+
+#ifdef QUILLET_CODING_FOR_BMI2
+[[gnu::target("bmi2")]] void CodeWithBmi2(std::string_view text, std::span<const RepeatHint> hints,
+                                          Coder& coder) {
+  Coder local = coder;
+  Walk(text, static_cast<std::uint32_t>(text.size()), hints, local);
+  coder = local;
+}
+
+bool HasBmi2() {
+  static const bool has = __builtin_cpu_supports("bmi2");
+  return has;
+}
+#endif
 
 // The codes are made from the literals and back-references of the first
 // bytes only, which tell those of the rest well enough at a fraction of the
@@ -435,7 +472,15 @@ void HintedDeflater::Add(std::string_view text, std::span<const RepeatHint> hint
   BitWriter writer(room_.data());
   PutHeader(writer, last, literal_code, distance_code);
   Coder coder(writer, literal_code, distance_code);
-  Walk(text, size, hints, coder);
+#ifdef QUILLET_CODING_FOR_BMI2
+  if (!any_processor_ && HasBmi2()) {
+    CodeWithBmi2(text, hints, coder);
+  } else {
+    CodeAnywhere(text, hints, coder);
+  }
+#else
+  CodeAnywhere(text, hints, coder);
+#endif
   writer = coder.out;
   writer.Put(literal_code.bits[kEndOfBlock], literal_code.lengths[kEndOfBlock]);
   char* end;

@@ -25,6 +25,11 @@ constexpr std::size_t kMostHintedBytes = std::size_t{1} << 30;
 
 class HintedDeflater {
  public:
+  // `any_processor`: the coding compiled for every processor of its kind,
+  // even where one for this processor's extensions could run (for tests,
+  // which compare the two).
+  explicit HintedDeflater(bool any_processor = false) : any_processor_(any_processor) {}
+
   // Appends `bytes` to `out` as a deflate block that refers to nothing
   // before it, ended on a byte boundary: as the final block when `last`,
   // else followed by an empty stored block, so that another such piece may
@@ -34,6 +39,7 @@ class HintedDeflater {
   void Add(std::string_view bytes, std::span<const RepeatHint> hints, bool last, std::string& out);
 
  private:
+  bool any_processor_;
   std::vector<char> room_;  // the memory the bits are written into, kept
 };
 
