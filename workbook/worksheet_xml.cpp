@@ -137,7 +137,10 @@ WorksheetXml::WorksheetXml(const SampleTable& table, std::int64_t last_row)
     : table_(table), last_row_(last_row), last_column_(table.created() ? table.LastColumn() : -1) {
   cell_columns_.reserve(static_cast<std::size_t>(last_column_ + 1));
   for (std::int64_t column = 0; column <= last_column_; ++column) {
-    cell_columns_.push_back(ColumnLetters(column + 1));
+    const std::string letters = ColumnLetters(column + 1);
+    Letters& added = cell_columns_.emplace_back();
+    std::copy(letters.begin(), letters.end(), added.bytes.begin());
+    added.size = static_cast<std::uint8_t>(letters.size());
   }
 }
 
@@ -170,7 +173,7 @@ void WorksheetXml::AppendHeader(std::string& out) const {
   for (std::int64_t column = 0; column <= last_column_; ++column) {
     const std::string_view name = table_.Get(0, column);
     // A name is text, even one that looks like a number.
-    if (!name.empty()) AppendTextCell(out, cell_columns_[column], "1", name);
+    if (!name.empty()) AppendTextCell(out, cell_columns_[column].view(), "1", name);
   }
   out += "</row>";
 }
@@ -185,7 +188,7 @@ class Digits {
   std::string_view view() const { return {digits_, size_}; }
 
  private:
-  char digits_[24];
+  char digits_[24] = {};
   std::size_t size_;
 };
 
@@ -238,6 +241,15 @@ char* Put(char* at, std::string_view text) {
   return at + text.size();
 }
 
+// Copies `text` (at most 8 bytes, in room of 8: a column's letters or a row's
+// digits) to `at`, 8 bytes at once, returning where it ends: the bytes past
+// it are written over next, and a row's room ends in kSlack spare bytes.
+char* PutShort(char* at, std::string_view text) {
+  if (text.size() > 8) return Put(at, text);
+  std::memcpy(at, text.data(), 8);
+  return at + text.size();
+}
+
 // The markup of a number cell besides its reference and number: <c r=""><v></v></c>.
 constexpr std::size_t kNumberCellMarkup = 19;
 constexpr std::string_view kNumberEnd = "</v></c>";
@@ -258,8 +270,7 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
   // number, with some to spare; a text cell is appended as text is, and room
   // made again after it.
   const auto cell_room = [&](std::size_t column) {
-    return cells[column].size() + kNumberCellMarkup + cell_columns_[column].size() +
-           sheet_row.size();
+    return cells[column].size() + kNumberCellMarkup + cell_columns_[column].size + sheet_row.size();
   };
   std::size_t room = kSlack + std::string_view("<row r=\"\"></row>").size() + sheet_row.size() +
                      kNumberCellMarkup + 1 + sheet_row.size() + number.view().size();
@@ -301,9 +312,9 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
     // way (the room's spare bytes take what the copy writes past them).
     char* const begin = at;
     at = Put(at, "<c r=\"");
-    at = Put(at, cell_columns_[column]);
+    at = PutShort(at, cell_columns_[column].view());
     const char* const digits = at;
-    at = Put(at, sheet_row);
+    at = PutShort(at, sheet_row);
     at = Put(at, "\"><v>");
     if (CopyWorkbookNumber(cell, at)) {
       at += cell.size();
@@ -315,7 +326,7 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
     at = begin;
     room -= cell_room(column);
     out.resize(static_cast<std::size_t>(at - out.data()));
-    AppendTextCell(out, cell_columns_[column], sheet_row, cell, sink);
+    AppendTextCell(out, cell_columns_[column].view(), sheet_row, cell, sink);
     used = out.size();
     out.resize(used + room);
     at = out.data() + used;

@@ -7,6 +7,7 @@
 // and values.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -95,8 +96,15 @@ class WorksheetXml {
 
   const SampleTable& table_;
   std::int64_t last_row_;
-  std::int64_t last_column_;               // of the table: -1 when it has none
-  std::vector<std::string> cell_columns_;  // the worksheet letters of each table column
+  std::int64_t last_column_;  // of the table: -1 when it has none
+  // A column's letters ("XFD" at most), in room for 8 bytes, which the rows
+  // copy at once.
+  struct Letters {
+    std::array<char, 8> bytes{};
+    std::uint8_t size = 0;
+    std::string_view view() const { return {bytes.data(), size}; }
+  };
+  std::vector<Letters> cell_columns_;  // the worksheet letters of each table column
 };
 
 }  // namespace quillet
