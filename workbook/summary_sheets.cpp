@@ -80,7 +80,7 @@ void AppendShortest(std::string& xml, Number value) {
   xml.append(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-void AppendCellStart(std::string& xml, const std::string& reference, Style style) {
+void AppendCellStart(std::string& xml, std::string_view reference, Style style) {
   xml += "<c r=\"";
   xml += reference;
   xml += '"';
@@ -91,7 +91,7 @@ void AppendCellStart(std::string& xml, const std::string& reference, Style style
   }
 }
 
-void AppendText(std::string& xml, const std::string& reference, std::string_view text,
+void AppendText(std::string& xml, std::string_view reference, std::string_view text,
                 Style style = kPlain) {
   AppendCellStart(xml, reference, style);
   xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">";
@@ -99,7 +99,7 @@ void AppendText(std::string& xml, const std::string& reference, std::string_view
   xml += "</t></is></c>";
 }
 
-void AppendNumber(std::string& xml, const std::string& reference, double value,
+void AppendNumber(std::string& xml, std::string_view reference, double value,
                   Style style = kPlain) {
   AppendCellStart(xml, reference, style);
   xml += "><v>";
@@ -337,18 +337,32 @@ std::string TracesSheet(const std::vector<Trace>& traces, std::size_t variables)
     }
     xml += "</row>";
   }
+  // The points' cells, their references made in one buffer from each
+  // column's letters, found once, and the row's digits.
+  std::vector<std::string> letters;  // from kDataColumn on
+  std::string reference;
+  const auto cell = [&](std::size_t column, std::string_view row) -> std::string_view {
+    while (letters.size() <= column - kDataColumn) {
+      letters.push_back(ColumnName(kDataColumn + letters.size()));
+    }
+    reference = letters[column - kDataColumn];
+    reference += row;
+    return reference;
+  };
   for (std::size_t i = 0; i < rows; ++i) {
-    const std::int64_t row = kDataFirstRow + static_cast<std::int64_t>(i);
-    xml += "<row r=\"" + std::to_string(row) + "\">";
+    const std::string row = std::to_string(kDataFirstRow + static_cast<std::int64_t>(i));
+    xml += "<row r=\"";
+    xml += row;
+    xml += "\">";
     std::size_t column = kDataColumn;
     for (const Trace& trace : traces) {
       if (i < trace.draws.size()) {
-        AppendNumber(xml, Cell(column, row), static_cast<double>(trace.draws[i]));
+        AppendNumber(xml, cell(column, row), static_cast<double>(trace.draws[i]));
       }
       ++column;
       for (const auto& chain : trace.chains) {
         if (i < chain.size() && !std::isnan(chain[i]))
-          AppendNumber(xml, Cell(column, row), chain[i]);
+          AppendNumber(xml, cell(column, row), chain[i]);
         ++column;
       }
     }
