@@ -449,31 +449,21 @@ bool HasBmi2() {
 // cost; every symbol has a code, in case it comes later.
 constexpr std::uint32_t kSampledBytes = std::uint32_t{1} << 16;
 
-}  // namespace
-
-void HintedDeflater::Add(std::string_view text, std::span<const RepeatHint> hints, bool last,
-                         std::string& out) {
-  if (text.size() > kMostHintedBytes) throw std::length_error("Too many bytes to compress at once");
-  if (text.empty() && !last) return;
-  const auto size = static_cast<std::uint32_t>(text.size());
-
-  Frequencies frequencies;
-  Walk(text, std::min(size, kSampledBytes), hints, frequencies);
-  for (std::uint32_t& f : frequencies.literals) ++f;
-  for (std::uint32_t& f : frequencies.distances) ++f;
+// The block coded with codes made for `frequencies`, into `room`: its size.
+std::size_t CodeBlock(std::string_view text, std::span<const RepeatHint> hints, bool last,
+                      const Frequencies& frequencies, bool any_processor, std::vector<char>& room) {
   const Code literal_code = CanonicalCode(CodeLengths(frequencies.literals, kLongestCode));
   const Code distance_code = CanonicalCode(CodeLengths(frequencies.distances, kLongestCode));
-
   // At most 15 bits a byte, the header, the flush's empty stored block and
   // the writer's eight bytes past the end; written into memory kept from one
-  // call to the next, not cleared, then appended.
-  const std::size_t room = 2 * std::size_t{size} + 1024;
-  if (room_.size() < room) room_.resize(room);
-  BitWriter writer(room_.data());
+  // call to the next, not cleared.
+  const std::size_t most = 2 * text.size() + 1024;
+  if (room.size() < most) room.resize(most);
+  BitWriter writer(room.data());
   PutHeader(writer, last, literal_code, distance_code);
   Coder coder(writer, literal_code, distance_code);
 #ifdef QUILLET_CODING_FOR_BMI2
-  if (!any_processor_ && HasBmi2()) {
+  if (!any_processor && HasBmi2()) {
     CodeWithBmi2(text, hints, coder);
   } else {
     CodeAnywhere(text, hints, coder);
@@ -494,7 +484,37 @@ void HintedDeflater::Add(std::string_view text, std::span<const RepeatHint> hint
   } else {
     end = writer.End();
   }
-  out.append(room_.data(), end);
+  return static_cast<std::size_t>(end - room.data());
+}
+
+}  // namespace
+
+void HintedDeflater::Add(std::string_view text, std::span<const RepeatHint> hints, bool last,
+                         std::string& out) {
+  if (text.size() > kMostHintedBytes) throw std::length_error("Too many bytes to compress at once");
+  if (text.empty() && !last) return;
+  const auto size = static_cast<std::uint32_t>(text.size());
+
+  // Codes from the first bytes, every symbol given one; where the first
+  // bytes did not tell the rest (the block came to more than half its
+  // size), codes from all of them, and the smaller result kept.
+  Frequencies sampled;
+  Walk(text, std::min(size, kSampledBytes), hints, sampled);
+  for (std::uint32_t& f : sampled.literals) ++f;
+  for (std::uint32_t& f : sampled.distances) ++f;
+  std::size_t made = CodeBlock(text, hints, last, sampled, any_processor_, room_);
+  if (size > kSampledBytes && made > size / 2) {
+    Frequencies all;
+    Walk(text, size, hints, all);
+    ++all.literals[kEndOfBlock];
+    AtLeastTwo(all.literals);
+    AtLeastTwo(all.distances);
+    std::vector<char> first(room_.begin(), room_.begin() + static_cast<std::ptrdiff_t>(made));
+    const std::size_t again = CodeBlock(text, hints, last, all, any_processor_, room_);
+    if (again > made) std::copy(first.begin(), first.end(), room_.begin());
+    made = std::min(made, again);
+  }
+  out.append(room_.data(), made);
 }
 
 }  // namespace quillet

@@ -4,7 +4,9 @@
 // the place of a search for matches, which is most of a general compressor's
 // work: each hint is only checked, byte by byte, and becomes a back-reference
 // as long as the bytes agree; everything else is a literal. The literals and
-// references are then coded with Huffman codes made for these bytes.
+// references are then coded with Huffman codes made from those of the first
+// 64 KiB, which tell a worksheet's rows well; where they do not (the block
+// came to more than half its size), from all of them.
 #pragma once
 
 #include <cstdint>
