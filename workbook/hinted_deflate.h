@@ -35,9 +35,10 @@ class HintedDeflater {
   // Appends `bytes` to `out` as a deflate block that refers to nothing
   // before it, ended on a byte boundary: as the final block when `last`,
   // else followed by an empty stored block, so that another such piece may
-  // follow. The hints are in increasing `at`; a hint is used only where at
-  // least four bytes agree, so a wrong one costs compression, never the
-  // bytes. At most kMostHintedBytes at once.
+  // follow. The hints are in order of `at` (where several share one, the
+  // first whose bytes agree is taken); a hint is used only where at least
+  // four bytes agree, so a wrong one costs compression, never the bytes. At
+  // most kMostHintedBytes at once.
   void Add(std::string_view bytes, std::span<const RepeatHint> hints, bool last, std::string& out);
 
  private:

@@ -224,6 +224,11 @@ void WorksheetXml::RepeatMarks::Cell(std::size_t digits_at, std::size_t end) {
   pending_end = end;
 }
 
+void WorksheetXml::RepeatMarks::TextCell() {
+  if (pending_end != 0) Add(pending_end, number_end);
+  pending_end = 0;
+}
+
 // The row's end repeats the last row's end, and failing that, the end of
 // the cell before.
 void WorksheetXml::RepeatMarks::RowEnd() {
@@ -326,6 +331,7 @@ void WorksheetXml::AppendDataRow(std::string& out, std::int64_t row, RowBlock* r
     at = begin;
     room -= cell_room(column);
     out.resize(static_cast<std::size_t>(at - out.data()));
+    if (marks.hints != nullptr) marks.TextCell();
     AppendTextCell(out, cell_columns_[column].view(), sheet_row, cell, sink);
     used = out.size();
     out.resize(used + room);

@@ -86,6 +86,9 @@ class WorksheetXml {
     }
     // A number cell's places: its row digits and the end of its number.
     void Cell(std::size_t digits_at, std::size_t end);
+    // A text cell follows: the last number cell's end is given its hint
+    // now, before the text, which may be handed on a slice at a time.
+    void TextCell();
     // The end of a row, after its last cell.
     void RowEnd();
   };

@@ -146,5 +146,37 @@ TEST(HintedDeflaterTest, AWorksheetsRowsCompressByTheirHints) {
   EXPECT_LT(static_cast<double>(with_hints.size()), 0.6 * static_cast<double>(without.size()));
 }
 
+// A long text cell is handed on a slice at a time in the middle of its row:
+// every part handed on has its own hints, in order, within its bytes.
+TEST(HintedDeflaterTest, AWorksheetsHintsStayWithinEachPartHandedOn) {
+  SampleTable table;
+  table.Create(4);
+  for (std::int64_t column = 0; column < 5; ++column) {
+    if (column > 0) table.AddColumn();
+    for (std::int64_t row = 1; row <= 4; ++row) table.Set(row, column, std::to_string(row * 0.25));
+  }
+  table.Set(2, 2, std::string(100000, 'x'));
+  const WorksheetXml sheet(table, 4);
+  std::string xml;
+  std::vector<RepeatHint> hints;
+  int parts = 0;
+  const auto check_part = [&] {
+    ++parts;
+    for (std::size_t i = 0; i < hints.size(); ++i) {
+      EXPECT_LT(hints[i].at, xml.size()) << "part " << parts;
+      if (i > 0) {
+        EXPECT_GE(hints[i].at, hints[i - 1].at) << "part " << parts;
+      }
+    }
+  };
+  const WorksheetXml::Sink hand_on = [&](std::string_view) {
+    check_part();
+    hints.clear();
+  };
+  sheet.AppendRows(xml, 1, 5, &hand_on, &hints);
+  check_part();
+  EXPECT_GT(parts, 3);
+}
+
 }  // namespace
 }  // namespace quillet
