@@ -22,6 +22,11 @@
 namespace quillet {
 namespace {
 
+// The bits are stored eight bytes at a time, and bytes compared eight at a
+// time, in the order of a little-endian processor's words.
+static_assert(std::endian::native == std::endian::little,
+              "the deflate by hints needs little-endian");
+
 // The deflate format's alphabets: literals, the end of a block and the
 // lengths of back-references in one; their distances in another; and the
 // code lengths of those two, which head a block with codes of its own.
