@@ -193,10 +193,15 @@ std::int32_t RoundToInt32(double value) {
 }
 
 std::string GroupedDigits(std::int64_t value) {
-  std::string digits = std::to_string(value);
+  const std::string digits = std::to_string(value);
   const std::size_t first_digit = value < 0 ? 1 : 0;
-  for (std::size_t i = digits.size(); i > first_digit + 3; i -= 3) digits.insert(i - 3, ",");
-  return digits;
+  std::string grouped = digits.substr(0, first_digit);
+  for (std::size_t i = first_digit; i < digits.size(); ++i) {
+    // A comma before each group of three from the right.
+    if (i > first_digit && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
 }
 
 std::string NumberText(double value) {
