@@ -519,7 +519,9 @@ TEST_F(ConvertProcessTest, EndedWhileWritingLeavesNothing) {
     GetExitCodeProcess(process.hProcess, &status);
     // Ctrl-C's status is the system's (Wine's own handler gives 0); the
     // table left as it was shows that the process ended before its end.
-    if (!ctrl_break) EXPECT_EQ(status, 3u);
+    if (!ctrl_break) {
+      EXPECT_EQ(status, 3u);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     EXPECT_TRUE(dir.Read("table.txt") == "an earlier table");  // not the 90 MB table

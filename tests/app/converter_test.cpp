@@ -393,7 +393,9 @@ TEST(SummaryTextTest, AlignedNumbersEndUnderTheirNames) {
     ASSERT_NE(lines[0].find("  " + names[i] + " "), std::string::npos) << names[i];
     EXPECT_NE(lines[1][end - 1], ' ') << names[i] << "\n" << lines[0] << "\n" << lines[1];
     EXPECT_TRUE(end == lines[1].size() || lines[1][end] == ' ') << names[i];
-    if (i >= 3) EXPECT_EQ(lines[2][end - 1], ' ') << names[i];
+    if (i >= 3) {
+      EXPECT_EQ(lines[2][end - 1], ' ') << names[i];
+    }
   }
   EXPECT_NE(lines[1].find("  1.000  "), std::string::npos) << "R-hat to three decimals\n"
                                                            << lines[1];
