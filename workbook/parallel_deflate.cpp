@@ -179,20 +179,26 @@ void AddToPiece(Deflater& deflater, std::string_view bytes, bool last,
 struct Deflaters {
   Deflater any;
   HintedDeflater hinted;
+  // Whether `any`'s stream goes on from the piece's bytes just before, which
+  // it may then refer back to: not after a part with hints, whose bytes it
+  // did not see.
+  bool any_goes_on = false;
 };
 
-// Compresses a maker's part onto `piece`, on its own: it refers to nothing
-// before it.
+// Compresses a maker's part onto `piece`: with hints, on its own; without,
+// going on from the parts before it that had none.
 void AddMadeToPiece(Deflaters& deflaters, const ParallelDeflate::Made& made, bool last,
                     ParallelDeflate::Piece& piece) {
   if (made.hints.empty() || made.bytes.size() > kMostHintedBytes) {
-    deflaters.any.Begin();
+    if (!deflaters.any_goes_on) deflaters.any.Begin();
+    deflaters.any_goes_on = true;
     AddToPiece(deflaters.any, made.bytes, last, piece);
     return;
   }
   piece.crc = Crc32(piece.crc, made.bytes);
   piece.size += made.bytes.size();
   deflaters.hinted.Add(made.bytes, made.hints, last, piece.bytes);
+  deflaters.any_goes_on = false;
 }
 
 // Polynomials over GF(2) modulo the CRC-32 polynomial, bit-reflected: the
@@ -281,6 +287,7 @@ class ParallelDeflate::Helpers {
     if (job.make) {
       made.bytes.clear();
       made.hints.clear();
+      deflaters.any_goes_on = false;
       const Spill spill = [&](const Made& part) { AddMadeToPiece(deflaters, part, false, piece); };
       job.make(made, spill);
       AddMadeToPiece(deflaters, made, job.last, piece);

@@ -68,8 +68,9 @@ class ParallelDeflate {
     std::vector<RepeatHint> hints;
   };
   // Where a maker may hand on what it has made so far (which it then
-  // empties itself), so that its bytes are never all held at once. Each part
-  // handed on, and the rest, is compressed on its own.
+  // empties itself), so that its bytes are never all held at once. A part
+  // with hints is compressed on its own; one without goes on from the parts
+  // without hints just before it.
   using Spill = std::function<void(const Made&)>;
   // Appends its bytes (and their hints) to what it is given, on a helper
   // thread.

@@ -94,11 +94,13 @@ TEST(ParallelDeflateTest, PiecesInflateToWhatWasGivenWithTheirChecksum) {
         deflate.WriteMade([&bytes, spills = step.spills, hinted = step.repetitive](
                               ParallelDeflate::Made& out, const ParallelDeflate::Spill& spill) {
           // The bytes appended in parts, spilled after all but the last; a
-          // repetitive part with hints, true ones and false.
+          // repetitive piece's every other part with hints, true ones and
+          // false, so that parts with and without them take turns.
           const std::size_t part = bytes.size() / (spills + 1) + 1;
           for (std::size_t at = 0; at < bytes.size(); at += part) {
             out.bytes.append(bytes, at, part);
-            for (std::uint32_t i = 40; hinted && i < out.bytes.size(); i += 13) {
+            const bool with_hints = hinted && at / part % 2 == 0;
+            for (std::uint32_t i = 40; with_hints && i < out.bytes.size(); i += 13) {
               out.hints.push_back({i, i % 3 == 0 ? 29u : i % 37});
             }
             if (at + part < bytes.size()) {
