@@ -6,6 +6,7 @@
 
 #include "core/field_scanner.h"
 #include "core/try_thread.h"
+#include "files/byte_count.h"
 
 namespace quillet {
 namespace {
@@ -95,7 +96,7 @@ std::int64_t SecondHalfReader::CountLineEndsBefore() {
     const std::string_view held = file.Buffered();
     const std::size_t take =
         static_cast<std::size_t>(std::min<std::uint64_t>(held.size(), start_ - file.Position()));
-    line_ends += std::count(held.data(), held.data() + take, '\n');
+    line_ends += static_cast<std::int64_t>(CountByte(held.substr(0, take), '\n'));
     file.Consume(take);
   }
   return line_ends;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
+#include "files/byte_count.h"
 #include "files/platform.h"
 #include "support/temp_dir.h"
 
@@ -163,6 +165,26 @@ TEST(FileExistsTest, OnlyFilesExist) {
   EXPECT_FALSE(FileExists(dir / "folder"));
   EXPECT_FALSE(FileExists(dir / "absent"));
   EXPECT_FALSE(FileExists(""));
+}
+
+// The count of one byte value, eight bytes at a time, against one at a time:
+// each value sought among neighbours that differ from it by one bit or by
+// its high bit, where a carry or borrow between bytes would miscount.
+TEST(CountByteTest, CountsEachValueWhereverItStands) {
+  for (int sought = 0; sought < 256; ++sought) {
+    const char byte = static_cast<char>(sought);
+    std::string text;
+    for (int i = 0; i < 77; ++i) {
+      const int near = i % 3 == 0 ? sought : sought ^ (i % 5 == 0 ? 0x80 : 1 << (i % 8));
+      text.push_back(static_cast<char>(near));
+    }
+    for (std::size_t from = 0; from < 9; ++from) {
+      const std::string_view part = std::string_view(text).substr(from, 40 + from * 3);
+      EXPECT_EQ(CountByte(part, byte),
+                static_cast<std::size_t>(std::count(part.begin(), part.end(), byte)))
+          << "byte " << sought << " from " << from;
+    }
+  }
 }
 
 }  // namespace
