@@ -5,6 +5,8 @@
 // there instead.
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -12,6 +14,10 @@
 
 #include "core/conversion_errors.h"
 #include "files/text_reader.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quillet {
 
@@ -25,6 +31,25 @@ inline bool IsSamplesFieldEnd(int c) {
 inline bool IsNameEnd(int c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == TextReader::kEnd;
 }
+
+#if defined(__SSE2__)
+struct WindowBits {
+  std::uint32_t blanks;     // bit i: byte i is a space or a tab
+  std::uint32_t lineFeeds;  // bit i: byte i is a LF
+};
+
+// Where the blanks and line feeds stand among the 32 bytes from `bytes`.
+inline WindowBits BlanksAndLineFeeds(const char* bytes) {
+  const auto where = [](__m128i low, __m128i high, char c) {
+    const __m128i byte = _mm_set1_epi8(c);
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, byte))) |
+           static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, byte))) << 16;
+  };
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16));
+  return {where(low, high, ' ') | where(low, high, '\t'), where(low, high, '\n')};
+}
+#endif
 
 // How the samples field ended.
 enum class SamplesFieldEnd {
@@ -108,17 +133,37 @@ class FieldScanner {
     const std::string_view bytes = stream_.Buffered();
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
-    const char* p = begin;
-    if (p == end || IsBlank(static_cast<unsigned char>(*p))) return std::nullopt;
-    // The iteration number, up to its first blank.
-    while (!IsBlank(static_cast<unsigned char>(*p))) {
-      if (*p == '\n' || ++p == end) return std::nullopt;
+    if (begin == end || IsBlank(static_cast<unsigned char>(*begin))) return std::nullopt;
+    const char* value = nullptr;
+    std::uint32_t line_feeds_from_value = 0;  // of the window's, when it holds the value
+#if defined(__SSE2__)
+    // Most lines are found within their first 32 bytes at once: where the
+    // blanks and line feeds stand, a bit for each byte.
+    if (end - begin >= 32) {
+      const auto [blanks, line_feeds] = BlanksAndLineFeeds(begin);
+      const std::uint32_t before_blank = (blanks & (0 - blanks)) - 1;  // all bits when none
+      // An iteration number that reaches its LF runs on into the next line.
+      if ((line_feeds & before_blank) != 0) return std::nullopt;
+      const std::uint32_t after_blanks = ~blanks & ~before_blank;
+      if (blanks != 0 && after_blanks != 0) {
+        const int at = std::countr_zero(after_blanks);
+        value = begin + at;
+        line_feeds_from_value = line_feeds >> at << at;
+      }
     }
-    // The blanks after it.
-    do {
-      if (++p == end) return std::nullopt;
-    } while (IsBlank(static_cast<unsigned char>(*p)));
-    const char* const value = p;
+#endif
+    if (value == nullptr) {
+      const char* p = begin;
+      // The iteration number, up to its first blank.
+      while (!IsBlank(static_cast<unsigned char>(*p))) {
+        if (*p == '\n' || ++p == end) return std::nullopt;
+      }
+      // The blanks after it.
+      do {
+        if (++p == end) return std::nullopt;
+      } while (IsBlank(static_cast<unsigned char>(*p)));
+      value = p;
+    }
     std::size_t empty = 0;  // the bytes of a line end right after the blanks
     if (*value == '\n') {
       empty = 1;  // blanks, then the line end: an empty value
@@ -131,8 +176,10 @@ class FieldScanner {
       stream_.Consume(static_cast<std::size_t>(value - begin) + empty);
       return std::string_view();
     }
-    const char* const lf =
-        static_cast<const char*>(std::memchr(value, '\n', static_cast<std::size_t>(end - value)));
+    const char* const lf = line_feeds_from_value != 0
+                               ? begin + std::countr_zero(line_feeds_from_value)
+                               : static_cast<const char*>(std::memchr(
+                                     value, '\n', static_cast<std::size_t>(end - value)));
     if (lf == nullptr || static_cast<std::size_t>(lf - begin) > kLongestLine) return std::nullopt;
     stream_.Consume(static_cast<std::size_t>(lf + 1 - begin));
     // A CR just before the LF is dropped, unless it is the value's first byte
@@ -167,7 +214,9 @@ class FieldScanner {
 
   // Appends the rest of the line to fieldText (see TextReader::AppendLine);
   // at the end of the stream there is nothing to append.
-  void AppendRestOfLine() { stream_.AppendLine(field_); }
+  void AppendRestOfLine() {
+    stream_.AppendLine(field_);
+  }
 
  private:
   int Next() {
