@@ -21,7 +21,7 @@ void SampleTable::CellBytes::Open() {
 void SampleTable::Column::Grow(std::size_t index, std::size_t rows) {
   if (index >= lengths.capacity()) {
     const std::size_t room =
-        std::min(rows, std::max({index + 1, kFirstSlots, lengths.capacity() * 2}));
+        std::min(rows, std::max({index + 1, kFirstSlots, expected, lengths.capacity() * 2}));
     offsets.reserve(room);
     lengths.reserve(room);
   }
@@ -48,7 +48,9 @@ void SampleTable::Create(std::int64_t last_row) {
 void SampleTable::AddColumn() {
   if (!created_) throw SubscriptOutOfRangeError();
   if (column_finished_) column_finished_(static_cast<std::int64_t>(columns_.size()) - 1);
-  columns_.push_back(NewColumn());
+  Column next = NewColumn();
+  next.expected = columns_.back().size();
+  columns_.push_back(std::move(next));
 }
 
 SampleTable::FinishedColumn SampleTable::TakeFinishedColumn(std::int64_t column) const {
@@ -132,8 +134,14 @@ SampleTable::Continuation::Continuation(std::int64_t column, std::int64_t row, s
 }
 
 void SampleTable::Continuation::AddColumn() {
+  // The first column's slots begin at its first row.
+  const std::size_t expected =
+      columns_.empty() ? 0
+                       : columns_.back().size() +
+                             (columns_.size() == 1 ? static_cast<std::size_t>(first_row_) : 0);
   Column& cells = columns_.emplace_back();
   cells.base = bytes_.End();
+  cells.expected = expected;
   cells.Reach(0, rows_);  // row 0, the name's
 }
 
