@@ -18,40 +18,54 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The value of `text`, the whole of it, when it is a signed integer of at
-// most 15 digits scaled by a power of ten of at most 22 (digits, a point,
-// digits, an exponent of up to three digits), found in one pass: both are
-// exact doubles, so one multiplication or division rounds it as a full
-// conversion does. Most sampler output ("-1.46313e+06") is such a number;
-// false for any other text, whether a number or not, which the full scan
-// then decides. The value is set through `value` rather than returned as an
-// optional, whose flag and value the caller would read back from memory.
+// Adds the digits from `p` on to `mantissa`, two at a time where two follow,
+// which halves the chain of multiplications each waits for; counts them into
+// `digits`. Returns where they end.
+const char* AddDigits(const char* p, const char* end, std::uint64_t& mantissa, int& digits) {
+  const auto value = [](char c) {
+    return static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
+  };
+  while (end - p >= 2 && value(p[0]) < 10 && value(p[1]) < 10) {
+    mantissa = mantissa * 100 + value(p[0]) * 10 + value(p[1]);
+    p += 2;
+    digits += 2;
+  }
+  if (p != end && value(*p) < 10) {
+    mantissa = mantissa * 10 + value(*p++);
+    ++digits;
+  }
+  return p;
+}
+
+// The value of `text`, the whole of it, when it is a signed integer below
+// 10^15 scaled by a power of ten of at most 22 (digits, a point, digits, an
+// exponent of up to three digits), found in one pass: both are exact
+// doubles, so one multiplication or division rounds it as a full conversion
+// does. Most sampler output ("-1.46313e+06") is such a number; false for any
+// other text, whether a number or not, which the full scan then decides. The
+// value is set through `value` rather than returned as an optional, whose
+// flag and value the caller would read back from memory.
 bool QuickSmallDecimal(std::string_view text, double& value) {
+  constexpr std::uint64_t kExactBelow = 1'000'000'000'000'000;  // 10^15 < 2^53
   const char* p = text.data();
   const char* const end = p + text.size();
   const bool negative = p != end && *p == '-';
   if (p != end && (*p == '-' || *p == '+')) ++p;
   std::uint64_t mantissa = 0;
-  int digits = 0;  // from the first significant one
+  int digits = 0;
   int exponent = 0;
   const char* const whole = p;
-  for (; p != end && IsDigit(*p); ++p) {
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-    digits += mantissa != 0;
-  }
+  p = AddDigits(p, end, mantissa, digits);
   bool has_digits = p != whole;
   if (p != end && *p == '.') {
     const char* const fraction = ++p;
-    for (; p != end && IsDigit(*p); ++p) {
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-      digits += mantissa != 0;
-    }
-    if (p - fraction > 400) return false;  // beyond any exact power
+    p = AddDigits(p, end, mantissa, digits);
     exponent = -static_cast<int>(p - fraction);
     has_digits = has_digits || p != fraction;
   }
-  // More than 15 digits may have wrapped the mantissa: the full scan decides.
-  if (!has_digits || digits > 15) return false;
+  // Up to 19 digits cannot wrap the mantissa; more, or a mantissa that a
+  // double does not hold exactly, the full scan decides.
+  if (!has_digits || digits > 19 || mantissa >= kExactBelow) return false;
   if (p != end) {
     if (*p != 'e' && *p != 'E') return false;
     ++p;
