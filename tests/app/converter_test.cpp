@@ -26,8 +26,8 @@ struct ParseCase {
   std::optional<std::string> path;
   bool standard_output = false;
   Verbosity verbosity = Verbosity::kNormal;
-  std::optional<std::string> index;
-  std::vector<std::string> data;
+  std::optional<std::string> index = std::nullopt;
+  std::vector<std::string> data = {};
   bool summary = false;
 };
 void PrintTo(const ParseCase& c, std::ostream* os) {
