@@ -115,19 +115,20 @@ void SecondHalfReader::Read(Result& result) {
     if (lines_before + result.lines >= INT32_MAX) return;
     // A line that opens a column is placed on a copy, kept once it is taken.
     const bool opens = placement.NextOpensColumn();
-    LinePlacement opened = placement;
+    std::optional<LinePlacement> opened;
     if (opens) {
-      if (!opened.NewColumnAllowed()) return;
-      opened.OpenColumn();
+      opened = placement;
+      if (!opened->NewColumnAllowed()) return;
+      opened->OpenColumn();
     }
-    if (!(opens ? opened : placement).RowExists()) return;
+    if (!(opens ? *opened : placement).RowExists()) return;
     // A line led by a blank, a CR or a LF may begin the blank lines at the
     // end, which are no data lines: the pass looks for itself.
     if (IsLineBlank(stream_->Peek())) return;
     const std::optional<std::string_view> value = TakeUsualLine(scan, *stream_);
     if (!value || !SampleTable::Continuation::Takes(*value)) return;
     if (opens) {
-      placement = opened;
+      placement = *opened;
       result.cells.AddColumn();
     }
     result.cells.Append(*value);
