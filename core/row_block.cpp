@@ -20,14 +20,14 @@ void PrefetchBytes(std::string_view cell) {
 
 RowBlock::RowBlock(const SampleTable& table)
     : table_(table), columns_(static_cast<std::size_t>(table.LastColumn() + 1)) {
-  cells_.resize(static_cast<std::size_t>(kRows) * columns_);
+  cells_.resize(static_cast<std::size_t>(kRowsGathered) * columns_);
 }
 
 std::span<const std::string_view> RowBlock::Row(std::int64_t row) {
   if (row < 0 || row > table_.last_row()) throw SubscriptOutOfRangeError();
   if (row < first_ || row >= first_ + count_) {
     first_ = row;
-    count_ = std::min(kRows, table_.last_row() - row + 1);
+    count_ = std::min(kRowsGathered, table_.last_row() - row + 1);
     for (std::size_t column = 0; column < columns_; ++column) {
       table_.CellsDown(column, static_cast<std::size_t>(row), static_cast<std::size_t>(count_),
                        cells_.data() + column, columns_);

@@ -16,6 +16,11 @@ namespace quillet {
 
 class RowBlock {
  public:
+  // The rows gathered at once. A writer that hands blocks of rows to
+  // several threads gives each a whole number of gathers, or the rows of a
+  // gather shared by two blocks are gathered twice.
+  static constexpr std::int64_t kRowsGathered = 8;
+
   // Over `table`, which must not change while the block is used.
   explicit RowBlock(const SampleTable& table);
 
@@ -24,13 +29,11 @@ class RowBlock {
   std::span<const std::string_view> Row(std::int64_t row);
 
  private:
-  static constexpr std::int64_t kRows = 8;
-
   const SampleTable& table_;
   std::size_t columns_;
   std::int64_t first_ = -1;              // the first row gathered; -1 before any
   std::int64_t count_ = 0;               // rows gathered
-  std::vector<std::string_view> cells_;  // kRows rows of columns_ cells
+  std::vector<std::string_view> cells_;  // kRowsGathered rows of columns_ cells
 };
 
 }  // namespace quillet

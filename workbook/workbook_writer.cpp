@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/numeric_text.h"
+#include "core/row_block.h"
 #include "core/table_sink.h"
 #include "files/text_writer.h"
 #include "workbook/workbook_text.h"
@@ -134,7 +135,11 @@ class WorksheetSink : public TableSink {
         last_row > 0 ? state.table.StoredBytes() / static_cast<std::uint64_t>(last_row) : 0;
     const std::uint64_t row_bytes =
         static_cast<std::uint64_t>(columns) * kCellMarkup + stored_per_row;
-    block_rows_ = static_cast<std::int64_t>(std::max<std::uint64_t>(1, kBlockBytes / row_bytes));
+    // In whole gathers of the rows, so that no two helpers gather the same.
+    constexpr std::int64_t kGather = RowBlock::kRowsGathered;
+    const auto rows =
+        static_cast<std::int64_t>(std::max<std::uint64_t>(1, kBlockBytes / row_bytes));
+    block_rows_ = (rows + kGather - 1) / kGather * kGather;
     xml_ = sheet_->Head();
   }
 
