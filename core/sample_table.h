@@ -254,10 +254,12 @@ class SampleTable {
   void CellsDown(std::size_t column, std::size_t first, std::size_t count, std::string_view* out,
                  std::size_t stride) const {
     const Column& cells = columns_[column];
-    // The next column's slots of the same rows, while this one's are read.
-    if (column + 1 < columns_.size() && first < columns_[column + 1].size()) {
-      Prefetch(columns_[column + 1].offsets.data() + first);
-      Prefetch(columns_[column + 1].lengths.data() + first);
+    // The slots of the same rows a few columns on, while this one's are
+    // read: far enough ahead that they have come from memory when reached.
+    constexpr std::size_t kAhead = 8;
+    if (column + kAhead < columns_.size() && first < columns_[column + kAhead].size()) {
+      Prefetch(columns_[column + kAhead].offsets.data() + first);
+      Prefetch(columns_[column + kAhead].lengths.data() + first);
     }
     const std::size_t filled = std::min(count, cells.size() > first ? cells.size() - first : 0);
     for (std::size_t k = 0; k < filled; ++k) {
