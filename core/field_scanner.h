@@ -32,24 +32,45 @@ inline bool IsNameEnd(int c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == TextReader::kEnd;
 }
 
-#if defined(__SSE2__)
-struct WindowBits {
-  std::uint32_t blanks;     // bit i: byte i is a space or a tab
-  std::uint32_t lineFeeds;  // bit i: byte i is a LF
+// A data line as found among the first 32 bytes of the buffer at once:
+// where its value begins and where its LF stands, when they lie there.
+struct LineInWindow {
+  bool runsOn = false;             // its iteration number reaches its LF
+  const char* value = nullptr;     // null: not found in the window
+  const char* lineFeed = nullptr;  // the first LF from the value on, or null
 };
 
-// Where the blanks and line feeds stand among the 32 bytes from `bytes`.
-inline WindowBits BlanksAndLineFeeds(const char* bytes) {
+// The line from `begin` (not led by a blank), looked at among its first 32
+// bytes with a bit for each byte that is a blank, and one for each LF; with
+// fewer bytes left, or without SSE2, nothing is found and the caller scans
+// byte by byte.
+inline LineInWindow FindInWindow(const char* begin, const char* end) {
+  LineInWindow found;
+#if defined(__SSE2__)
+  if (end - begin < 32) return found;
   const auto where = [](__m128i low, __m128i high, char c) {
     const __m128i byte = _mm_set1_epi8(c);
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, byte))) |
            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, byte))) << 16;
   };
-  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16));
-  return {where(low, high, ' ') | where(low, high, '\t'), where(low, high, '\n')};
-}
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + 16));
+  const std::uint32_t blanks = where(low, high, ' ') | where(low, high, '\t');
+  const std::uint32_t line_feeds = where(low, high, '\n');
+  const std::uint32_t before_blank = (blanks & (0 - blanks)) - 1;  // all bits when none
+  found.runsOn = (line_feeds & before_blank) != 0;
+  const std::uint32_t after_blanks = ~blanks & ~before_blank;
+  if (found.runsOn || blanks == 0 || after_blanks == 0) return found;
+  const int at = std::countr_zero(after_blanks);
+  found.value = begin + at;
+  const std::uint32_t line_feeds_after = line_feeds >> at << at;
+  if (line_feeds_after != 0) found.lineFeed = begin + std::countr_zero(line_feeds_after);
+#else
+  (void)begin;
+  (void)end;
 #endif
+  return found;
+}
 
 // How the samples field ended.
 enum class SamplesFieldEnd {
@@ -134,24 +155,10 @@ class FieldScanner {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
     if (begin == end || IsBlank(static_cast<unsigned char>(*begin))) return std::nullopt;
-    const char* value = nullptr;
-    std::uint32_t line_feeds_from_value = 0;  // of the window's, when it holds the value
-#if defined(__SSE2__)
-    // Most lines are found within their first 32 bytes at once: where the
-    // blanks and line feeds stand, a bit for each byte.
-    if (end - begin >= 32) {
-      const auto [blanks, line_feeds] = BlanksAndLineFeeds(begin);
-      const std::uint32_t before_blank = (blanks & (0 - blanks)) - 1;  // all bits when none
-      // An iteration number that reaches its LF runs on into the next line.
-      if ((line_feeds & before_blank) != 0) return std::nullopt;
-      const std::uint32_t after_blanks = ~blanks & ~before_blank;
-      if (blanks != 0 && after_blanks != 0) {
-        const int at = std::countr_zero(after_blanks);
-        value = begin + at;
-        line_feeds_from_value = line_feeds >> at << at;
-      }
-    }
-#endif
+    // Most lines are found within their first 32 bytes at once.
+    const LineInWindow window = FindInWindow(begin, end);
+    if (window.runsOn) return std::nullopt;
+    const char* value = window.value;
     if (value == nullptr) {
       const char* p = begin;
       // The iteration number, up to its first blank.
@@ -176,8 +183,8 @@ class FieldScanner {
       stream_.Consume(static_cast<std::size_t>(value - begin) + empty);
       return std::string_view();
     }
-    const char* const lf = line_feeds_from_value != 0
-                               ? begin + std::countr_zero(line_feeds_from_value)
+    const char* const lf = window.lineFeed != nullptr
+                               ? window.lineFeed
                                : static_cast<const char*>(std::memchr(
                                      value, '\n', static_cast<std::size_t>(end - value)));
     if (lf == nullptr || static_cast<std::size_t>(lf - begin) > kLongestLine) return std::nullopt;
@@ -214,9 +221,7 @@ class FieldScanner {
 
   // Appends the rest of the line to fieldText (see TextReader::AppendLine);
   // at the end of the stream there is nothing to append.
-  void AppendRestOfLine() {
-    stream_.AppendLine(field_);
-  }
+  void AppendRestOfLine() { stream_.AppendLine(field_); }
 
  private:
   int Next() {
