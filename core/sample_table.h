@@ -83,9 +83,9 @@ class SampleTable {
     std::vector<std::uint32_t> offsets;
     std::vector<std::uint8_t> lengths;
     std::unordered_map<std::size_t, CellRef> escaped;
-    // The slots the column before came to, which a column of the same
-    // variable count most often comes to as well: its room is made for as
-    // many at once, rather than grown and copied step by step.
+    // The slots the column before came to. A run's columns most often have
+    // as many rows, so this one's room is made for as many at once rather
+    // than grown and copied step by step.
     std::size_t expected = 0;
 
     std::size_t size() const { return lengths.size(); }
