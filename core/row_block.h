@@ -20,6 +20,10 @@ class RowBlock {
   // several threads gives each a whole number of gathers, or the rows of a
   // gather shared by two blocks are gathered twice.
   static constexpr std::int64_t kRowsGathered = 8;
+  // `rows` rounded up to whole gathers.
+  static constexpr std::int64_t WholeGathers(std::int64_t rows) {
+    return (rows + kRowsGathered - 1) / kRowsGathered * kRowsGathered;
+  }
 
   // Over `table`, which must not change while the block is used.
   explicit RowBlock(const SampleTable& table);

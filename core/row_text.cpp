@@ -55,8 +55,7 @@ RowTextBlocks::RowTextBlocks(const SampleTable& table, std::int64_t last_row, Wo
       1, static_cast<std::int64_t>(static_cast<double>(block_bytes) / row_bytes));
   // Whole gathers of the row blocks, even where a gather is more than the
   // bytes asked for (wide rows).
-  constexpr std::int64_t kGather = RowBlock::kRowsGathered;
-  rows_per_block_ = (rows_per_block_ + kGather - 1) / kGather * kGather;
+  rows_per_block_ = RowBlock::WholeGathers(rows_per_block_);
   rows_per_block_ = std::min(rows_per_block_, std::max<std::int64_t>(rows, 1));
   block_bytes_ = static_cast<std::size_t>(static_cast<double>(rows_per_block_) * row_bytes);
   blocks_ = rows <= 0 ? 0 : (rows + rows_per_block_ - 1) / rows_per_block_;

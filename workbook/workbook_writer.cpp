@@ -136,10 +136,8 @@ class WorksheetSink : public TableSink {
     const std::uint64_t row_bytes =
         static_cast<std::uint64_t>(columns) * kCellMarkup + stored_per_row;
     // In whole gathers of the rows, so that no two helpers gather the same.
-    constexpr std::int64_t kGather = RowBlock::kRowsGathered;
-    const auto rows =
-        static_cast<std::int64_t>(std::max<std::uint64_t>(1, kBlockBytes / row_bytes));
-    block_rows_ = (rows + kGather - 1) / kGather * kGather;
+    block_rows_ = RowBlock::WholeGathers(
+        static_cast<std::int64_t>(std::max<std::uint64_t>(1, kBlockBytes / row_bytes)));
     xml_ = sheet_->Head();
   }
 
