@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace quillet::stats {
@@ -11,10 +12,15 @@ struct Ranked {
   std::size_t index;
 };
 
-// Sorts by value, ascending (no NaN; -0 before +0, which compare equal), by
-// the bits of the values, eleven at a time, least significant first.
-// `scratch` is the caller's memory for the items in between, so that a caller
-// that sorts many may keep it for the next sort.
-void SortByValue(std::vector<Ranked>& items, std::vector<Ranked>& scratch);
+// The memory a sort works in, which a caller that sorts many keeps for the
+// next sort.
+struct SortScratch {
+  std::vector<Ranked> items;
+  std::vector<std::uint32_t> counts;
+};
+
+// Sorts by value, ascending and stably (no NaN; -0 before +0, which compare
+// equal), by the bits of the values, the most significant that differ first.
+void SortByValue(std::vector<Ranked>& items, SortScratch& scratch);
 
 }  // namespace quillet::stats

@@ -16,7 +16,7 @@ namespace quillet::stats {
 
 struct SummaryBuffers::Vectors {
   std::vector<Ranked> order;  // the draws, sorted, with their places
-  std::vector<Ranked> sort_scratch;
+  SortScratch sort_scratch;
   std::vector<double> sorted;
   std::vector<std::size_t> places;  // as the ranks take them
   std::vector<double> keys;
