@@ -87,6 +87,13 @@ TEST(PlainDecimalValueTest, EqualsTheFullConversion) {
       text += (random() % 2 ? "e" : "E") + std::string(random() % 2 ? "-" : "") + digits(3);
     texts.push_back(text);
   }
+  // Any mix of a number's bytes, numbers or not, up to a byte past 16.
+  constexpr std::string_view kNumberBytes = "0123456789.eE+-0123456789";
+  for (int i = 0; i < 200000; ++i) {
+    std::string text(1 + random() % 17, ' ');
+    for (char& c : text) c = kNumberBytes[random() % kNumberBytes.size()];
+    texts.push_back(text);
+  }
   for (const std::string& text : texts) {
     const std::optional<double> value = PlainDecimalValue(text);
     if (!IsPlainDecimalNumber(text)) {
