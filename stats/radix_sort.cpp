@@ -76,6 +76,7 @@ void SortInto(Ranked* from, Ranked* to, std::size_t n, std::vector<std::uint32_t
       const std::size_t end = counts[base + b];  // the levels below may move the counts
       const std::size_t size = end - begin;
       if (size > kFewItems) {
+        // Sorted into the same places of `from`, which are free, and back.
         SortInto(to + begin, from + begin, size, counts);
         std::memcpy(to + begin, from + begin, size * sizeof(Ranked));
       } else if (size > 1) {
