@@ -46,6 +46,11 @@ done
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"; rm -f "$data"/*.copy "$data"/*.txt "$data"/*.xlsx' EXIT
 
+# The median of the numbers given.
+median() {
+  printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"
+}
+
 # measure OUTPUT COMMAND...: runs the command $runs times (OUTPUT removed
 # before each run) and sets `median_ns` (wall time), `median_cpu_ns` (user +
 # system time, which other processes on the machine disturb far less) and
@@ -65,8 +70,8 @@ measure() {
     kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$scratch/time")
     ((kb > peak)) && peak=$kb
   done
-  median_ns=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
-  median_cpu_ns=$(printf '%s\n' "${cpu_times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
+  median_ns=$(median "${times[@]}")
+  median_cpu_ns=$(median "${cpu_times[@]}")
   peak_kb=$peak
 }
 
@@ -144,8 +149,8 @@ for ((i = 0; i < runs; i++)); do
   end=$(date +%s%N)
   converter_times+=($((end - start)))
 done
-window_ns=$(printf '%s\n' "${window_times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
-median_ns=$(printf '%s\n' "${converter_times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
+window_ns=$(median "${window_times[@]}")
+median_ns=$(median "${converter_times[@]}")
 echo
 window_ratio=$(awk -v w="$window_ns" -v c="$median_ns" 'BEGIN { printf "%.2f", w / c }')
 awk -v w="$window_ns" -v c="$median_ns" -v r="$window_ratio" 'BEGIN {
