@@ -14,16 +14,22 @@ namespace {
 // How often, in lines, the thread tells its progress and looks for a stop.
 constexpr std::int64_t kLinesBetweenLooks = 4096;
 
-// The next line of `stream` when it is of the usual shape, read in place,
-// the buffer filled further when the line runs past it.
-std::optional<std::string_view> TakeUsualLine(FieldScanner& scan, TextReader& stream) {
+// The next line of `stream` into `value` when it is of the usual shape, read
+// in place, the buffer filled further when the line runs past it; false for
+// any other line. The value is set through `value` rather than returned as an
+// optional, which the compiler builds on the stack piece by piece and then
+// reads back whole: a stall on every line.
+bool TakeUsualLine(FieldScanner& scan, TextReader& stream, std::string_view& value) {
   for (;;) {
-    if (const std::optional<std::string_view> value = scan.TakeBufferedDataLine()) return value;
+    if (const std::optional<std::string_view> taken = scan.TakeBufferedDataLine()) {
+      value = *taken;
+      return true;
+    }
     // Not of the usual shape, unless its LF is still to be read. A cell that
     // long would not be taken anyway.
     const std::string_view held = stream.Buffered();
-    if (std::memchr(held.data(), '\n', held.size()) != nullptr) return std::nullopt;
-    if (!SampleTable::Continuation::Takes(held) || !stream.BufferMore()) return std::nullopt;
+    if (std::memchr(held.data(), '\n', held.size()) != nullptr) return false;
+    if (!SampleTable::Continuation::Takes(held) || !stream.BufferMore()) return false;
   }
 }
 
@@ -125,13 +131,13 @@ void SecondHalfReader::Read(Result& result) {
     // A line led by a blank, a CR or a LF may begin the blank lines at the
     // end, which are no data lines: the pass looks for itself.
     if (IsLineBlank(stream_->Peek())) return;
-    const std::optional<std::string_view> value = TakeUsualLine(scan, *stream_);
-    if (!value || !SampleTable::Continuation::Takes(*value)) return;
+    std::string_view value;
+    if (!TakeUsualLine(scan, *stream_, value) || !SampleTable::Continuation::Takes(value)) return;
     if (opens) {
       placement = *opened;
       result.cells.AddColumn();
     }
-    result.cells.Append(*value);
+    result.cells.Append(value);
     placement.Advance();
     ++result.lines;
     result.end = stream_->Position();
