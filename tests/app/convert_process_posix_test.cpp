@@ -161,7 +161,7 @@ TEST(ConvertProcessPosixTest, MemoryLimitIsNamedOrNeverReached) {
     const char* err;
   } cases[] = {
       {"four million samples of one variable", "a 1 4000000\r\n", lines,
-       "\"$1\" -o table.txt chain", 48, 2, "quillet-convert: error: Out of memory\n"},
+       "\"$1\" -o table.txt chain", 36, 2, "quillet-convert: error: Out of memory\n"},
       {"one sample per variable over four million lines", "a 1 1\r\n", lines,
        "\"$1\" -o table.txt chain", 48, 2,
        "quillet-convert: error: Overflow: the table would have more than 32,767 columns (the "
