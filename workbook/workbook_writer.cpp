@@ -275,12 +275,4 @@ void WorkbookWriter::Close() {
   zip_->Close();
 }
 
-std::vector<DeflatedBytes> DeflateParts(const std::function<std::string(std::size_t)>& xml,
-                                        std::size_t count) {
-  std::vector<DeflatedBytes> parts;
-  parts.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) parts.push_back(DeflateWhole(xml(i)));
-  return parts;
-}
-
 }  // namespace quillet

@@ -83,7 +83,7 @@ class WorkbookWriter {
   // Worksheets before the tables' own, given before the first table's.
   void SetFront(WorkbookFront front);
 
-  // The front's parts, compressed, in the order of its list (DeflateParts);
+  // The front's parts, compressed, in the order of its list (FrontParts);
   // they go into the workbook at Close().
   void SetFrontParts(std::vector<DeflatedBytes> parts) { front_parts_ = std::move(parts); }
 
@@ -103,11 +103,5 @@ class WorkbookWriter {
   std::unique_ptr<ZipWriter> zip_;
   std::size_t sheets_written_ = 0;
 };
-
-// The XML that `xml` makes for each of the first `count` parts, made and
-// compressed one at a time, so that only the compressed bytes are held; on
-// any thread, while the tables' worksheets are written.
-std::vector<DeflatedBytes> DeflateParts(const std::function<std::string(std::size_t)>& xml,
-                                        std::size_t count);
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 #include "app/quillet-convert/run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <future>
@@ -18,6 +19,7 @@
 #include "core/write_command.h"
 #include "files/paths.h"
 #include "files/same_file.h"
+#include "workbook/front_parts.h"
 #include "workbook/sheet_names.h"
 #include "workbook/summary_sheets.h"
 #include "workbook/workbook_writer.h"
@@ -200,11 +202,16 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
     const WorkbookFront layout =
         SummaryAndTracesLayout(SummarisedVariableCount(states), front_names);
     // The summary, and the front's parts made and compressed, on other cores
-    // while the tables are written.
+    // while the tables are written; this thread helps once they are.
+    FrontParts parts(layout.parts.size());
     const auto make_front = [&] {
-      return DeflateParts(SummaryAndTracesXml(summarise(), front_names), layout.parts.size());
+      try {
+        parts.Make(SummaryAndTracesXml(summarise(), front_names));
+      } catch (...) {
+        parts.Fail(std::current_exception());
+      }
     };
-    std::future<decltype(make_front())> front;
+    std::future<void> front;
     try {
       front = std::async(std::launch::async, make_front);
     } catch (const std::system_error&) {
@@ -218,7 +225,8 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
       const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
       if (outcome != CommandOutcome::kDone) return outcome;
     }
-    workbook.SetFrontParts(front.get());
+    if (front.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) front.get();
+    workbook.SetFrontParts(parts.Finish());
     workbook.Close();
     TellWritten(ui);
     return CommandOutcome::kDone;
