@@ -27,7 +27,7 @@ void FrontParts::Work() {
     std::size_t part = 0;
     {
       const std::lock_guard lock(mutex_);
-      if (failure_ || next_ == parts_.size()) return;
+      if (failure_ || next_ == count_) return;
       part = next_++;
     }
     std::exception_ptr failure;

@@ -23,7 +23,7 @@ class FrontParts {
   // The XML of part `i` (0 <= i < count); called from two threads at once.
   using Xml = std::function<std::string(std::size_t i)>;
 
-  explicit FrontParts(std::size_t count) : parts_(count) {}
+  explicit FrontParts(std::size_t count) : count_(count), parts_(count) {}
 
   // Makes parts with `xml` until none is left to take; Finish() helps.
   void Make(Xml xml);
@@ -37,6 +37,9 @@ class FrontParts {
   // Takes and makes parts until none is left or one failed.
   void Work();
 
+  // Not the size of parts_, which Finish() gives away while the other thread
+  // may still look for a part to take.
+  const std::size_t count_;
   std::mutex mutex_;
   std::condition_variable changed_;
   Xml xml_;  // set once by Make()
