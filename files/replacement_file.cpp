@@ -188,8 +188,9 @@ void ReplacementFile::Write(const char* data, std::size_t size) {
   }
   written_ += size;
   // The disk writes while the rest is made, rather than all of it at the
-  // Flush in Commit.
-  constexpr std::uint64_t kWriteOutStep = std::uint64_t{8} << 20;
+  // Flush in Commit, which then waits for the last 2 MiB at most; steps of
+  // a few MiB cost no more calls' worth of time than larger ones.
+  constexpr std::uint64_t kWriteOutStep = std::uint64_t{2} << 20;
   if (regular_file_ && written_ - written_out_ >= kWriteOutStep) {
     StartWritingOut(fd_, written_out_, written_ - written_out_);
     written_out_ = written_;
