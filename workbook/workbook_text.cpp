@@ -190,7 +190,10 @@ bool CopyWorkbookNumber(std::string_view text, char* to) {
   if (exponent == 0) return true;
   const unsigned exponent_digits = digits & ~((exponent << 1) - 1);
   if (exponent_digits == 0) return false;
-  if (std::popcount(exponent_digits) <= 2) return true;
+  // At most two exponent digits: two lowest bits cleared leave none (a
+  // popcount would be a library call on the baseline processor).
+  const unsigned beyond_first = exponent_digits & (exponent_digits - 1);
+  if ((beyond_first & (beyond_first - 1)) == 0) return true;
   return IsWorkbookNumber(text);
 #else
   std::memcpy(to, text.data(), size);
