@@ -1,6 +1,5 @@
 #include "workbook/workbook_text.h"
 
-#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
