@@ -139,7 +139,13 @@ printf '[Path for QLT]\r\n%s\r\n' "$stem" | cmp -s - "$root/my runs/qltini.ini" 
 xdotool key alt+b
 dialog=$(probe window frmBrowse) || fail "the browse dialog did not appear"
 [ "$(probe text "$dialog" 0)" = QLT ] || fail "the dialog's caption"
-probe items "$dialog" "$filList" | grep -qx '  chain.out' || fail "the dialog does not list chain.out"
+# The file list, as soon as it lists the pair's data file, selected or not:
+# the same look again for a while, which a busy machine may need.
+for _ in $(seq 1 50); do
+  probe items "$dialog" "$filList" | grep -Eqx '(  |> )chain[.]out' && break
+done
+probe items "$dialog" "$filList" | grep -Eqx '(  |> )chain[.]out' ||
+  fail "the dialog does not list chain.out: $(probe items "$dialog" "$drvList"; probe items "$dialog" "$dirList"; probe items "$dialog" "$filList")"
 probe items "$dialog" "$dirList" | grep -qx '>.* my runs' || fail "the dialog is not at the stem's folder"
 [ "$(probe items "$dialog" "$drvList" | grep '^>')" = '> c:' ] || fail "the dialog is not on drive C"
 wait_active "$dialog"
