@@ -1,7 +1,6 @@
 #include "app/quillet-convert/run.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <future>
@@ -215,7 +214,7 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
     try {
       front = std::async(std::launch::async, make_front);
     } catch (const std::system_error&) {
-      front = std::async(std::launch::deferred, make_front);  // made here, when no thread starts
+      // No thread starts: the front is made here, after the tables.
     }
     workbook.SetFront(layout);
     for (std::size_t i = 0; i < chains.size(); ++i) {
@@ -225,7 +224,7 @@ int WriteWorkbookWithSummary(const Options& options, WorkbookWriter& workbook,
       const CommandOutcome outcome = workbook.WriteSheet(*chains[i], sheet_ui);
       if (outcome != CommandOutcome::kDone) return outcome;
     }
-    if (front.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) front.get();
+    if (!front.valid()) make_front();
     workbook.SetFrontParts(parts.Finish());
     workbook.Close();
     TellWritten(ui);
