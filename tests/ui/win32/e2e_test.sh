@@ -88,6 +88,16 @@ tab_to() {  # WINDOW ID
   fail "Tab does not reach control $2 of window $1"
 }
 
+# Whether the browse dialog's list ID shows an item matching PATTERN (an
+# extended regular expression for the whole line of `probe items`), looked
+# at again for a while, which a busy machine may need.
+lists() {  # ID PATTERN
+  for _ in $(seq 1 100); do
+    probe items "$dialog" "$1" | grep -Eqx "$2" && return 0
+  done
+  return 1
+}
+
 expect_text() {  # WHAT TEXT
   probe wait-text "$main" "$txtPathName" "$2" >/dev/null ||
     fail "$1: the text box holds '$(probe text "$main" "$txtPathName")', not '$2'"
@@ -139,12 +149,8 @@ printf '[Path for QLT]\r\n%s\r\n' "$stem" | cmp -s - "$root/my runs/qltini.ini" 
 xdotool key alt+b
 dialog=$(probe window frmBrowse) || fail "the browse dialog did not appear"
 [ "$(probe text "$dialog" 0)" = QLT ] || fail "the dialog's caption"
-# The file list, as soon as it lists the pair's data file, selected or not:
-# the same look again for a while, which a busy machine may need.
-for _ in $(seq 1 50); do
-  probe items "$dialog" "$filList" | grep -Eqx '(  |> )chain[.]out' && break
-done
-probe items "$dialog" "$filList" | grep -Eqx '(  |> )chain[.]out' ||
+# Selected or not.
+lists "$filList" '(  |> )chain[.]out' ||
   fail "the dialog does not list chain.out: $(probe items "$dialog" "$drvList"; probe items "$dialog" "$dirList"; probe items "$dialog" "$filList")"
 probe items "$dialog" "$dirList" | grep -qx '>.* my runs' || fail "the dialog is not at the stem's folder"
 [ "$(probe items "$dialog" "$drvList" | grep '^>')" = '> c:' ] || fail "the dialog is not on drive C"
@@ -164,10 +170,7 @@ xdotool key Return Escape
 tab_to "$dialog" "$dirList"
 [ "$(probe shown "$dialog" 0)" = shown ] || fail "Enter or Escape hid the browse dialog"
 xdotool key Down Return
-for _ in $(seq 1 100); do
-  probe items "$dialog" "$filList" | grep -qx '  other.out' && break
-done
-probe items "$dialog" "$filList" | grep -qx "  other.out" || fail "Enter did not open the folder second: $(probe focus "$dialog"; probe items "$dialog" "$dirList"; probe items "$dialog" "$filList")"
+lists "$filList" '  other[.]out' || fail "Enter did not open the folder second: $(probe focus "$dialog"; probe items "$dialog" "$dirList"; probe items "$dialog" "$filList")"
 tab_to "$dialog" "$filList"
 xdotool key Home alt+s
 probe gone "$dialog" || fail "Select did not hide the dialog"
